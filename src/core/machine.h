@@ -1,0 +1,188 @@
+#pragma once
+// The emulated QX9 controller: its whole state, the token reader, the instruction set and the machine
+// side of the run control. One object; the front end that drives it implements Host.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/host.h"
+
+namespace qx9 {
+
+constexpr int kImageSize = 256;       // bytes of program memory
+constexpr int kEndAddress = 2048;     // linear token address just past the last bit of the image
+constexpr int kStackSize = 17;        // saved return positions
+constexpr int kPortWord = 7;          // Ram index of the port word
+
+// Reduces x to the signed 16-bit value congruent to it modulo 65536.
+int16_t WrapWord(int32_t x);
+
+// The port word's direction bit of pin p; a 16-bit sum, as pin numbers taken from variables can be anything.
+inline int16_t DirectionBit(int16_t pin) { return WrapWord(pin + 8); }
+
+// The plain state, kept apart from the operations so it can be saved and restored as a whole
+// (the runner's side-effect-free decode, the fuzzer's invariants).
+struct MachineState {
+  std::array<int32_t, 8> Ram{};                // W0..W6, then the port word (levels low, directions high)
+  std::array<int16_t, kImageSize> Eeprom{};    // program image; Write may store any 16-bit value
+  int16_t TokByte = 0;                         // byte holding the next token bit
+  int16_t TokBit = 0;                          // 7..0, or -1: byte used up, next read moves on
+  std::string InstrText;
+  std::string OperandText;
+  std::array<int16_t, kStackSize> GosubStack{};
+  int16_t GosubDepth = 0;
+  bool RestartPending = false;
+  bool Busy = false;
+  int32_t WaitMs = 0;
+  bool StepOverArmed = false;
+  int16_t StepOverTarget = 0;                  // saved position where a step over stops; 0 = none
+  bool ListOnly = false;
+  std::array<bool, 8> SwitchUp{};              // the input switches' positions (they survive resets)
+
+  bool operator==(const MachineState&) const = default;
+};
+
+// A variable reference as VarName decodes it.
+struct VarRef {
+  int16_t Index = 0;
+  int32_t Mask = 0;
+  int16_t Shift = 0;
+};
+
+class Machine : public MachineState {
+ public:
+  explicit Machine(Host& host) : host_(&host) {}
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  Host& host() const { return *host_; }
+
+  // --- words --------------------------------------------------------------------------------
+  void SetVal(int16_t index, int16_t value, int32_t mask, int16_t shift);
+  int16_t ReadField(int16_t index, int32_t mask, int16_t shift) const;
+  int16_t ReadField(const VarRef& v) const { return ReadField(v.Index, v.Mask, v.Shift); }
+
+  // --- token reader -------------------------------------------------------------------------
+  int16_t ReadBit();
+  int16_t ReadBits(int n);
+  int16_t ReadConst();
+  VarRef VarName();
+  int16_t ReadVar();
+  int16_t ReadOperand();
+  // Linear token address of the next bit: 8 x byte + bits of that byte already read.
+  int LinearAddress() const { return TokByte * 8 + 7 - TokBit; }
+  bool AtEnd() const { return LinearAddress() >= kEndAddress; }
+  void JumpTo(int linearAddress);
+  int16_t SavePosition();
+  void RestorePosition(int16_t saved);
+
+  // --- loading and reset --------------------------------------------------------------------
+  // Reads the first 256 bytes of a file into the image; false (image untouched) when it cannot.
+  bool LoadObjectFile(const std::string& path);
+  void LoadImage(const std::array<uint8_t, kImageSize>& bytes);
+  void ResetMachine();
+
+  // --- the instruction cycle ----------------------------------------------------------------
+  void ExecuteNext();
+
+  // --- panel side -------------------------------------------------------------------------
+  void RefreshPanel();
+  void ReadWordBoxes();
+  PanelView MakePanelView() const;
+
+  // --- run control ----------------------------------------------------------------------------
+  void RunBtn_Click();
+  void Step_Click();
+  void StepOver_Click();
+  void Timer1_Timer();
+  // Whether the next tick would start a cycle (the wait it counts down is over and no cycle runs).
+  bool TickWillRunCycle() const;
+  void PreviewNext();
+  void GInBtn_Click(int index);
+  // The load step after the image is in place: redraw, set the restart flag, run the first cycle.
+  void StartProgram();
+
+  // The text and linear address of the instruction that would execute next, decoded on a copy of the
+  // state with every host effect withheld (no message box, no LastPWM, no redraw).
+  struct Peek {
+    int Address = 0;
+    std::string Text;
+  };
+  Peek PeekNext();
+
+ private:
+  using Handler = void (Machine::*)();
+  struct Opcode {
+    const char* Keyword;
+    Handler Run;
+  };
+  static const std::array<Opcode, 32> kOpcodes;
+
+  void RestartSequence();
+  void StopRunIfRunning();
+
+  // Pins
+  void DoHigh();
+  void DoLow();
+  void DoInput();
+  void DoOutput();
+  void DoToggle();
+  void DoReverse();
+  int16_t ReadPinOperand(const char* keyword);
+  void SetPinBit(int32_t bit, int16_t value);
+  int16_t PinBit(int32_t bit) const;
+
+  // Timing, pulse and analog
+  void DoPWM();
+  void DoPot();
+  void DoPulsout();
+  void DoPulsIn();
+  void DoPause();
+  void DoNap();
+  void DoSleep();
+  void DoSound();
+  void StoreTypedValue(const VarRef& target, const std::string& boxText, const std::string& prompt);
+
+  // Data and miscellaneous
+  void DoRead();
+  void DoWrite();
+  void DoRandom();
+  void DoButton();
+  void DoSerout();
+  void DoSerin();
+  void DoGoto();
+  void DoDebug();
+  void DoEnd();
+  void Unimplemented(const char* text);
+
+  // Let and If
+  void DoLet();
+  void DoIf();
+
+  // Gosub, Return, For, Next
+  void DoGosub();
+  void DoReturn();
+  void DoFor();
+  void DoNext();
+
+  // Tables
+  void DoBranch();
+  void DoLookup();
+  void DoLookdown();
+
+  Host* host_;
+};
+
+// Text helpers shared by the instructions and the front ends.
+std::string HexText(int32_t value);          // upper-case, no prefix, no leading zeros
+std::string WordBoxText(int32_t entry);      // the word's 16-bit pattern as four hex digits
+int32_t ParseWordBox(const std::string& text);
+// A whole decimal number with optional sign in -32768..32767, blanks around it ignored.
+std::optional<int16_t> ParseWholeNumber(const std::string& text);
+bool IsBlank(const std::string& text);
+// Sound's note to frequency in whole Hz (0 for note 0; values outside 37..32767 are played as rests).
+int NoteFrequency(int16_t note);
+
+}  // namespace qx9

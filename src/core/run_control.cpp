@@ -1,0 +1,115 @@
+// The machine side of the run control: what the buttons, the keys, a timer tick and a switch click do.
+// Every front end calls these; the timer itself belongs to the host.
+#include "core/machine.h"
+
+namespace qx9 {
+
+void Machine::RunBtn_Click() {
+  if (host_->TimerEnabled()) {
+    host_->SetRunCaption("Run (F5)");
+    host_->SetTimerEnabled(false);
+  } else {
+    host_->SetRunCaption("Stop (F5)");
+    StepOverArmed = false;
+    host_->SetTimerEnabled(true);
+  }
+}
+
+void Machine::Step_Click() {
+  StepOverArmed = false;
+  ExecuteNext();
+  PreviewNext();
+}
+
+// Arms the step over; if the instruction is a Gosub, it starts the free run to the return position.
+void Machine::StepOver_Click() {
+  StepOverArmed = true;
+  ExecuteNext();
+  PreviewNext();
+}
+
+// Each tick counts as 10 ms of a pending wait; the tick that ends the wait also runs the next cycle.
+void Machine::Timer1_Timer() {
+  if (WaitMs > 0) {
+    WaitMs -= 10;
+    if (WaitMs > 0) return;
+  }
+  if (!Busy) ExecuteNext();
+}
+
+bool Machine::TickWillRunCycle() const { return WaitMs <= 10 && !Busy; }
+
+void Machine::PreviewNext() {
+  const int16_t savedByte = TokByte;
+  const int16_t savedBit = TokBit;
+  ListOnly = true;
+  ExecuteNext();
+  ListOnly = false;
+  TokByte = savedByte;
+  TokBit = savedBit;
+  host_->ShowState(InstrText);
+}
+
+// A switch writes its level only into an input pin; its position flips either way. The word boxes are
+// taken in first, as a cycle would, so a value typed but not yet used is not lost by the redraw.
+void Machine::GInBtn_Click(int index) {
+  if (index < 0 || index > 7) return;
+  ReadWordBoxes();
+  SwitchUp[index] = !SwitchUp[index];
+  const auto pin = static_cast<int16_t>(index);
+  if (ReadField(kPortWord, 1, static_cast<int16_t>(pin + 8)) == 0) {
+    SetVal(kPortWord, SwitchUp[index] ? 1 : 0, 1, pin);
+  }
+  RefreshPanel();
+}
+
+void Machine::StartProgram() {
+  RefreshPanel();
+  RestartPending = true;
+  ExecuteNext();
+}
+
+namespace {
+// Passes reads through and withholds every effect, for a decode that must leave no trace.
+class QuietHost final : public Host {
+ public:
+  explicit QuietHost(const Host& real) : real_(real) {}
+  void MessageBox(const std::string&) override {}
+  std::optional<std::string> Prompt(const std::string&) override { return std::nullopt; }
+  void Tone(int, int) override {}
+  void Rest(int) override {}
+  bool TimerEnabled() const override { return real_.TimerEnabled(); }
+  void SetTimerEnabled(bool) override {}
+  void SetRunCaption(const std::string&) override {}
+  std::string WordBoxText(int index) const override { return real_.WordBoxText(index); }
+  void ShowPanel(const PanelView&) override {}
+  void ShowState(const std::string&) override {}
+  std::string PotText() const override { return real_.PotText(); }
+  std::string PulsInText() const override { return real_.PulsInText(); }
+  void SetLastPWM(const std::string&) override {}
+
+ private:
+  const Host& real_;
+};
+}  // namespace
+
+Machine::Peek Machine::PeekNext() {
+  const MachineState saved = *this;
+  Host* const real = host_;
+  QuietHost quiet(*real);
+  host_ = &quiet;
+  ReadWordBoxes();
+  if (RestartPending) {
+    RestartPending = false;
+    ResetMachine();
+  }
+  Peek peek;
+  peek.Address = LinearAddress();
+  PreviewNext();
+  peek.Text = InstrText;
+  host_ = real;
+  static_cast<MachineState&>(*this) = saved;
+  return peek;
+}
+
+}  // namespace qx9

@@ -1,0 +1,62 @@
+// If ... Then: comparisons of a variable with an operand, combined strictly left to right.
+//
+// Fields after the opcode:
+//   operand (right side) | variable (left side, 6 bits) | cont (1) conj (1) compare (3)
+//   [ operand | variable | cont conj compare ]... | target (11-bit linear token address)
+// The conjunction bit is 1 for AND and 0 for OR, in the evaluation and the text alike. The result starts
+// false and the first condition is combined by its own bit too, so it counts only through an OR.
+#include "core/machine.h"
+
+namespace qx9 {
+
+namespace {
+constexpr const char* kCompareText[8] = {"", "<", ">", "<>", "=", "<=", ">=", ""};
+
+bool Compare(int code, int16_t v, int16_t x) {
+  switch (code) {
+    case 1: return v < x;
+    case 2: return v > x;
+    case 3: return v != x;
+    case 4: return v == x;
+    case 5: return v <= x;
+    default: return v >= x;
+  }
+}
+}  // namespace
+
+void Machine::DoIf() {
+  InstrText = "If ";
+  int16_t right = ReadOperand();
+  std::string rightText = OperandText;
+  int16_t left = ReadVar();
+  std::string leftName = OperandText;
+  bool result = false;
+  bool first = true;
+  for (;;) {
+    const bool more = ReadBit() == 1;
+    const bool conjunctionAnd = ReadBit() == 1;
+    if (!first) InstrText += conjunctionAnd ? "AND" : "OR";
+    first = false;
+    const int code = ReadBits(3);
+    if (code == 0 || code == 7) {
+      host_->MessageBox("Unknown");  // shown in previews too; the result stays as it was
+    } else {
+      InstrText += leftName + kCompareText[code] + rightText;
+      const bool c = Compare(code, left, right);
+      result = conjunctionAnd ? (result && c) : (result || c);
+    }
+    if (!more) break;
+    right = ReadOperand();
+    rightText = OperandText;
+    left = ReadVar();
+    leftName = OperandText;
+  }
+  const int16_t target = ReadBits(11);
+  InstrText += " Then " + HexText(target);
+  if (result) {
+    InstrText += " (->)";
+    if (!ListOnly) JumpTo(target);
+  }
+}
+
+}  // namespace qx9
