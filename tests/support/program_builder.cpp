@@ -1,0 +1,314 @@
+// The program builder: writes instruction fields bit by bit, most significant bit first, in exactly the
+// order the machine reads them.
+#include "support/program_builder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <stdexcept>
+
+namespace qx9::test {
+
+namespace {
+constexpr int kFirstBit = 16;     // linear address of bit 7 of byte 2
+constexpr int kEndAddress = 2048;  // just past the last bit of the image
+constexpr int kValueWidth[4] = {1, 4, 8, 16};
+
+// Opcodes, as the machine's table numbers them.
+enum Opcode : uint32_t {
+  kHigh = 0, kLow, kInput, kOutput, kToggle, kReverse, kPwm, kPot, kPulsout, kPulsIn, kFor, kRead, kWrite,
+  kLookdown, kGosub, kPause, kRandom, kButton, kSound, kSerout, kSerin, kLet, kLookup, kNext, kIf, kGoto,
+  kBranch, kReturn, kNap, kSleep, kDebug, kEnd,
+};
+
+int SmallestSizeCode(int value) {
+  if (value >= 0 && value <= 1) return 0;
+  if (value >= 0 && value <= 15) return 1;
+  if (value >= 0 && value <= 255) return 2;
+  return 3;
+}
+
+// "12" -> 12; anything but plain decimal digits (or a leading zero) -> -1.
+int PlainNumber(const std::string& digits) {
+  if (digits.empty() || digits.size() > 2) return -1;
+  if (digits.size() > 1 && digits[0] == '0') return -1;
+  int value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+}  // namespace
+
+Operand C(int value, int sizeCode) {
+  Operand o;
+  o.IsConst = true;
+  o.Value = value;
+  o.SizeCode = sizeCode;
+  return o;
+}
+
+Operand V(const std::string& name) {
+  Operand o;
+  o.IsConst = false;
+  o.Var = name;
+  return o;
+}
+
+Operand VCode(int code) {
+  Operand o;
+  o.IsConst = false;
+  o.VarCode = code;
+  return o;
+}
+
+int VariableCode(const std::string& name) {
+  std::string n = name;
+  std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (n == "pins") return 32;
+  if (n == "dirs") return 33;
+  if (n == "port") return 48;
+  auto numbered = [&n](const std::string& prefix, int count) {
+    if (n.rfind(prefix, 0) != 0) return -1;
+    const int k = PlainNumber(n.substr(prefix.size()));
+    return k < count ? k : -1;
+  };
+  if (int k = numbered("pin", 8); k >= 0) return k;
+  if (int k = numbered("dir", 8); k >= 0) return 8 + k;
+  if (int k = numbered("bit", 16); k >= 0) return 16 + k;
+  if (int k = numbered("b", 14); k >= 0) return 34 + k;
+  if (int k = numbered("w", 7); k >= 0) return 50 + 2 * k;
+  throw std::invalid_argument("not a QX9 variable: " + name);
+}
+
+ProgramBuilder::ProgramBuilder() { Bits(0, 3); }  // the bits every reset skips
+
+ProgramBuilder& ProgramBuilder::Bits(uint32_t value, int width) {
+  if (width < 0 || width > 32) throw std::invalid_argument("bit field width out of range");
+  for (int i = width - 1; i >= 0; --i) bits_.push_back(static_cast<uint8_t>((value >> i) & 1u));
+  bitPos_ += width;
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::Const(const Operand& constant) {
+  if (!constant.IsConst) throw std::invalid_argument("a constant was expected");
+  const int code = constant.SizeCode >= 0 ? constant.SizeCode : SmallestSizeCode(constant.Value);
+  if (code > 3) throw std::invalid_argument("size code out of range");
+  Bits(static_cast<uint32_t>(code), 2);
+  // A forced code that is too small keeps the low bits, which lets tests write odd encodings.
+  return Bits(static_cast<uint32_t>(constant.Value), kValueWidth[code]);
+}
+
+ProgramBuilder& ProgramBuilder::VarCode(const Operand& variable) {
+  if (variable.IsConst) throw std::invalid_argument("a variable was expected");
+  const int code = variable.VarCode >= 0 ? variable.VarCode : VariableCode(variable.Var);
+  if (code > 63) throw std::invalid_argument("variable code out of range");
+  return Bits(static_cast<uint32_t>(code), 6);
+}
+
+ProgramBuilder& ProgramBuilder::Op(const Operand& operand) {
+  Bits(operand.IsConst ? 1 : 0, 1);
+  return operand.IsConst ? Const(operand) : VarCode(operand);
+}
+
+ProgramBuilder& ProgramBuilder::Addr(const Target& target) {
+  if (!target.Label.empty()) {
+    fixups_.emplace_back(static_cast<int>(bits_.size()), target);
+    return Bits(0, 11);
+  }
+  if (target.Address < 0 || target.Address >= kEndAddress) throw std::logic_error("jump target beyond 2047");
+  return Bits(static_cast<uint32_t>(target.Address), 11);
+}
+
+ProgramBuilder& ProgramBuilder::Label(const std::string& name) {
+  if (labels_.count(name) != 0) duplicateLabels_.push_back(name);
+  labels_[name] = bitPos_;
+  return *this;
+}
+
+int ProgramBuilder::AddressOf(const std::string& label) const {
+  const auto it = labels_.find(label);
+  if (it == labels_.end()) throw std::logic_error("undefined label: " + label);
+  return it->second;
+}
+
+ProgramBuilder& ProgramBuilder::Data(int location, uint8_t value) {
+  if (location < 0 || location > 255) throw std::invalid_argument("data location out of range");
+  return Byte(255 - location, value);
+}
+
+ProgramBuilder& ProgramBuilder::Byte(int index, uint8_t value) {
+  if (index < 0 || index > 255) throw std::invalid_argument("image index out of range");
+  bytes_[index] = value;
+  return *this;
+}
+
+// --- instructions: opcode, then the fields in stream order --------------------------------------
+
+ProgramBuilder& ProgramBuilder::High(const Operand& pin) { return Bits(kHigh, 5).Op(pin); }
+ProgramBuilder& ProgramBuilder::Low(const Operand& pin) { return Bits(kLow, 5).Op(pin); }
+ProgramBuilder& ProgramBuilder::Input(const Operand& pin) { return Bits(kInput, 5).Op(pin); }
+ProgramBuilder& ProgramBuilder::Output(const Operand& pin) { return Bits(kOutput, 5).Op(pin); }
+ProgramBuilder& ProgramBuilder::Toggle(const Operand& pin) { return Bits(kToggle, 5).Op(pin); }
+ProgramBuilder& ProgramBuilder::Reverse(const Operand& pin) { return Bits(kReverse, 5).Op(pin); }
+
+ProgramBuilder& ProgramBuilder::Pwm(const Operand& pin, const Operand& duty, const Operand& third) {
+  return Bits(kPwm, 5).Op(pin).Op(duty).Op(third);
+}
+
+ProgramBuilder& ProgramBuilder::Pot(const Operand& pin, const Operand& second, const Operand& target) {
+  return Bits(kPot, 5).Op(pin).Op(second).VarCode(target);
+}
+
+ProgramBuilder& ProgramBuilder::Pulsout(const Operand& pin, const Operand& second) {
+  return Bits(kPulsout, 5).Op(pin).Op(second);
+}
+
+ProgramBuilder& ProgramBuilder::PulsIn(const Operand& pin, const Operand& second, const Operand& target) {
+  return Bits(kPulsIn, 5).Op(pin).Op(second).VarCode(target);
+}
+
+ProgramBuilder& ProgramBuilder::For(const Operand& start, const Operand& variable) {
+  return Bits(kFor, 5).Op(start).VarCode(variable);
+}
+
+ProgramBuilder& ProgramBuilder::Read(const Operand& location, const Operand& target, int unused11) {
+  return Bits(kRead, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(location).VarCode(target);
+}
+
+ProgramBuilder& ProgramBuilder::Write(const Operand& location, const Operand& variable, int unused11) {
+  return Bits(kWrite, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(location).VarCode(variable);
+}
+
+namespace {
+void RequireEntries(size_t count) {
+  if (count == 0) throw std::invalid_argument("a table needs at least one entry");
+}
+}  // namespace
+
+ProgramBuilder& ProgramBuilder::Lookdown(const Operand& value, const Operand& target,
+                                         const std::vector<Operand>& entries) {
+  RequireEntries(entries.size());
+  Bits(kLookdown, 5).Op(value).VarCode(target);
+  for (size_t k = 0; k < entries.size(); ++k) Op(entries[k]).Bits(k + 1 < entries.size() ? 1 : 0, 1);
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::Gosub(const Target& target, int unused4) {
+  return Bits(kGosub, 5).Bits(static_cast<uint32_t>(unused4), 4).Addr(target);
+}
+
+ProgramBuilder& ProgramBuilder::Pause(const Operand& ms) { return Bits(kPause, 5).Op(ms); }
+ProgramBuilder& ProgramBuilder::Random(const Operand& target) { return Bits(kRandom, 5).VarCode(target); }
+ProgramBuilder& ProgramBuilder::Button() { return Bits(kButton, 5); }
+
+ProgramBuilder& ProgramBuilder::Sound(const Operand& pin, const std::vector<std::pair<Operand, Operand>>& groups) {
+  RequireEntries(groups.size());
+  Bits(kSound, 5).Op(pin);
+  for (size_t k = 0; k < groups.size(); ++k) {
+    Op(groups[k].first).Op(groups[k].second).Bits(k + 1 < groups.size() ? 1 : 0, 1);
+  }
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::Serout() { return Bits(kSerout, 5); }
+ProgramBuilder& ProgramBuilder::Serin() { return Bits(kSerin, 5); }
+
+// Operand 0 comes before the target; every operator code follows the operand it applies to.
+ProgramBuilder& ProgramBuilder::Let(const Operand& target, const std::vector<LetStep>& steps) {
+  RequireEntries(steps.size());
+  Bits(kLet, 5).Op(steps[0].Value).VarCode(target);
+  for (size_t k = 0; k < steps.size(); ++k) {
+    if (k > 0) Op(steps[k].Value);
+    Bits(static_cast<uint32_t>(steps[k].Op), 4).Bits(k + 1 < steps.size() ? 1 : 0, 1);
+  }
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::Lookup(const Operand& index, const Operand& target,
+                                       const std::vector<Operand>& entries) {
+  RequireEntries(entries.size());
+  Bits(kLookup, 5).Op(index).VarCode(target);
+  for (size_t k = 0; k < entries.size(); ++k) Op(entries[k]).Bits(k + 1 < entries.size() ? 1 : 0, 1);
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::Next(const Operand& step, const Operand& variable, bool up, const Operand& limitA,
+                                     const Operand& limitB, const Target& target) {
+  return Bits(kNext, 5).Op(step).VarCode(variable).Bits(up ? 1 : 0, 1).Op(limitA).Op(limitB).Addr(target);
+}
+
+// Per condition: right operand, then the variable, then continuation, conjunction and compare code.
+ProgramBuilder& ProgramBuilder::If(const std::vector<Condition>& conditions, const Target& target) {
+  RequireEntries(conditions.size());
+  Bits(kIf, 5);
+  for (size_t k = 0; k < conditions.size(); ++k) {
+    const Condition& c = conditions[k];
+    Op(c.Right).VarCode(c.Var);
+    Bits(k + 1 < conditions.size() ? 1 : 0, 1).Bits(c.And ? 1 : 0, 1).Bits(static_cast<uint32_t>(c.Compare), 3);
+  }
+  return Addr(target);
+}
+
+ProgramBuilder& ProgramBuilder::Goto(const Target& target) { return Bits(kGoto, 5).Addr(target); }
+
+ProgramBuilder& ProgramBuilder::Branch(const Operand& index, const std::vector<Target>& targets) {
+  RequireEntries(targets.size());
+  Bits(kBranch, 5).Op(index);
+  for (size_t k = 0; k < targets.size(); ++k) Addr(targets[k]).Bits(k + 1 < targets.size() ? 1 : 0, 1);
+  return *this;
+}
+
+ProgramBuilder& ProgramBuilder::Return() { return Bits(kReturn, 5); }
+
+ProgramBuilder& ProgramBuilder::Nap(const Operand& period, int unused11) {
+  return Bits(kNap, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(period);
+}
+
+ProgramBuilder& ProgramBuilder::Sleep(const Operand& seconds, int unused11) {
+  return Bits(kSleep, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(seconds);
+}
+
+ProgramBuilder& ProgramBuilder::Debug(int unused11) {
+  return Bits(kDebug, 5).Bits(static_cast<uint32_t>(unused11), 11);
+}
+
+ProgramBuilder& ProgramBuilder::End() { return Bits(kEnd, 5); }
+
+// --- the image ---------------------------------------------------------------------------------
+
+std::array<uint8_t, 256> ProgramBuilder::Build() const {
+  if (!duplicateLabels_.empty()) throw std::logic_error("duplicate label: " + duplicateLabels_.front());
+  if (bitPos_ > kEndAddress) throw std::logic_error("program runs past the end of the image");
+
+  std::vector<uint8_t> bits = bits_;
+  for (const auto& [offset, target] : fixups_) {
+    const int address = AddressOf(target.Label);
+    if (address >= kEndAddress) throw std::logic_error("jump target beyond 2047: " + target.Label);
+    for (int i = 0; i < 11; ++i) bits[offset + i] = static_cast<uint8_t>((address >> (10 - i)) & 1);
+  }
+
+  std::array<uint8_t, 256> image{};
+  const int lastCodeByte = (bitPos_ - 1) / 8;
+  for (const auto& [index, value] : bytes_) {
+    if (index >= 2 && index <= lastCodeByte) {
+      throw std::logic_error("code runs into a raw byte at index " + std::to_string(index));
+    }
+    image[index] = value;
+  }
+  for (size_t i = 0; i < bits.size(); ++i) {
+    const int address = kFirstBit + static_cast<int>(i);
+    if (bits[i] != 0) image[address / 8] = static_cast<uint8_t>(image[address / 8] | (0x80 >> (address % 8)));
+  }
+  return image;
+}
+
+void ProgramBuilder::WriteFile(const std::string& path) const {
+  const std::array<uint8_t, 256> image = Build();
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace qx9::test

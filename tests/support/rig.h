@@ -1,0 +1,37 @@
+#pragma once
+// A machine wired to the scripted host, with the load step done, for tests that run programs.
+
+#include <cstdint>
+#include <string>
+
+#include "core/machine.h"
+#include "support/fake_host.h"
+#include "support/program_builder.h"
+
+namespace qx9::test {
+
+struct Rig {
+  FakeHost host;
+  Machine m{host};
+
+  // Loads the image and runs the load step's first cycle (reset and preview); events start empty.
+  void Load(const std::array<uint8_t, 256>& image) {
+    m.LoadImage(image);
+    m.StartProgram();
+    host.ClearEvents();
+  }
+  void Load(const ProgramBuilder& program) { Load(program.Build()); }
+
+  // Sets a word as the machine and the panel both hold it (every cycle reads the word boxes first).
+  void SetWord(int index, int32_t value) {
+    m.Ram[index] = WrapWord(value);
+    host.TypeWordBox(index, WordBoxText(value));
+  }
+  // A word's 16-bit pattern.
+  uint16_t Word(int index) const { return static_cast<uint16_t>(m.Ram[index]); }
+
+  // Executes the next instruction as a cycle would (no preview afterwards).
+  void Exec() { m.ExecuteNext(); }
+};
+
+}  // namespace qx9::test
