@@ -15,6 +15,7 @@ constexpr int kImageSize = 256;       // bytes of program memory
 constexpr int kEndAddress = 2048;     // linear token address just past the last bit of the image
 constexpr int kStackSize = 17;        // saved return positions
 constexpr int kPortWord = 7;          // Ram index of the port word
+constexpr int kEndOpcode = 31;
 
 // Reduces x to the signed 16-bit value congruent to it modulo 65536.
 int16_t WrapWord(int32_t x);
@@ -75,6 +76,8 @@ class Machine : public MachineState {
   int LinearAddress() const { return TokByte * 8 + 7 - TokBit; }
   bool AtEnd() const { return LinearAddress() >= kEndAddress; }
   void JumpTo(int linearAddress);
+  // The opcode at the token position, read without moving it (End at the end of the image).
+  int NextOpcode();
   int16_t SavePosition();
   void RestorePosition(int16_t saved);
 
@@ -111,6 +114,15 @@ class Machine : public MachineState {
     std::string Text;
   };
   Peek PeekNext();
+
+  // Counters for front ends that report on a run; not part of the machine state.
+  uint64_t InstructionsExecuted = 0;  // cycles that executed an instruction (not previews, not resets)
+  uint64_t RestartsRun = 0;           // restart sequences (End, unemulated instructions, stack errors)
+
+  // The ticks from now on that would only count a wait down, and skipping them at once: the same as
+  // calling Timer1_Timer that many times, for front ends that simulate time instead of waiting for it.
+  int32_t IdleTicksAhead() const;
+  void SkipIdleTicks(int32_t ticks);
 
  private:
   using Handler = void (Machine::*)();

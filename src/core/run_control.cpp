@@ -39,6 +39,14 @@ void Machine::Timer1_Timer() {
 
 bool Machine::TickWillRunCycle() const { return WaitMs <= 10 && !Busy; }
 
+// A tick only counts down while the wait left after it stays above 0, that is while WaitMs > 10.
+int32_t Machine::IdleTicksAhead() const { return WaitMs > 10 ? (WaitMs - 1) / 10 : 0; }
+
+void Machine::SkipIdleTicks(int32_t ticks) {
+  if (ticks > IdleTicksAhead()) ticks = IdleTicksAhead();
+  if (ticks > 0) WaitMs -= 10 * ticks;
+}
+
 void Machine::PreviewNext() {
   const int16_t savedByte = TokByte;
   const int16_t savedBit = TokBit;

@@ -91,6 +91,16 @@ void Machine::JumpTo(int linearAddress) {
   TokBit = static_cast<int16_t>(7 - linearAddress % 8);
 }
 
+int Machine::NextOpcode() {
+  if (AtEnd()) return kEndOpcode;
+  const int16_t byte = TokByte;
+  const int16_t bit = TokBit;
+  const int opcode = ReadBits(5);
+  TokByte = byte;
+  TokBit = bit;
+  return opcode;
+}
+
 int16_t Machine::SavePosition() {
   if (TokBit < 0) {
     ++TokByte;

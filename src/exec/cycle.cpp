@@ -41,8 +41,6 @@ const std::array<Machine::Opcode, 32> Machine::kOpcodes = {{
     /* 11111 31 */ {"End", &Machine::DoEnd},
 }};
 
-constexpr int kEndOpcode = 31;
-
 void Machine::ExecuteNext() {
   Busy = true;
   ReadWordBoxes();  // a value typed into a word box takes effect now, in previews too
@@ -57,6 +55,7 @@ void Machine::ExecuteNext() {
       StepOverTarget = 0;
     }
     OperandText.clear();
+    if (!ListOnly) ++InstructionsExecuted;
     // A program that runs off the end of its image meets an End there instead of reading nothing.
     const int opcode = AtEnd() ? kEndOpcode : ReadBits(5);
     (this->*kOpcodes[opcode].Run)();
@@ -69,6 +68,7 @@ void Machine::ExecuteNext() {
 // End, the unimplemented instructions and the fatal stack errors all restart the program: the image,
 // the port word and the switches stay, the next cycle resets once more and previews the first line.
 void Machine::RestartSequence() {
+  ++RestartsRun;
   host_->MessageBox("Program reached end -- Restarting");
   RestartPending = true;
   ResetMachine();

@@ -1,0 +1,12 @@
+// qx9run: the headless runner. See runner.h.
+#include <iostream>
+
+#include "runner.h"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const int status = qx9::RunMain(args, std::cout, std::cerr);
+  std::cout.flush();
+  return status;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The headless runner's host: everything the panel would show is printed as one line per event, and
+// everything the user would type comes from the command line.
+
+#include <deque>
+#include <ostream>
+
+#include "core/host.h"
+
+namespace qx9 {
+
+class PrintingHost final : public Host {
+ public:
+  explicit PrintingHost(std::ostream& out) : out_(out) {}
+
+  void MessageBox(const std::string& text) override;
+  std::optional<std::string> Prompt(const std::string& text) override;
+  void Tone(int frequencyHz, int durationMs) override;
+  void Rest(int durationMs) override;
+  bool TimerEnabled() const override { return timerEnabled_; }
+  void SetTimerEnabled(bool enabled) override { timerEnabled_ = enabled; }
+  void SetRunCaption(const std::string&) override {}
+  std::string WordBoxText(int index) const override { return words_.at(index); }
+  void ShowPanel(const PanelView& view) override { words_ = view.WordText; }
+  void ShowState(const std::string&) override {}
+  std::string PotText() const override { return pot_; }
+  std::string PulsInText() const override { return pulsIn_; }
+  void SetLastPWM(const std::string& text) override { lastPwm_ = text; }
+
+  // What the user would have typed or clicked.
+  void TypeWordBox(int index, const std::string& text) { words_.at(index) = text; }
+  void SetPotText(const std::string& text) { pot_ = text; }
+  void SetPulsInText(const std::string& text) { pulsIn_ = text; }
+  void QueueAnswer(const std::string& text) { answers_.push_back(text); }
+  const std::string& LastPWM() const { return lastPwm_; }
+
+ private:
+  std::ostream& out_;
+  bool timerEnabled_ = false;
+  std::array<std::string, 8> words_;
+  std::string pot_;
+  std::string pulsIn_;
+  std::string lastPwm_;
+  std::deque<std::string> answers_;  // when none are left, a prompt is cancelled
+};
+
+}  // namespace qx9

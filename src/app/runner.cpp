@@ -1,0 +1,266 @@
+#include "runner.h"
+
+#include <cstdio>
+#include <fstream>
+#include <limits>
+
+#include "core/machine.h"
+#include "run_host.h"
+#ifdef QX9_HAVE_LISTING
+#include "asm/listing.h"
+#endif
+
+namespace qx9 {
+
+namespace {
+
+bool ParseCount(const std::string& text, uint64_t& value) {
+  if (text.empty()) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (std::numeric_limits<uint64_t>::max() - digit) / 10) {
+      value = std::numeric_limits<uint64_t>::max();  // more steps than any run can take
+    } else {
+      value = value * 10 + digit;
+    }
+  }
+  return true;
+}
+
+bool ParseIndex(const std::string& text, int& index) {
+  if (text.size() != 1 || text[0] < '0' || text[0] > '7') return false;
+  index = text[0] - '0';
+  return true;
+}
+
+std::string TraceLine(const Machine::Peek& peek) {
+  char address[8];
+  std::snprintf(address, sizeof address, "%03X", static_cast<unsigned>(peek.Address));
+  return std::string("@") + address + " " + peek.Text;
+}
+
+// Presses and ticks the machine exactly as the panel would, checking the stop conditions before each.
+class Session {
+ public:
+  Session(const RunOptions& options, Machine& machine, PrintingHost& host, std::ostream& out)
+      : options_(options), machine_(machine), host_(host), out_(out) {}
+
+  void Run() {
+    if (options_.Run) {
+      if (Act([this] { machine_.RunBtn_Click(); }, false)) RunTicks();
+      return;
+    }
+    const bool stepOver = options_.StepOver;
+    while (Act([this, stepOver] { stepOver ? machine_.StepOver_Click() : machine_.Step_Click(); }, true)) {
+      // A press that started a step over's free run: tick until it has stopped, then press on.
+      if (stepOver && host_.TimerEnabled() && !RunTicks()) return;
+    }
+  }
+
+  uint64_t Ticks() const { return ticks_; }
+
+ private:
+  // The instruction limit; and, without --through-end, an End coming next.
+  bool ShouldStop() {
+    if (machine_.InstructionsExecuted >= options_.Steps) return true;
+    return !options_.ThroughEnd && NextIsEnd();
+  }
+
+  bool NextIsEnd() {
+    if (machine_.RestartPending) return machine_.PeekNext().Text == "End";
+    return machine_.NextOpcode() == kEndOpcode;
+  }
+
+  // One press or tick; `cycle` tells whether it runs an instruction cycle. Returns false when the run
+  // is over: a stop condition held, or (without --through-end) the action ran a restart sequence.
+  template <typename Action>
+  bool Act(Action action, bool cycle) {
+    if (ShouldStop()) return false;
+    const bool executes = cycle && !machine_.RestartPending;
+    if (executes && !options_.Quiet) out_ << TraceLine(machine_.PeekNext()) << '\n';
+    const uint64_t restarts = machine_.RestartsRun;
+    action();
+    return options_.ThroughEnd || machine_.RestartsRun == restarts;
+  }
+
+  // Ticks until the timer is disabled or the run is over. Returns false when the run is over.
+  bool RunTicks() {
+    while (host_.TimerEnabled()) {
+      if (ShouldStop()) return false;
+      // Ticks that only count a wait down change nothing else: take them in one go.
+      const int32_t idle = machine_.IdleTicksAhead();
+      if (idle > 0) {
+        machine_.SkipIdleTicks(idle);
+        ticks_ += static_cast<uint64_t>(idle);
+        continue;
+      }
+      ++ticks_;
+      if (!Act([this] { machine_.Timer1_Timer(); }, machine_.TickWillRunCycle())) return false;
+    }
+    return true;
+  }
+
+  const RunOptions& options_;
+  Machine& machine_;
+  PrintingHost& host_;
+  std::ostream& out_;
+  uint64_t ticks_ = 0;
+};
+
+void PrintFinalBlock(const RunOptions& options, Machine& machine, const PrintingHost& host,
+                     const MachineState& loaded, uint64_t ticks, std::ostream& out) {
+  if (machine.InstructionsExecuted >= options.Steps) out << "limit: " << options.Steps << '\n';
+  const char* names[8] = {"W0", "W1", "W2", "W3", "W4", "W5", "W6", "PORT"};
+  for (int i = 0; i < 8; ++i) {
+    // A box typed with --word and not yet read counts as the value its text reads as.
+    out << (i ? " " : "") << names[i] << "=" << WordBoxText(ParseWordBox(host.WordBoxText(i)));
+  }
+  out << '\n';
+  out << "next: " << TraceLine(machine.PeekNext()) << '\n';
+  if (!host.LastPWM().empty()) out << "lastpwm: " << host.LastPWM() << '\n';
+  for (int i = 0; i < kImageSize; ++i) {
+    if (machine.Eeprom[i] != loaded.Eeprom[i]) out << "eeprom[" << i << "]=" << machine.Eeprom[i] << '\n';
+  }
+  if (options.Run || options.StepOver) out << "ticks: " << ticks << '\n';
+}
+
+}  // namespace
+
+std::string RunUsage() {
+  return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] FILE"
+#ifdef QX9_HAVE_LISTING
+         "\n       qx9run --list FILE"
+#endif
+      ;
+}
+
+bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options, std::string& error) {
+  std::vector<std::string> files;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      files.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = "option " + arg + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    std::string text;
+    if (arg == "--through-end") {
+      options.ThroughEnd = true;
+    } else if (arg == "--run") {
+      options.Run = true;
+    } else if (arg == "--step-over") {
+      options.StepOver = true;
+    } else if (arg == "--quiet") {
+      options.Quiet = true;
+#ifdef QX9_HAVE_LISTING
+    } else if (arg == "--list") {
+      options.List = true;
+#endif
+    } else if (arg == "--steps") {
+      if (!value(text)) return false;
+      if (!ParseCount(text, options.Steps)) {
+        error = "--steps needs a whole number of 0 or more, not '" + text + "'";
+        return false;
+      }
+    } else if (arg == "--pot") {
+      if (!value(options.Pot)) return false;
+    } else if (arg == "--pulsin") {
+      if (!value(options.PulsIn)) return false;
+    } else if (arg == "--answer") {
+      if (!value(text)) return false;
+      options.Answers.push_back(text);
+    } else if (arg == "--switch") {
+      if (!value(text)) return false;
+      RunOptions::PanelInput input{true, 0, {}};
+      if (!ParseIndex(text, input.Index)) {
+        error = "--switch needs a switch number 0..7, not '" + text + "'";
+        return false;
+      }
+      options.Inputs.push_back(input);
+    } else if (arg == "--word") {
+      if (!value(text)) return false;
+      const size_t eq = text.find('=');
+      RunOptions::PanelInput input{false, 0, {}};
+      if (eq == std::string::npos || !ParseIndex(text.substr(0, eq), input.Index)) {
+        error = "--word needs K=TEXT with a word box K of 0..7, not '" + text + "'";
+        return false;
+      }
+      input.Text = text.substr(eq + 1);
+      options.Inputs.push_back(input);
+    } else {
+      error = "unknown option " + arg;
+      return false;
+    }
+  }
+  if (files.size() != 1) {
+    error = files.empty() ? "no object file given" : "more than one object file given";
+    return false;
+  }
+  if (options.Run && options.StepOver) {
+    error = "--run and --step-over cannot be used together";
+    return false;
+  }
+  options.File = files.front();
+  return true;
+}
+
+int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) {
+  PrintingHost host(out);
+  Machine machine(host);
+  if (!machine.LoadObjectFile(options.File)) {
+    err << "File Error!\n";
+    return kExitFile;
+  }
+#ifdef QX9_HAVE_LISTING
+  if (options.List) {
+    std::array<uint8_t, kImageSize> image{};
+    for (int i = 0; i < kImageSize; ++i) image[i] = static_cast<uint8_t>(machine.Eeprom[i]);
+    out << asmx::ListProgram(image);
+    return kExitOk;
+  }
+#endif
+  const MachineState loaded = machine;
+  host.SetPotText(options.Pot);
+  host.SetPulsInText(options.PulsIn);
+  for (const std::string& answer : options.Answers) host.QueueAnswer(answer);
+
+  machine.StartProgram();
+  for (const RunOptions::PanelInput& input : options.Inputs) {
+    if (input.IsSwitch) {
+      machine.GInBtn_Click(input.Index);
+    } else {
+      host.TypeWordBox(input.Index, input.Text);
+    }
+  }
+  Session session(options, machine, host, out);
+  session.Run();
+  PrintFinalBlock(options, machine, host, loaded, session.Ticks(), out);
+  return kExitOk;
+}
+
+int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  RunOptions options;
+  std::string error;
+  if (!ParseRunArguments(args, options, error)) {
+    err << "qx9run: " << error << '\n' << RunUsage() << '\n';
+    return kExitUsage;
+  }
+  return RunProgram(options, out, err);
+}
+
+}  // namespace qx9
