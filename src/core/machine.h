@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/host.h"
+#include "core/token_observer.h"
 
 namespace qx9 {
 
@@ -80,6 +81,8 @@ class Machine : public MachineState {
   int NextOpcode();
   int16_t SavePosition();
   void RestorePosition(int16_t saved);
+  // Reports every field the reader takes from now on; nullptr (the default) reports nothing.
+  void SetTokenObserver(TokenObserver* observer) { observer_ = observer; }
 
   // --- loading and reset --------------------------------------------------------------------
   // Reads the first 256 bytes of a file into the image; false (image untouched) when it cannot.
@@ -184,7 +187,10 @@ class Machine : public MachineState {
   void DoLookup();
   void DoLookdown();
 
+  int16_t TakeBit();  // one bit, unreported: ReadBit and ReadBits report whole fields
+
   Host* host_;
+  TokenObserver* observer_ = nullptr;
 };
 
 // Text helpers shared by the instructions and the front ends.

@@ -13,6 +13,13 @@
 namespace qx9 {
 
 int16_t Machine::ReadBit() {
+  const int address = LinearAddress();
+  const int16_t bit = TakeBit();
+  if (observer_ != nullptr) observer_->OnField(address, 1, bit);
+  return bit;
+}
+
+int16_t Machine::TakeBit() {
   if (TokBit < 0) {
     ++TokByte;
     TokBit = 7;
@@ -28,8 +35,10 @@ int16_t Machine::ReadBit() {
 }
 
 int16_t Machine::ReadBits(int n) {
+  const int address = LinearAddress();
   int32_t acc = 0;
-  for (int i = 0; i < n; ++i) acc = 2 * acc + ReadBit();
+  for (int i = 0; i < n; ++i) acc = 2 * acc + TakeBit();
+  if (observer_ != nullptr && n > 0) observer_->OnField(address, n, acc);
   return WrapWord(acc);
 }
 
