@@ -1,0 +1,26 @@
+// The load step of Form1: from the splash to the first instruction shown.
+#include <QFile>
+
+#include "panel/form1.h"
+
+namespace qx9 {
+
+bool Form1::Form_Load(const std::optional<QString>& file) {
+  dialogs_->ShowSplash();
+  ColourLabels();
+  show();
+  // A file named on the command line is tried first; after it, or when it cannot be loaded, the
+  // dialog asks until a file loads or the user cancels.
+  std::optional<QString> path = file;
+  for (;;) {
+    if (!path) path = dialogs_->OpenObjectFile(this);
+    if (!path) return false;
+    if (!path->isEmpty() && machine_.LoadObjectFile(QFile::encodeName(*path).toStdString())) break;
+    MessageBox("File Error!");
+    path.reset();
+  }
+  machine_.StartProgram();
+  return true;
+}
+
+}  // namespace qx9
