@@ -1,0 +1,94 @@
+#include "asm/decoder.h"
+
+#include "core/machine.h"
+
+namespace qx9::asmx {
+
+namespace {
+
+constexpr int kGosub = 14, kButton = 17, kSerout = 19, kSerin = 20, kNext = 23, kIf = 24, kGoto = 25,
+              kBranch = 26, kReturn = 27, kEnd = 31;
+
+// The decode runs in ListOnly mode, where the core shows nothing but its text; messages the preview
+// would raise (an unknown operator or comparison) are of no interest to a listing.
+class SilentHost final : public Host {
+ public:
+  void MessageBox(const std::string&) override {}
+  std::optional<std::string> Prompt(const std::string&) override { return std::nullopt; }
+  void Tone(int, int) override {}
+  void Rest(int) override {}
+  bool TimerEnabled() const override { return false; }
+  void SetTimerEnabled(bool) override {}
+  void SetRunCaption(const std::string&) override {}
+  std::string WordBoxText(int) const override { return "0000"; }
+  void ShowPanel(const PanelView&) override {}
+  void ShowState(const std::string&) override {}
+  std::string PotText() const override { return ""; }
+  std::string PulsInText() const override { return ""; }
+  void SetLastPWM(const std::string&) override {}
+};
+
+class FieldLog final : public TokenObserver {
+ public:
+  void OnField(int address, int width, int value) override {
+    Fields.push_back(DecodedField{address, width, static_cast<uint32_t>(value)});
+  }
+  std::vector<DecodedField> Fields;
+};
+
+}  // namespace
+
+struct Decoder::Impl {
+  SilentHost Host;
+  Machine M{Host};
+  FieldLog Log;
+};
+
+Decoder::Decoder(const std::array<uint8_t, 256>& image) : impl_(std::make_unique<Impl>()) {
+  impl_->M.LoadImage(image);
+  impl_->M.SetTokenObserver(&impl_->Log);
+}
+
+Decoder::~Decoder() = default;
+
+Decoded Decoder::At(int address) {
+  Machine& m = impl_->M;
+  impl_->Log.Fields.clear();
+  m.RestartPending = false;
+  m.ListOnly = true;
+  m.JumpTo(address);
+  m.ExecuteNext();
+  m.ListOnly = false;
+
+  Decoded d;
+  d.Start = address;
+  d.Fields = std::move(impl_->Log.Fields);
+  d.Text = m.InstrText;
+  d.End = address;
+  for (const DecodedField& f : d.Fields) {
+    d.End = f.Address + f.Width;
+    if (f.Address + f.Width > kEndAddress) d.OffEnd = true;
+  }
+  d.Opcode = d.Fields.empty() ? kEnd : static_cast<int>(d.Fields.front().Value);
+  switch (d.Opcode) {
+    case kGoto:
+    case kReturn:
+    case kEnd:
+    case kButton:
+    case kSerout:
+    case kSerin:
+      d.FallsThrough = false;
+      break;
+    default:
+      break;
+  }
+  if (d.Opcode == kGoto || d.Opcode == kGosub || d.Opcode == kIf || d.Opcode == kNext || d.Opcode == kBranch) {
+    // In these instructions the only 11-bit fields are jump targets.
+    for (size_t i = 1; i < d.Fields.size(); ++i) {
+      if (d.Fields[i].Width == 11) d.Targets.push_back(static_cast<int>(d.Fields[i].Value));
+    }
+  }
+  return d;
+}
+
+}  // namespace qx9::asmx
