@@ -20,11 +20,16 @@ class PacedTimer : public QObject {
  public:
   // Runs one tick and returns the milliseconds until the next tick is due (at least 1).
   using Tick = std::function<int()>;
+  // Nanoseconds of a monotonic clock; tests substitute their own.
+  using Clock = std::function<qint64()>;
 
   static constexpr qint64 kMaxLagMs = 100;       // backlog beyond this is dropped
   static constexpr int kMaxTicksPerWakeUp = 50;  // the rest of a backlog waits for the next wake-up
 
-  explicit PacedTimer(Tick tick, QObject* parent = nullptr);
+  explicit PacedTimer(Tick tick, Clock clock = {}, QObject* parent = nullptr);
+
+  // Replaces the clock (tests); takes effect from the next enabling.
+  void setClock(Clock clock) { now_ = std::move(clock); }
 
   bool isEnabled() const { return enabled_; }
   // Enabling starts the clock afresh: the first tick is due 1 ms later. Enabling an enabled timer
@@ -40,8 +45,9 @@ class PacedTimer : public QObject {
 
  private:
   Tick tick_;
+  Clock now_;
   QTimer wake_;
-  QElapsedTimer clock_;
+  QElapsedTimer elapsed_;
   qint64 dueNs_ = 0;
   qint64 ticksRun_ = 0;
   bool enabled_ = false;
