@@ -87,7 +87,7 @@ class Assembler {
       case Statement::Kind::Code:
         break;
     }
-    if (s.CloseLoop) CloseLoop(line, s);
+    if (s.CloseLoop) CloseLoop(s);
     int width = 0;
     for (const Field& f : s.Fields) width += f.Width;
     const int address = cursor_;
@@ -98,7 +98,7 @@ class Assembler {
 
   // A plain Next takes its fields from the innermost open For: step, variable, direction, the limit
   // (as both limits) and the loop body, which starts right after the For.
-  void CloseLoop(int line, Statement& s) {
+  void CloseLoop(Statement& s) {
     const std::string name = s.CloseVarCode >= 0 ? " " + VariableText(s.CloseVarCode) : "";
     if (loops_.empty()) {
       throw SyntaxError{s.Column, "Next" + name + " without a For ... To (a Next on its own is written "
@@ -106,7 +106,7 @@ class Assembler {
     }
     const OpenLoop open = loops_.back();
     if (s.CloseVarCode >= 0 && s.CloseVarCode != open.Loop.VarCode) {
-      (void)line;
+      loops_.pop_back();  // one message for the pair is enough
       throw SyntaxError{s.Column, "Next" + name + " does not match For " + VariableText(open.Loop.VarCode) +
                                       " on line " + std::to_string(open.Line)};
     }

@@ -82,6 +82,7 @@ bool TryParseVariable(LineCursor& in, int& code) {
 
 int ParseVariable(LineCursor& in) {
   int code = 0;
+  in.SkipBlanks();
   const int column = in.Column();
   if (TryParseVariable(in, code)) return code;
   LineCursor probe = in;

@@ -1,0 +1,89 @@
+// Every mistake gets a message at the place it was made; nothing is assembled around it.
+#include <gtest/gtest.h>
+
+#include "asm/assembler.h"
+
+namespace qx9::asmx {
+namespace {
+
+struct Case {
+  const char* Source;
+  int Line;
+  int Column;
+  const char* Message;
+};
+
+const Case kCases[] = {
+    {"Jump 3", 1, 1, "unknown instruction 'Jump'"},
+    {"High 3\n  Let B14=1", 2, 7, "unknown variable 'B14'"},
+    {"Random X5", 1, 8, "unknown variable 'X5'"},
+    {"High", 1, 5, "expected a constant or a variable"},
+    {"High ,", 1, 6, "expected a constant or a variable, found ','"},
+    {"PWM 3,128", 1, 10, "expected ','"},
+    {"High 3 4", 1, 8, "unexpected '4' after High"},
+    {"Pause 70000", 1, 7, "constant 70000 is out of range (-32768..65535)"},
+    {"Pause 300:8", 1, 7, "constant 300 does not fit in 8 bits"},
+    {"Pause 3:5", 1, 9, "a constant's width must be 1, 4, 8 or 16"},
+    {"Let B0=B0%1", 1, 10, "unexpected '%1' after Let"},
+    {"Let B0=B0 #16 1", 1, 12, "a code after '#' must be 0..15"},
+    {"If B0 #8 1 Then 20", 1, 8, "a code after '#' must be 0..7"},
+    {"If B0=1 Goto 20", 1, 9, "expected AND, OR or Then, found 'Goto 20'"},
+    {"If B0 1 Then 20", 1, 7, "expected a comparison (<, >, <>, =, <=, >=), found '1 Then 20'"},
+    {"Goto", 1, 5, "expected a jump target (a label or a hex address)"},
+    {"Goto nowhere", 1, 6, "undefined label 'nowhere'"},
+    {"a_1: High 3\n a_1: Low 3", 2, 2, "duplicate label 'a_1' (first defined on line 1)"},
+    {"Loop: High 3\nLOOP: Low 3", 2, 1, "duplicate label 'LOOP' (first defined on line 1)"},
+    {"add: High 3", 1, 1, "label 'add' reads as a hex address; a label needs a letter other than A-F or an underscore"},
+    {"Goto 800", 1, 6, "target 800 is beyond 7FF, the last address (2047)"},
+    {"Goto 1x", 1, 6, "'1x' is neither a hex address nor a label"},
+    {"Gosub 20 [16]", 1, 11, "the unused field holds 0..15"},
+    {"Debug [2048]", 1, 8, "the unused field holds 0..2047"},
+    {"Lookup B0,(),B1", 1, 12, "a table needs at least one entry"},
+    {"Sound 1,(100,50,7)", 1, 19, "Sound needs pairs of note and duration: (note,duration,...)"},
+    {"Next B0", 1, 1, "Next B0 without a For ... To (a Next on its own is written Next v Step s Up|Down limit Then target)"},
+    {"For B0=1 To 5\nNext B1", 2, 1, "Next B1 does not match For B0 on line 1"},
+    {"High 3\nFor B0=1 To 5\nHigh 4", 2, 1, "For B0 has no Next"},
+    {"Next B0 Step 1 Sideways 3 Then 20", 1, 16, "expected Up or Down, found 'Sideways 3 Then 20'"},
+    {".data 0, 7\nHigh 3\n.org 7F0\nHigh 3", 4, 1,
+     "code runs into data: High at 7F0 reaches image entry 255, set on line 1"},
+    {".org 7F8\nLet W0=W1+W2", 2, 1, "the program does not fit: Let ends at bit 2075 of the image's 2048 (data and code share the 256 bytes)"},
+    {"High 3\n.org 13\nLow 3", 3, 1, "Low at 13 overlaps the code of line 1 at bit 13"},
+    {".byte 255, 5, 6", 1, 15, "this byte lies outside the image"},
+    {".data 255, 5, 6", 1, 15, "this byte lies outside the image"},
+    {".data 300, 5", 1, 7, "a data location must be 0..255"},
+    {".byte 0, 256", 1, 10, "a byte value must be -128..255"},
+    {".byte 0, 1\n.byte 0, 2", 2, 1, "image entry 0 is already set on line 1"},
+    {".bits 0120", 1, 9, "expected binary digits (0 and 1)"},
+    {".org zz", 1, 6, "expected a hex address"},
+    {".align 4", 1, 1, "unknown directive '.ALIGN' (use .org, .bits, .byte or .data)"},
+};
+
+class Errors : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Errors, ReportsTextAndPosition) {
+  const Case& c = GetParam();
+  const AssembleResult r = Assemble(c.Source);
+  ASSERT_FALSE(r.Ok()) << c.Source;
+  EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors.front()),
+            "p.bas:" + std::to_string(c.Line) + ":" + std::to_string(c.Column) + ": " + c.Message)
+      << c.Source;
+}
+
+INSTANTIATE_TEST_SUITE_P(Asm, Errors, ::testing::ValuesIn(kCases));
+
+TEST(Errors, EveryBadLineIsReportedInLineOrder) {
+  const AssembleResult r = Assemble("Goto nowhere\nHigh 3\nFoo\nLet B0=B99\n");
+  ASSERT_EQ(r.Errors.size(), 3u);
+  EXPECT_EQ(r.Errors[0].Line, 1);
+  EXPECT_EQ(r.Errors[1].Line, 3);
+  EXPECT_EQ(r.Errors[2].Line, 4);
+}
+
+TEST(Errors, AnEmptySourceIsAnEmptyProgram) {
+  const AssembleResult r = Assemble("; nothing here\n\n");
+  EXPECT_TRUE(r.Ok());
+  EXPECT_EQ(r.Image, (std::array<uint8_t, 256>{}));
+}
+
+}  // namespace
+}  // namespace qx9::asmx
