@@ -1,0 +1,40 @@
+#pragma once
+// The programs the benchmarks run, and a host that shows nothing, so a benchmark measures the core.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/host.h"
+
+namespace qx9::bench {
+
+// (a) A tight arithmetic loop: Let, If, Goto, over and over; no instruction touches the host.
+std::array<uint8_t, 256> ArithmeticLoop();
+// (b) One pass through every instruction family except the restarting ones, then back to the start.
+//     Pot and PulsIn take their values from the boxes (no prompt), Debug shows a message, Sound plays.
+std::array<uint8_t, 256> EveryFamilyLoop();
+
+// A panel nobody looks at: the word boxes keep what the last redraw wrote (as a panel's do, so the
+// words survive from one cycle to the next), messages and tones go nowhere, prompts are cancelled.
+class NullHost final : public Host {
+ public:
+  void MessageBox(const std::string&) override {}
+  std::optional<std::string> Prompt(const std::string&) override { return std::nullopt; }
+  void Tone(int, int) override {}
+  void Rest(int) override {}
+  bool TimerEnabled() const override { return false; }
+  void SetTimerEnabled(bool) override {}
+  void SetRunCaption(const std::string&) override {}
+  std::string WordBoxText(int index) const override { return words_[index]; }
+  void ShowPanel(const PanelView& view) override { words_ = view.WordText; }
+  void ShowState(const std::string&) override {}
+  std::string PotText() const override { return "42"; }
+  std::string PulsInText() const override { return "17"; }
+  void SetLastPWM(const std::string&) override {}
+
+ private:
+  std::array<std::string, 8> words_;
+};
+
+}  // namespace qx9::bench

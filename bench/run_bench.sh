@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds in Release (build-bench), runs the core benchmarks, then times the whole qx9run process on a
+# million instructions of each benchmark program: with hyperfine when it is installed, otherwise with a
+# plain loop of ten runs. Usage: bench/run_bench.sh [extra Google Benchmark flags]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build-bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQX9_BUILD_PANEL=OFF >/dev/null
+cmake --build "$build" -j 2 --target qx9bench qx9bench_program qx9run >/dev/null
+
+echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "== core benchmarks"
+"$build/bench/qx9bench" --benchmark_min_time=1 "$@"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/bench/qx9bench_program" loop "$work/LOOP.OBJ"
+"$build/bench/qx9bench_program" families "$work/FAMILIES.OBJ"
+qx9run=$(realpath "$build/src/app/qx9run")
+
+for program in LOOP FAMILIES; do
+  for mode in "" "--run"; do
+    cmd="$qx9run --quiet --steps 1000000 $mode $work/$program.OBJ"
+    echo "== qx9run --quiet --steps 1000000 $mode $program.OBJ"
+    "$qx9run" --quiet --steps 1000000 $mode "$work/$program.OBJ" | head -1
+    if command -v hyperfine >/dev/null; then
+      hyperfine --warmup 1 --runs 10 --style basic --output=null "$cmd"
+    else
+      start=$(date +%s%N)
+      for _ in 1 2 3 4 5 6 7 8 9 10; do $cmd >/dev/null; done
+      echo "mean of 10 runs: $(( ($(date +%s%N) - start) / 10000000 )) ms"
+    fi
+  done
+done
