@@ -34,11 +34,16 @@ class ScriptedDialogs final : public Dialogs {
     std::deque<std::optional<QString>> Answers;  // prompt answers; none left = Cancel
     std::deque<std::optional<QString>> Files;    // file dialog answers; none left = Cancel
     std::function<void()> DuringModal;           // runs inside every box, as the user would wait there
+    std::function<void()> OnSplash;              // runs while the splash would be open
+    std::vector<bool> ParentShownAtFileDialog;   // whether the window was visible under each dialog
   };
 
   explicit ScriptedDialogs(std::shared_ptr<Log> log) : log_(std::move(log)) {}
 
-  void ShowSplash() override { ++log_->Splashes; }
+  void ShowSplash() override {
+    ++log_->Splashes;
+    if (log_->OnSplash) log_->OnSplash();
+  }
   void MessageBox(QWidget*, const QString& text) override {
     log_->Messages.push_back(text);
     if (log_->DuringModal) log_->DuringModal();
@@ -48,8 +53,9 @@ class ScriptedDialogs final : public Dialogs {
     if (log_->DuringModal) log_->DuringModal();
     return Pop(log_->Answers);
   }
-  std::optional<QString> OpenObjectFile(QWidget*) override {
+  std::optional<QString> OpenObjectFile(QWidget* parent) override {
     ++log_->FileDialogs;
+    log_->ParentShownAtFileDialog.push_back(parent != nullptr && parent->isVisible());
     return Pop(log_->Files);
   }
 
