@@ -17,7 +17,6 @@
 #include <QPen>
 #include <QRadialGradient>
 #include <QString>
-#include <QTransform>
 
 #include <cmath>
 #include <cstdio>
