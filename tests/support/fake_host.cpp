@@ -59,6 +59,7 @@ std::string FakeHost::WordBoxText(int index) const { return wordBoxes_.at(index)
 
 void FakeHost::ShowPanel(const PanelView& view) {
   lastPanel_ = view;
+  panels_.push_back(view);
   wordBoxes_ = view.WordText;
   stateBox_ = view.StateText;
   events_.push_back({EventKind::Panel, view.StateText, {}, 0, 0, false});

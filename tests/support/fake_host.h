@@ -72,10 +72,14 @@ class FakeHost final : public Host {
   // The texts of one kind of event (messages, prompts, captions, LastPWM texts, states, panel states).
   std::vector<std::string> Texts(EventKind kind) const;
   int Count(EventKind kind) const;
-  void ClearEvents() { events_.clear(); }
+  void ClearEvents() {
+    events_.clear();
+    panels_.clear();
+  }
 
   const std::string& WordBox(int index) const { return wordBoxes_.at(index); }
   const std::optional<PanelView>& LastPanel() const { return lastPanel_; }
+  const std::vector<PanelView>& Panels() const { return panels_; }  // every redraw, cleared with the events
   const std::string& StateBox() const { return stateBox_; }
   const std::string& LastPWMText() const { return lastPwm_; }
   const std::string& Caption() const { return caption_; }
@@ -89,6 +93,7 @@ class FakeHost final : public Host {
   std::deque<std::optional<std::string>> answers_;
   bool timerEnabled_ = false;
   std::optional<PanelView> lastPanel_;
+  std::vector<PanelView> panels_;
   std::string stateBox_;
   std::string lastPwm_;
   std::string caption_ = "Run (F5)";

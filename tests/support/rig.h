@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/machine.h"
 #include "support/fake_host.h"
@@ -30,8 +31,18 @@ struct Rig {
   // A word's 16-bit pattern.
   uint16_t Word(int index) const { return static_cast<uint16_t>(m.Ram[index]); }
 
-  // Executes the next instruction as a cycle would (no preview afterwards).
-  void Exec() { m.ExecuteNext(); }
+  // Executes the next instruction as a cycle would (no preview afterwards); returns its text.
+  std::string Exec() {
+    m.ExecuteNext();
+    return m.InstrText;
+  }
+  // The text of the next instruction, decoded as the panel's preview does (position kept).
+  std::string Preview() {
+    m.PreviewNext();
+    return m.InstrText;
+  }
+  // The token position as (byte, bit).
+  std::pair<int, int> Pos() const { return {m.TokByte, m.TokBit}; }
 };
 
 }  // namespace qx9::test
