@@ -1,29 +1,35 @@
 // What the front panel shows of the machine, and how the word boxes are read back.
-#include <cstdio>
+#include <string_view>
 
 #include "core/machine.h"
 
 namespace qx9 {
 
+namespace {
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// Writes the low `digits` hex digits of value, upper-case with leading zeros; returns the end.
+char* PutHex(char* out, uint32_t value, int digits) {
+  for (int i = digits - 1; i >= 0; --i) *out++ = kHexDigits[(value >> (4 * i)) & 0xFu];
+  return out;
+}
+}  // namespace
+
+// These run for every word and byte at every redraw, so they format by hand instead of with printf.
 std::string HexText(int32_t value) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned>(value));
-  return buffer;
+  const auto pattern = static_cast<uint32_t>(value);
+  int digits = 1;
+  while (digits < 8 && (pattern >> (4 * digits)) != 0) ++digits;
+  char buffer[8];
+  return std::string(buffer, PutHex(buffer, pattern, digits));
 }
 
 std::string WordBoxText(int32_t entry) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(entry) & 0xFFFFu);
-  return buffer;
+  char buffer[4];
+  return std::string(buffer, PutHex(buffer, static_cast<uint32_t>(entry), 4));
 }
 
 namespace {
-std::string ByteHex(int value) {
-  char buffer[4];
-  std::snprintf(buffer, sizeof buffer, "%02X", static_cast<unsigned>(value) & 0xFFu);
-  return buffer;
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -78,22 +84,42 @@ std::optional<int16_t> ParseWholeNumber(const std::string& text) {
 
 PanelView Machine::MakePanelView() const {
   PanelView view;
-  std::string pad = " ";  // keeps the second byte in one column for one- and two-digit byte numbers
   for (int i = 0; i < 8; ++i) {
+    const auto pattern = static_cast<uint32_t>(Ram[i]) & 0xFFFFu;
     view.WordText[i] = WordBoxText(Ram[i]);
-    if (i >= 5) pad.clear();
-    const std::string low = ByteHex(ReadField(static_cast<int16_t>(i), 255, 0));
-    const std::string high = ByteHex(ReadField(static_cast<int16_t>(i), 255, 8));
+    // The bytes are the word's low and high eight bits, as the field rule reads them.
+    char text[16];
+    char* out = text;
     if (i < 7) {
-      view.ByteText[i] = "B" + std::to_string(2 * i) + "=" + low + pad + "  B" + std::to_string(2 * i + 1) +
-                         "=" + high;
+      // "B0=34   B1=12" .. "B12=AB  B13=00": one blank less after a two-digit byte number keeps the
+      // second byte in one column of the fixed-pitch font.
+      const int low = 2 * i;
+      const int high = 2 * i + 1;
+      *out++ = 'B';
+      if (low >= 10) *out++ = '1';
+      *out++ = static_cast<char>('0' + low % 10);
+      *out++ = '=';
+      out = PutHex(out, pattern, 2);
+      if (low < 10) *out++ = ' ';
+      *out++ = ' ';
+      *out++ = ' ';
+      *out++ = 'B';
+      if (high >= 10) *out++ = '1';
+      *out++ = static_cast<char>('0' + high % 10);
+      *out++ = '=';
+      out = PutHex(out, pattern >> 8, 2);
     } else {
-      view.ByteText[i] = "Pins=" + low + " Dirs=" + high;
+      for (const char c : std::string_view("Pins=")) *out++ = c;
+      out = PutHex(out, pattern, 2);
+      for (const char c : std::string_view(" Dirs=")) *out++ = c;
+      out = PutHex(out, pattern >> 8, 2);
     }
+    view.ByteText[i].assign(text, out);
   }
+  const auto port = static_cast<uint32_t>(Ram[kPortWord]);
   for (int i = 0; i < 8; ++i) {
-    view.LedOn[i] = ReadField(kPortWord, 1, static_cast<int16_t>(i)) == 1;
-    view.SwitchEnabled[i] = ReadField(kPortWord, 1, static_cast<int16_t>(i + 8)) == 0;
+    view.LedOn[i] = ((port >> i) & 1u) != 0;
+    view.SwitchEnabled[i] = ((port >> (i + 8)) & 1u) == 0;
     view.SwitchUp[i] = SwitchUp[i];
   }
   view.StateText = InstrText;
