@@ -160,9 +160,7 @@ class LayoutTest : public QObject {
 
   void focusOrder() {
     PanelRig rig;
-    rig.form->show();
-    QApplication::setActiveWindow(rig.form.get());
-    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    QVERIFY(rig.Activate());
     // The focus starts in the first word box and Tab walks the designed order, round to the start.
     const QStringList order = {"WBox0", "WBox1", "WBox2", "WBox3", "WBox4", "WBox5", "WBox6", "WBox7",
                                "Step",  "RunBtn", "StepOver", "PotInput", "PulsIn", "WBox0"};

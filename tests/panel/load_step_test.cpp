@@ -86,8 +86,7 @@ class LoadStepTest : public QObject {
     QCOMPARE(rig.dialogs->ParentShownAtFileDialog, std::vector<bool>{true});
     for (int i = 0; i < 8; ++i) QVERIFY(ShowsOnTheWindowsGrey(rig.BVar(i)));
     for (int i = 1; i <= 12; ++i) QVERIFY(ShowsOnTheWindowsGrey(rig.Get<QLabel>(QStringLiteral("Label%1").arg(i))));
-    QApplication::setActiveWindow(rig.form.get());
-    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    QVERIFY(rig.Activate());
     QCOMPARE(QApplication::focusWidget(), rig.WBox(0));
   }
 

@@ -116,6 +116,14 @@ struct PanelRig {
   QString StateText() const { return Get<QLineEdit>(QStringLiteral("StateBox"))->text(); }
   QString RunCaption() const { return Button("RunBtn")->text(); }
 
+  // Makes the window the active one, so keys go to its focused control.
+  bool Activate() {
+    form->show();
+    form->activateWindow();
+    QApplication::setActiveWindow(form.get());
+    return QTest::qWaitForWindowActive(form.get());
+  }
+
   // Runs n ticks of Timer1 as its handler would be called.
   void Ticks(int n) {
     for (int i = 0; i < n; ++i) form->Timer1_Timer();

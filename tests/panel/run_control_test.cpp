@@ -67,8 +67,7 @@ class RunControlTest : public QObject {
     QFETCH(bool, throughWindow);
     PanelRig rig;
     rig.Load(Counter());
-    QApplication::setActiveWindow(rig.form.get());
-    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    QVERIFY(rig.Activate());
     QWidget* focus = rig.Get(control);
     focus->setFocus();
     QCOMPARE(QApplication::focusWidget(), focus);
