@@ -6,7 +6,9 @@
 //   saved position        p = 8 x byte + bit       (return stack and step-over stop)
 // The image ends at linear address 2048; reads there yield 0 and leave the position at the end, so
 // nothing outside the 256 entries is ever indexed.
+#include <charconv>
 #include <string>
+#include <string_view>
 
 #include "core/machine.h"
 
@@ -34,10 +36,32 @@ int16_t Machine::TakeBit() {
   return bit;
 }
 
+// Takes a whole field at once where it lies inside the image (every field of a program that stays
+// there); the bit-by-bit path keeps the rule for fields that run off the end or start outside it.
 int16_t Machine::ReadBits(int n) {
   const int address = LinearAddress();
   int32_t acc = 0;
-  for (int i = 0; i < n; ++i) acc = 2 * acc + TakeBit();
+  if (n > 0 && n <= 16 && TokByte >= 0 && TokBit >= -1 && TokBit <= 7 && address + n <= kEndAddress) {
+    // The field lies within the three bytes from the one holding its first bit (offset 0..7, n <= 16).
+    const int first = address / 8;
+    uint32_t window = 0;
+    for (int i = 0; i < 3; ++i) {
+      const int index = first + i;
+      window = (window << 8) | (index < kImageSize ? (static_cast<uint32_t>(Eeprom[index]) & 0xFFu) : 0u);
+    }
+    acc = static_cast<int32_t>((window >> (24 - address % 8 - n)) & ((1u << n) - 1u));
+    // The position after the field; a used-up byte stays current (bit -1) until the next read.
+    const int end = address + n;
+    if (end % 8 == 0) {
+      TokByte = static_cast<int16_t>(end / 8 - 1);
+      TokBit = -1;
+    } else {
+      TokByte = static_cast<int16_t>(end / 8);
+      TokBit = static_cast<int16_t>(7 - end % 8);
+    }
+  } else {
+    for (int i = 0; i < n; ++i) acc = 2 * acc + TakeBit();
+  }
   if (observer_ != nullptr && n > 0) observer_->OnField(address, n, acc);
   return WrapWord(acc);
 }
@@ -46,48 +70,44 @@ int16_t Machine::ReadBits(int n) {
 int16_t Machine::ReadConst() {
   static constexpr int kWidths[4] = {1, 4, 8, 16};
   const int16_t value = ReadBits(kWidths[ReadBits(2)]);
-  OperandText = std::to_string(value);
+  char text[8];
+  OperandText.assign(text, std::to_chars(text, text + sizeof text, value).ptr);
   return value;
 }
 
-// 6-bit variable code:
-//   0..7 Pin0..7   8..15 Dir0..7   16..31 Bit0..15   32 Pins   33 Dirs
-//   34..47 B0..B13   48 Port   50..62 W0..W6 (odd codes repeat the even one below)
-//   49, 63 name nothing: mask 0, and OperandText keeps its text.
+namespace {
+// The 6-bit variable codes: name, word, mask, shift. Codes 49 and 63 name nothing (mask 0, and no name:
+// OperandText keeps its text); the odd W codes repeat the even one below them.
+struct VariableCode {
+  std::string_view Name;
+  int16_t Index;
+  int32_t Mask;
+  int16_t Shift;
+};
+constexpr VariableCode kVariables[64] = {
+    /*  0 */ {"Pin0", 7, 1, 0},   {"Pin1", 7, 1, 1},   {"Pin2", 7, 1, 2},    {"Pin3", 7, 1, 3},
+    /*  4 */ {"Pin4", 7, 1, 4},   {"Pin5", 7, 1, 5},   {"Pin6", 7, 1, 6},    {"Pin7", 7, 1, 7},
+    /*  8 */ {"Dir0", 7, 1, 8},   {"Dir1", 7, 1, 9},   {"Dir2", 7, 1, 10},   {"Dir3", 7, 1, 11},
+    /* 12 */ {"Dir4", 7, 1, 12},  {"Dir5", 7, 1, 13},  {"Dir6", 7, 1, 14},   {"Dir7", 7, 1, 15},
+    /* 16 */ {"Bit0", 0, 1, 0},   {"Bit1", 0, 1, 1},   {"Bit2", 0, 1, 2},    {"Bit3", 0, 1, 3},
+    /* 20 */ {"Bit4", 0, 1, 4},   {"Bit5", 0, 1, 5},   {"Bit6", 0, 1, 6},    {"Bit7", 0, 1, 7},
+    /* 24 */ {"Bit8", 0, 1, 8},   {"Bit9", 0, 1, 9},   {"Bit10", 0, 1, 10},  {"Bit11", 0, 1, 11},
+    /* 28 */ {"Bit12", 0, 1, 12}, {"Bit13", 0, 1, 13}, {"Bit14", 0, 1, 14},  {"Bit15", 0, 1, 15},
+    /* 32 */ {"Pins", 7, 255, 0}, {"Dirs", 7, 255, 8}, {"B0", 0, 255, 0},    {"B1", 0, 255, 8},
+    /* 36 */ {"B2", 1, 255, 0},   {"B3", 1, 255, 8},   {"B4", 2, 255, 0},    {"B5", 2, 255, 8},
+    /* 40 */ {"B6", 3, 255, 0},   {"B7", 3, 255, 8},   {"B8", 4, 255, 0},    {"B9", 4, 255, 8},
+    /* 44 */ {"B10", 5, 255, 0},  {"B11", 5, 255, 8},  {"B12", 6, 255, 0},   {"B13", 6, 255, 8},
+    /* 48 */ {"Port", 7, -1, 0},  {{}, 0, 0, 0},  {"W0", 0, -1, 0},     {"W0", 0, -1, 0},
+    /* 52 */ {"W1", 1, -1, 0},    {"W1", 1, -1, 0},    {"W2", 2, -1, 0},     {"W2", 2, -1, 0},
+    /* 56 */ {"W3", 3, -1, 0},    {"W3", 3, -1, 0},    {"W4", 4, -1, 0},     {"W4", 4, -1, 0},
+    /* 60 */ {"W5", 5, -1, 0},    {"W5", 5, -1, 0},    {"W6", 6, -1, 0},     {{}, 0, 0, 0},
+};
+}  // namespace
+
 VarRef Machine::VarName() {
-  const int code = ReadBits(6);
-  if (code <= 7) {
-    OperandText = "Pin" + std::to_string(code);
-    return {kPortWord, 1, static_cast<int16_t>(code)};
-  }
-  if (code <= 15) {
-    OperandText = "Dir" + std::to_string(code - 8);
-    return {kPortWord, 1, static_cast<int16_t>(code)};
-  }
-  if (code <= 31) {
-    OperandText = "Bit" + std::to_string(code - 16);
-    return {0, 1, static_cast<int16_t>(code - 16)};
-  }
-  if (code == 32) {
-    OperandText = "Pins";
-    return {kPortWord, 255, 0};
-  }
-  if (code == 33) {
-    OperandText = "Dirs";
-    return {kPortWord, 255, 8};
-  }
-  if (code <= 47) {
-    OperandText = "B" + std::to_string(code - 34);
-    return {static_cast<int16_t>((code - 34) / 2), 255, static_cast<int16_t>(code % 2 == 0 ? 0 : 8)};
-  }
-  if (code == 48) {
-    OperandText = "Port";
-    return {kPortWord, -1, 0};
-  }
-  if (code == 49 || code == 63) return {0, 0, 0};
-  const int16_t word = static_cast<int16_t>((code - 50) / 2);
-  OperandText = "W" + std::to_string(word);
-  return {word, -1, 0};
+  const VariableCode& v = kVariables[ReadBits(6)];
+  if (!v.Name.empty()) OperandText.assign(v.Name);
+  return {v.Index, v.Mask, v.Shift};
 }
 
 int16_t Machine::ReadVar() { return ReadField(VarName()); }
