@@ -51,7 +51,7 @@ void Machine::DoRandom() {
 void Machine::DoGoto() {
   const int16_t target = ReadBits(11);
   if (!ListOnly) JumpTo(target);
-  InstrText = "Goto " + HexText(target);
+  InstrText.assign("Goto ").append(HexText(target));
 }
 
 // Debug: an unused 11-bit field. Only a user who is stepping is told it does nothing.

@@ -25,23 +25,23 @@ bool Compare(int code, int16_t v, int16_t x) {
 }  // namespace
 
 void Machine::DoIf() {
-  InstrText = "If ";
+  InstrText.assign("If ");
   int16_t right = ReadOperand();
   std::string rightText = OperandText;
   int16_t left = ReadVar();
-  std::string leftName = OperandText;
   bool result = false;
   bool first = true;
   for (;;) {
+    // The left side's name is still in OperandText: nothing read since sets it.
     const bool more = ReadBit() == 1;
     const bool conjunctionAnd = ReadBit() == 1;
-    if (!first) InstrText += conjunctionAnd ? "AND" : "OR";
+    if (!first) InstrText.append(conjunctionAnd ? "AND" : "OR");
     first = false;
     const int code = ReadBits(3);
     if (code == 0 || code == 7) {
       host_->MessageBox("Unknown");  // shown in previews too; the result stays as it was
     } else {
-      InstrText += leftName + kCompareText[code] + rightText;
+      InstrText.append(OperandText).append(kCompareText[code]).append(rightText);
       const bool c = Compare(code, left, right);
       result = conjunctionAnd ? (result && c) : (result || c);
     }
@@ -49,12 +49,11 @@ void Machine::DoIf() {
     right = ReadOperand();
     rightText = OperandText;
     left = ReadVar();
-    leftName = OperandText;
   }
   const int16_t target = ReadBits(11);
-  InstrText += " Then " + HexText(target);
+  InstrText.append(" Then ").append(HexText(target));
   if (result) {
-    InstrText += " (->)";
+    InstrText.append(" (->)");
     if (!ListOnly) JumpTo(target);
   }
 }

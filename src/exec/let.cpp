@@ -54,28 +54,30 @@ int32_t Apply(int code, int32_t acc, int32_t x) {
 }
 }  // namespace
 
+// The text is appended piece by piece into InstrText, as this runs for every executed Let. Operand 0's
+// text is kept because the target's name is read after it; every later operand's text is still in
+// OperandText when its operator code has been read.
 void Machine::DoLet() {
   int32_t operand = ReadOperand();
-  std::string operandText = OperandText;
+  const std::string firstOperandText = OperandText;
   const VarRef target = VarName();
   const std::string name = OperandText;
-  InstrText = "Let " + name + "=";
+  InstrText.assign("Let ").append(name).append("=");
   int32_t acc = ReadField(target);
   bool first = true;
   for (;;) {
     const int code = ReadBits(4);
-    if (first && code != 1) InstrText += name;
-    first = false;
+    if (first && code != 1) InstrText.append(name);
     if (code == 0) {
       host_->MessageBox("You can't see this");  // shown in previews too
     } else {
       acc = Apply(code, acc, operand);
-      InstrText += kOperatorText[code] + operandText;
+      InstrText.append(kOperatorText[code]).append(first ? firstOperandText : OperandText);
     }
+    first = false;
     acc = WrapWord(acc & target.Mask);
     if (ReadBit() == 0) break;
     operand = ReadOperand();
-    operandText = OperandText;
   }
   SetVal(target.Index, static_cast<int16_t>(acc), target.Mask, target.Shift);
 }
