@@ -126,6 +126,25 @@ void PrintFinalBlock(const RunOptions& options, Machine& machine, const Printing
   if (options.Run || options.StepOver) out << "ticks: " << ticks << '\n';
 }
 
+constexpr const char* kOptionHelp =
+    "Runs a QX9 object file headless, pressing Step (or Step Over, or Run with simulated ticks) and\n"
+    "printing a trace line per executed instruction, every message, prompt, tone and rest, and a final\n"
+    "block with the words and the next instruction.\n"
+    "  --steps N        stop after N executed instructions (default 10000)\n"
+    "  --through-end    execute End like any instruction instead of stopping before it\n"
+    "  --pot TEXT       the Pot Input box (empty: every Pot prompts)\n"
+    "  --pulsin TEXT    the Pulse In box (empty: every PulsIn prompts)\n"
+    "  --answer TEXT    the reply to the next prompt (repeatable; none left: Cancel)\n"
+    "  --word K=TEXT    type TEXT into word box K (0..7, 7 is the port word)\n"
+    "  --switch N       click input switch N (0..7; repeatable)\n"
+    "  --run            press Run once and tick until the run stops\n"
+    "  --step-over      press Step Over; a step over a Gosub ticks until it returns\n"
+    "  --quiet          no trace lines\n"
+#ifdef QX9_HAVE_LISTING
+    "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
+#endif
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!).\n";
+
 }  // namespace
 
 std::string RunUsage() {
@@ -142,6 +161,10 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (!optionsEnded && (arg == "-h" || arg == "--help")) {
+      options.Help = true;
+      return true;
+    }
     if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
       files.push_back(arg);
       continue;
@@ -259,6 +282,10 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (!ParseRunArguments(args, options, error)) {
     err << "qx9run: " << error << '\n' << RunUsage() << '\n';
     return kExitUsage;
+  }
+  if (options.Help) {
+    out << RunUsage() << "\n\n" << kOptionHelp;
+    return kExitOk;
   }
   return RunProgram(options, out, err);
 }

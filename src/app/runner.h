@@ -17,6 +17,7 @@ struct RunOptions {
   bool StepOver = false;
   bool Quiet = false;
   bool List = false;
+  bool Help = false;
   std::string Pot;
   std::string PulsIn;
   std::vector<std::string> Answers;

@@ -317,5 +317,14 @@ TEST_F(RunnerTest, BadUsageExitsWithStatusOne) {
   }
 }
 
+TEST_F(RunnerTest, HelpGoesToStandardOutput) {
+  for (const std::string flag : {"--help", "-h"}) {
+    const Result r = Run({flag});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out.rfind("usage: qx9run", 0), 0u) << r.Out;
+    EXPECT_EQ(r.Err, "");
+  }
+}
+
 }  // namespace
 }  // namespace qx9::test
