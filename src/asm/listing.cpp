@@ -43,7 +43,7 @@ class Lister {
     FindReachable();
     ChooseListed();
     out_ << "; QX9 program listing: assembling it gives back the same 256 bytes.\n";
-    out_ << "; Addresses are linear token addresses (8 x byte + bit) in hex.\n";
+    out_ << "; Addresses are linear token addresses (bits from the start of the image) in hex.\n";
     if (image_[0] != 0 || image_[1] != 0) {
       out_ << ".byte 0, " << int{image_[0]} << ", " << int{image_[1]} << "    ; bytes 0 and 1, before the program\n";
     }

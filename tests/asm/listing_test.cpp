@@ -25,7 +25,7 @@ TEST(Listing, ShowsReachableCodeWithAddressesAndLabels) {
       "        .data 0, 42\n"));
   EXPECT_EQ(listing,
             "; QX9 program listing: assembling it gives back the same 256 bytes.\n"
-            "; Addresses are linear token addresses (8 x byte + bit) in hex.\n"
+            "; Addresses are linear token addresses (bits from the start of the image) in hex.\n"
             "    For B0=1                                 ; 013\n"
             "L022:\n"
             "    Toggle 0                                 ; 022\n"
@@ -49,7 +49,7 @@ TEST(Listing, KeepsOverlapsAndTheBitsBeforeTheProgram) {
       "       Goto 1B\n"));
   EXPECT_EQ(listing,
             "; QX9 program listing: assembling it gives back the same 256 bytes.\n"
-            "; Addresses are linear token addresses (8 x byte + bit) in hex.\n"
+            "; Addresses are linear token addresses (bits from the start of the image) in hex.\n"
             ".byte 0, 9, 0    ; bytes 0 and 1, before the program\n"
             ".org 10\n"
             ".bits 101    ; 010\n"
