@@ -17,8 +17,13 @@ std::array<uint8_t, 256> EveryFamilyLoop();
 
 // A panel nobody looks at: the word boxes keep what the last redraw wrote (as a panel's do, so the
 // words survive from one cycle to the next), messages and tones go nowhere, prompts are cancelled.
+// It tells the core what it chose to about its boxes: nothing (so they are read and parsed at every
+// cycle, the way every host did before it could tell), that they hold what was shown, or that there is
+// no panel at all.
 class NullHost final : public Host {
  public:
+  explicit NullHost(Boxes boxes) : boxes_(boxes) {}
+  Boxes WordBoxes() const override { return boxes_; }
   void MessageBox(const std::string&) override {}
   std::optional<std::string> Prompt(const std::string&) override { return std::nullopt; }
   void Tone(int, int) override {}
@@ -34,6 +39,7 @@ class NullHost final : public Host {
   void SetLastPWM(const std::string&) override {}
 
  private:
+  Boxes boxes_;
   std::array<std::string, 8> words_;
 };
 

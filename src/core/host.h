@@ -39,6 +39,16 @@ class Host {
 
   // The word boxes as the user may have typed them, read at the start of every cycle.
   virtual std::string WordBoxText(int index) const = 0;
+  // What the core may take for granted about the word boxes. Reading them back at every cycle (eight
+  // texts, each parsed) changes nothing unless someone typed since the last redraw; a host that can
+  // tell says so, and the core then takes back the words it last showed, which is exactly what reading
+  // the boxes would give.
+  enum class Boxes {
+    MayBeEdited,  // someone may have typed: read and parse all eight (always right; the default)
+    AsShown,      // every box holds what the last ShowPanel wrote into it
+    NoPanel,      // no panel, nothing to type into: no view is built, ShowPanel and WordBoxText unused
+  };
+  virtual Boxes WordBoxes() const { return Boxes::MayBeEdited; }
   // Redraws every control the panel view covers (word boxes included).
   virtual void ShowPanel(const PanelView& view) = 0;
   // StateBox alone (the preview of the next instruction).

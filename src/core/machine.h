@@ -191,6 +191,10 @@ class Machine : public MachineState {
 
   Host* host_;
   TokenObserver* observer_ = nullptr;
+  // The words as the last redraw showed them, for a host whose boxes are untouched since
+  // (Host::WordBoxes); valid from the first redraw on.
+  std::array<int32_t, 8> shownWords_{};
+  bool shownValid_ = false;
 };
 
 // Text helpers shared by the instructions and the front ends.

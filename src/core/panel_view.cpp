@@ -126,9 +126,25 @@ PanelView Machine::MakePanelView() const {
   return view;
 }
 
-void Machine::RefreshPanel() { host_->ShowPanel(MakePanelView()); }
+// A box shows a word's 16-bit pattern, which reads back as the word's signed 16-bit value.
+void Machine::RefreshPanel() {
+  for (int i = 0; i < 8; ++i) shownWords_[i] = WrapWord(Ram[i]);
+  shownValid_ = true;
+  if (host_->WordBoxes() != Host::Boxes::NoPanel) host_->ShowPanel(MakePanelView());
+}
 
 void Machine::ReadWordBoxes() {
+  switch (host_->WordBoxes()) {
+    case Host::Boxes::MayBeEdited:
+      break;
+    case Host::Boxes::AsShown:
+      if (!shownValid_) break;  // nothing shown yet, so what the boxes hold is not known here
+      Ram = shownWords_;
+      return;
+    case Host::Boxes::NoPanel:
+      if (shownValid_) Ram = shownWords_;  // what untouched boxes would give back
+      return;
+  }
   for (int i = 0; i < 8; ++i) Ram[i] = ParseWordBox(host_->WordBoxText(i));
 }
 

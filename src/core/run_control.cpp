@@ -90,6 +90,7 @@ class QuietHost final : public Host {
   void SetTimerEnabled(bool) override {}
   void SetRunCaption(const std::string&) override {}
   std::string WordBoxText(int index) const override { return real_.WordBoxText(index); }
+  Boxes WordBoxes() const override { return real_.WordBoxes(); }
   void ShowPanel(const PanelView&) override {}
   void ShowState(const std::string&) override {}
   std::string PotText() const override { return real_.PotText(); }
@@ -103,6 +104,8 @@ class QuietHost final : public Host {
 
 Machine::Peek Machine::PeekNext() {
   const MachineState saved = *this;
+  const std::array<int32_t, 8> savedShown = shownWords_;
+  const bool savedShownValid = shownValid_;
   Host* const real = host_;
   QuietHost quiet(*real);
   host_ = &quiet;
@@ -117,6 +120,8 @@ Machine::Peek Machine::PeekNext() {
   peek.Text = InstrText;
   host_ = real;
   static_cast<MachineState&>(*this) = saved;
+  shownWords_ = savedShown;
+  shownValid_ = savedShownValid;
   return peek;
 }
 

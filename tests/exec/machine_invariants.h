@@ -45,18 +45,28 @@ class ScriptedHost final : public Host {
   void SetTimerEnabled(bool enabled) override { timer_ = enabled; }
   void SetRunCaption(const std::string&) override {}
   std::string WordBoxText(int index) const override { return boxes_[index]; }
-  void ShowPanel(const PanelView& view) override { boxes_ = view.WordText; }
+  Boxes WordBoxes() const override { return typed_ && Mode == Boxes::AsShown ? Boxes::MayBeEdited : Mode; }
+  void ShowPanel(const PanelView& view) override {
+    boxes_ = view.WordText;
+    typed_ = false;
+  }
   void ShowState(const std::string&) override {}
   std::string PotText() const override { return pot_; }
   std::string PulsInText() const override { return pulsIn_; }
   void SetLastPWM(const std::string&) override {}
 
-  void TypeWordBox(int index, std::string text) { boxes_[index] = std::move(text); }
+  void TypeWordBox(int index, std::string text) {
+    boxes_[index] = std::move(text);
+    typed_ = true;
+  }
   void SetPotText(std::string text) { pot_ = std::move(text); }
   void SetPulsInText(std::string text) { pulsIn_ = std::move(text); }
   void QueueAnswer(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
-  const std::array<std::string, 8>& Boxes() const { return boxes_; }
+  const std::array<std::string, 8>& BoxTexts() const { return boxes_; }
 
+  // What it tells the core about its boxes. Told AsShown, it says MayBeEdited from a typing until the
+  // next redraw, as a panel that notices edits would; NoPanel hosts are not typed into.
+  Boxes Mode = Boxes::MayBeEdited;
   // Ticks delivered inside every message box and prompt while the timer runs (0: none).
   Machine* TickTarget = nullptr;
   int ModalTicks = 0;
@@ -71,6 +81,7 @@ class ScriptedHost final : public Host {
   }
 
   bool timer_ = false;
+  bool typed_ = false;
   std::array<std::string, 8> boxes_{};
   std::string pot_, pulsIn_;
   std::vector<std::optional<std::string>> answers_;
@@ -164,7 +175,7 @@ class InvariantChecker {
     ramBefore_ = m_.Ram;
     if (m_.RestartPending || !CheckPreviews) return "";
     MachineState before = m_;
-    const std::array<std::string, 8> boxes = host_.Boxes();
+    const std::array<std::string, 8> boxes = host_.BoxTexts();
     const int modalTicks = host_.ModalTicks;
     host_.ModalTicks = 0;  // a tick inside a preview's message box would count a wait down
     log_.Clear();
@@ -176,7 +187,7 @@ class InvariantChecker {
     after.InstrText = before.InstrText;
     after.OperandText = before.OperandText;
     if (!(after == before)) return "preview changed the machine state: " + Difference(before, after);
-    if (host_.Boxes() != boxes) return "preview changed a word box";
+    if (host_.BoxTexts() != boxes) return "preview changed a word box";
     decoded_ = log_.DecodeOnly;
     decodedAt_ = m_.LinearAddress();
     decodedValid_ = true;
