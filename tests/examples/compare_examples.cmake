@@ -1,29 +1,40 @@
-# Runs the example generator into an empty directory and compares every file it writes, and the list of
-# files, with the checked-in examples/. Arguments: GENERATOR, CHECKED_IN, OUT.
+# Assembles every examples/*.bas into an empty directory and compares each result byte for byte with the
+# checked-in .OBJ of the same name; every checked-in .OBJ must have its source. Arguments: ASSEMBLER,
+# EXAMPLES (the examples/ directory), OUT (a scratch directory).
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
-execute_process(COMMAND "${GENERATOR}" "${OUT}" RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "qx9make_examples failed: ${status}")
+
+file(GLOB sources RELATIVE "${EXAMPLES}" "${EXAMPLES}/*.bas")
+file(GLOB objects RELATIVE "${EXAMPLES}" "${EXAMPLES}/*.OBJ")
+if(NOT sources)
+  message(FATAL_ERROR "no example sources in ${EXAMPLES}")
+endif()
+set(expected "")
+foreach(source IN LISTS sources)
+  string(REGEX REPLACE "\\.bas$" ".OBJ" object "${source}")
+  list(APPEND expected "${object}")
+endforeach()
+list(SORT expected)
+list(SORT objects)
+if(NOT expected STREQUAL objects)
+  message(FATAL_ERROR "example sources [${sources}] do not match the checked-in objects [${objects}]")
 endif()
 
-file(GLOB generated RELATIVE "${OUT}" "${OUT}/*")
-file(GLOB checked_in RELATIVE "${CHECKED_IN}" "${CHECKED_IN}/*.OBJ")
-list(APPEND checked_in README.md)
-list(SORT generated)
-list(SORT checked_in)
-if(NOT generated STREQUAL checked_in)
-  message(FATAL_ERROR "generated files [${generated}] differ from the checked-in [${checked_in}]")
-endif()
-
-set(stale "")
-foreach(name IN LISTS generated)
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${OUT}/${name}" "${CHECKED_IN}/${name}"
+set(failed "")
+foreach(source IN LISTS sources)
+  string(REGEX REPLACE "\\.bas$" ".OBJ" object "${source}")
+  execute_process(COMMAND "${ASSEMBLER}" "${EXAMPLES}/${source}" -o "${OUT}/${object}"
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    list(APPEND failed "${source} (qx9asm exit ${status})")
+    continue()
+  endif()
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${OUT}/${object}" "${EXAMPLES}/${object}"
                   RESULT_VARIABLE different)
   if(different)
-    list(APPEND stale "${name}")
+    list(APPEND failed "${object} differs from what ${source} assembles to")
   endif()
 endforeach()
-if(stale)
-  message(FATAL_ERROR "out of date in examples/: ${stale} (rerun qx9make_examples examples/)")
+if(failed)
+  message(FATAL_ERROR "examples/ out of date: ${failed} (reassemble with qx9asm examples/NAME.bas)")
 endif()
