@@ -1,6 +1,7 @@
 // libFuzzer target: a 256-byte program image followed by a script of what a user does on the panel.
-// Every action is checked against the machine's invariants (see tests/exec/machine_invariants.h);
-// a broken one aborts with its description, which libFuzzer reports as a finding.
+// Every action is checked against the machine's invariants (see tests/exec/machine_invariants.h), and
+// run as well on a twin whose host tells the core its boxes are unchanged; a broken invariant or a twin
+// that runs differently aborts with its description, which libFuzzer reports as a finding.
 //
 // Script bytes after the image, one command each (c % 12), some with argument bytes:
 //   0, 1  Step                      6  type a word box: index, length, characters
@@ -43,6 +44,29 @@ void Fail(const std::string& what) {
   std::abort();
 }
 
+// Two machines take every action: one whose host is read at every cycle, the checked one, and a twin
+// whose host says its boxes hold what was shown (Host::WordBoxes). They must stay alike.
+struct Panel {
+  qx9::test::ScriptedHost host;
+  qx9::Machine m{host};
+  explicit Panel(qx9::Host::Boxes mode) {
+    host.Mode = mode;
+    host.TickTarget = &m;
+  }
+};
+
+void CompareTwins(Panel& checked, Panel& twin) {
+  twin.m.ReadWordBoxes();  // the checker has taken the checked machine's boxes in after the action
+  qx9::MachineState a = checked.m;
+  qx9::MachineState b = twin.m;
+  a.InstrText = b.InstrText;  // the checker's own preview leaves its text behind
+  a.OperandText = b.OperandText;
+  if (!(a == b) || checked.host.BoxTexts() != twin.host.BoxTexts() ||
+      checked.host.TimerEnabled() != twin.host.TimerEnabled()) {
+    Fail("a host that says its boxes hold what was shown ran differently from one that is read");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -52,56 +76,71 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < imageBytes; ++i) image[i] = data[i];
   Script script(data + imageBytes, size - imageBytes);
 
-  test::ScriptedHost host;
-  Machine m(host);
-  host.TickTarget = &m;
-  test::InvariantChecker checker(m, host);
-  m.LoadImage(image);
-  auto check = [](const std::string& e) {
-    if (!e.empty()) Fail(e);
+  Panel checked(Host::Boxes::MayBeEdited);
+  Panel twin(Host::Boxes::AsShown);
+  test::InvariantChecker checker(checked.m, checked.host);
+  // An action on both machines, checked.
+  auto act = [&](auto action) {
+    std::string broken = checker.Act([&] { action(checked); });
+    if (!broken.empty()) Fail(broken);
+    action(twin);
+    CompareTwins(checked, twin);
   };
-  check(checker.Start());
+  auto both = [&](auto change) {
+    change(checked);
+    change(twin);
+  };
+  both([&](Panel& p) { p.m.LoadImage(image); });
+  act([](Panel& p) { p.m.StartProgram(); });
 
   while (script.More()) {
     switch (script.Next() % 12) {
       case 0:
-      case 1: check(checker.Act([&] { m.Step_Click(); })); break;
-      case 2:
-        check(checker.Act([&] { m.StepOver_Click(); }));
-        break;
+      case 1: act([](Panel& p) { p.m.Step_Click(); }); break;
+      case 2: act([](Panel& p) { p.m.StepOver_Click(); }); break;
       case 3: {
-        if (!host.TimerEnabled()) check(checker.Act([&] { m.RunBtn_Click(); }));
+        if (!checked.host.TimerEnabled()) act([](Panel& p) { p.m.RunBtn_Click(); });
         const int ticks = script.Next() % 64 + 1;
-        for (int i = 0; i < ticks && host.TimerEnabled(); ++i) check(checker.Act([&] { m.Timer1_Timer(); }));
+        for (int i = 0; i < ticks && checked.host.TimerEnabled(); ++i) act([](Panel& p) { p.m.Timer1_Timer(); });
         break;
       }
       case 4:
-        if (host.TimerEnabled()) check(checker.Act([&] { m.Timer1_Timer(); }));
+        if (checked.host.TimerEnabled()) act([](Panel& p) { p.m.Timer1_Timer(); });
         break;
       case 5: {
         const int index = script.Next() % 8;
-        check(checker.Act([&] { m.GInBtn_Click(index); }));
+        act([index](Panel& p) { p.m.GInBtn_Click(index); });
         break;
       }
       case 6: {
         const int index = script.Next() % 8;
-        std::string text = script.Text(11);
-        check(checker.Act([&] { host.TypeWordBox(index, text); }));
+        const std::string text = script.Text(11);
+        act([&](Panel& p) { p.host.TypeWordBox(index, text); });
         break;
       }
-      case 7: host.SetPotText(script.Text(7)); break;
-      case 8: host.SetPulsInText(script.Text(7)); break;
+      case 7: {
+        const std::string text = script.Text(7);
+        both([&](Panel& p) { p.host.SetPotText(text); });
+        break;
+      }
+      case 8: {
+        const std::string text = script.Text(7);
+        both([&](Panel& p) { p.host.SetPulsInText(text); });
+        break;
+      }
       case 9: {
         const uint8_t length = script.Next();
-        if (length == 255) {
-          host.QueueAnswer(std::nullopt);
-        } else {
-          host.QueueAnswer(script.Text(7, length));
-        }
+        const std::optional<std::string> answer =
+            length == 255 ? std::nullopt : std::optional<std::string>(script.Text(7, length));
+        both([&](Panel& p) { p.host.QueueAnswer(answer); });
         break;
       }
-      case 10: host.ModalTicks = script.Next() % 4; break;
-      case 11: check(checker.Act([&] { m.RunBtn_Click(); })); break;
+      case 10: {
+        const int ticks = script.Next() % 4;
+        both([&](Panel& p) { p.host.ModalTicks = ticks; });
+        break;
+      }
+      case 11: act([](Panel& p) { p.m.RunBtn_Click(); }); break;
     }
   }
   return 0;

@@ -34,7 +34,9 @@ void ExpectSame(const Twin& a, const Twin& b, bool compareBoxes, int program, in
   ASSERT_EQ(a.host.Prompts, b.host.Prompts);
   ASSERT_EQ(a.host.Tones + a.host.Rests, b.host.Tones + b.host.Rests);
   ASSERT_EQ(a.host.TimerEnabled(), b.host.TimerEnabled());
-  if (compareBoxes) ASSERT_EQ(a.host.BoxTexts(), b.host.BoxTexts()) << "program " << program;
+  if (compareBoxes) {
+    ASSERT_EQ(a.host.BoxTexts(), b.host.BoxTexts()) << "program " << program;
+  }
 }
 
 void RunInLockstep(Host::Boxes mode, bool typing) {
