@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "panel/audio_tone_player.h"
 #include "panel/form1.h"
 
 int main(int argc, char** argv) {
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
   std::optional<QString> file;
   if (args.size() == 2) file = args[1];
 
-  qx9::Form1 form;
+  // The tones play on the desktop's audio output, or only take their time when there is none.
+  qx9::Form1 form(nullptr, qx9::MakeDesktopTonePlayer());
   // Cancel in the file dialog ends the program at once.
   if (!form.Form_Load(file)) return 0;
   return QApplication::exec();

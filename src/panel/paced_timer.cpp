@@ -37,14 +37,21 @@ void PacedTimer::WakeUp() {
   if (now - dueNs_ > kMaxLagMs * kNsPerMs) dueNs_ = now - kMaxLagMs * kNsPerMs;
   for (int ran = 0; ran < kMaxTicksPerWakeUp; ++ran) {
     // The clock is read anew for every tick: a tick may have spent a long time in a modal dialog.
-    if (!enabled_ || dueNs_ > now_()) break;
+    const qint64 ranNs = now_();
+    if (!enabled_ || dueNs_ > ranNs) break;
     // The next due time is claimed before the tick runs, so a nested wake-up inside it does not run
     // the same tick again.
     const qint64 due = dueNs_;
     dueNs_ = due + kNsPerMs;
     ++ticksRun_;
     const int nextMs = std::max(1, tick_());
-    dueNs_ = std::max(dueNs_, due + nextMs * kNsPerMs);
+    qint64 next = due + nextMs * kNsPerMs;
+    // A tick that leaves a wait pending counts its share from when it ran, not from when it was due:
+    // otherwise a late tick (behind a backlog) that starts Pause 1000 would let the catch-up ticks
+    // count part of the wait off at once and cut the pause short. Lateness under one wake-up period
+    // is the timer's ordinary jitter and is forgiven, or every wait would grow by it tick after tick.
+    if (nextMs > 1) next = std::max(next, ranNs + (nextMs - 1) * kNsPerMs);
+    dueNs_ = std::max(dueNs_, next);
   }
 }
 

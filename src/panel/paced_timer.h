@@ -4,7 +4,8 @@
 // A Qt timer of 1 ms delivers only about 900 events a second here (every wait is rounded up to a whole
 // millisecond and the lateness adds up), so its events only wake us up. Each wake-up runs every tick
 // that is due by the clock, and each tick says when the next one is due, counted from when it was due
-// itself, so lateness never accumulates. After a stall (a slow repaint, a suspended process) at most a
+// itself, so lateness never accumulates; only a tick that counts part of a wait counts from when it
+// ran, so a wait never shrinks behind a late tick. After a stall (a slow repaint, a suspended process) at most a
 // bounded backlog is caught up, so the program does not race to make up for seconds it missed.
 
 #include <QElapsedTimer>

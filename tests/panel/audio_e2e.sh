@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Plays through a private sound server whose only output is a pipe recorded to a file, then measures
+# the recording.
+#
+#   audio_e2e.sh TEST-EXE                 the test: TEST-EXE RECORDING plays and checks
+#   audio_e2e.sh TEST-EXE COMMAND...      runs COMMAND under the server, then prints the tones it played
+#
+# Exits 77 (ctest: skipped) when no sound server can be started here; never passes without one.
+set -uo pipefail
+exe=$1
+shift
+
+skip() {
+  echo "SKIPPED: $*" >&2
+  exit 77
+}
+command -v pulseaudio >/dev/null && command -v pactl >/dev/null || skip "pulseaudio or pactl not installed"
+
+# Everything private: the server's sockets, its cookie and state, and the recording.
+work=$(mktemp -d)
+chmod 0700 "$work"
+export HOME=$work XDG_RUNTIME_DIR=$work/run PULSE_RUNTIME_PATH=$work/run/pulse
+mkdir -m 0700 "$XDG_RUNTIME_DIR" "$PULSE_RUNTIME_PATH"
+unset PULSE_SERVER PULSE_SINK
+reader=
+cleanup() {
+  local pid
+  pid=$(cat "$PULSE_RUNTIME_PATH/pid" 2>/dev/null) && kill "$pid" 2>/dev/null
+  [[ -n $reader ]] && kill "$reader" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+pulseaudio -n --daemonize=yes --exit-idle-time=-1 --load=module-native-protocol-unix \
+  --log-target=file:"$work/pulse.log" || skip "the sound server does not start"
+for _ in $(seq 50); do
+  pactl info >/dev/null 2>&1 && break
+  sleep 0.1
+done
+pactl info >/dev/null 2>&1 || skip "the sound server does not answer"
+
+# The pipe sink paced by the system clock, like a sound card; a reader copies its pipe to a file.
+mkfifo "$work/out.fifo"
+cat "$work/out.fifo" >"$work/recording.raw" &
+reader=$!
+pactl load-module module-pipe-sink file="$work/out.fifo" sink_name=recorder format=s16le rate=48000 \
+  channels=1 use_system_clock_for_timing=yes >/dev/null || skip "the pipe sink cannot be loaded"
+pactl set-default-sink recorder || exit 1
+
+if [[ $# -eq 0 ]]; then
+  "$exe" "$work/recording.raw"
+  exit $?
+fi
+"$@"
+status=$?
+sleep 0.3
+"$exe" --measure "$work/recording.raw"
+exit $status
