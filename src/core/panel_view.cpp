@@ -1,4 +1,5 @@
 // What the front panel shows of the machine, and how the word boxes are read back.
+#include <array>
 #include <string_view>
 
 #include "core/machine.h"
@@ -30,24 +31,31 @@ std::string WordBoxText(int32_t entry) {
 }
 
 namespace {
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// What each character is to a word box: a hex digit's value, a blank (ignored anywhere), or the end.
+constexpr int8_t kBlank = 16;
+constexpr int8_t kStop = 17;
+constexpr std::array<int8_t, 256> kBoxCharacters = [] {
+  std::array<int8_t, 256> table{};
+  table.fill(kStop);
+  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<int8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<int8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<int8_t>(c - 'a' + 10);
+  for (const char c : {' ', '\t', '\n', '\r'}) table[static_cast<unsigned char>(c)] = kBlank;
+  return table;
+}();
 }  // namespace
 
 // Read like a hexadecimal literal: blanks anywhere are ignored, digits count up to the first other
 // character, up to four digits are a signed 16-bit value and five to eight a signed 32-bit one. Of a
 // longer run only the last eight digits count, so the value wraps modulo 2^32 instead of overflowing.
+// Every cycle reads eight boxes, hence the table.
 int32_t ParseWordBox(const std::string& text) {
   uint32_t value = 0;
   int digits = 0;
-  for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-    const int d = HexDigit(c);
-    if (d < 0) break;
+  for (const char c : text) {
+    const int8_t d = kBoxCharacters[static_cast<unsigned char>(c)];
+    if (d == kBlank) continue;
+    if (d == kStop) break;
     value = (value << 4) | static_cast<uint32_t>(d);
     ++digits;
   }
