@@ -195,6 +195,8 @@ class Machine : public MachineState {
   // (Host::WordBoxes); valid from the first redraw on.
   std::array<int32_t, 8> shownWords_{};
   bool shownValid_ = false;
+  void FillPanelView(PanelView& view) const;
+  PanelView view_;  // the redraws' view, kept so its strings keep their room
 };
 
 // Text helpers shared by the instructions and the front ends.

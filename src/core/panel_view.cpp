@@ -92,9 +92,16 @@ std::optional<int16_t> ParseWholeNumber(const std::string& text) {
 
 PanelView Machine::MakePanelView() const {
   PanelView view;
+  FillPanelView(view);
+  return view;
+}
+
+// Writes into the view's strings in place, so a view kept from redraw to redraw costs no allocation.
+void Machine::FillPanelView(PanelView& view) const {
   for (int i = 0; i < 8; ++i) {
     const auto pattern = static_cast<uint32_t>(Ram[i]) & 0xFFFFu;
-    view.WordText[i] = WordBoxText(Ram[i]);
+    view.WordText[i].resize(4);
+    PutHex(view.WordText[i].data(), pattern, 4);
     // The bytes are the word's low and high eight bits, as the field rule reads them.
     char text[16];
     char* out = text;
@@ -131,14 +138,15 @@ PanelView Machine::MakePanelView() const {
     view.SwitchUp[i] = SwitchUp[i];
   }
   view.StateText = InstrText;
-  return view;
 }
 
 // A box shows a word's 16-bit pattern, which reads back as the word's signed 16-bit value.
 void Machine::RefreshPanel() {
   for (int i = 0; i < 8; ++i) shownWords_[i] = WrapWord(Ram[i]);
   shownValid_ = true;
-  if (host_->WordBoxes() != Host::Boxes::NoPanel) host_->ShowPanel(MakePanelView());
+  if (host_->WordBoxes() == Host::Boxes::NoPanel) return;
+  FillPanelView(view_);
+  host_->ShowPanel(view_);
 }
 
 void Machine::ReadWordBoxes() {
