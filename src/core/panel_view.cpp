@@ -103,13 +103,14 @@ void Machine::FillPanelView(PanelView& view) const {
     view.WordText[i].resize(4);
     PutHex(view.WordText[i].data(), pattern, 4);
     // The bytes are the word's low and high eight bits, as the field rule reads them.
-    char text[16];
-    char* out = text;
+    std::string& label = view.ByteText[i];
     if (i < 7) {
       // "B0=34   B1=12" .. "B12=AB  B13=00": one blank less after a two-digit byte number keeps the
       // second byte in one column of the fixed-pitch font.
       const int low = 2 * i;
       const int high = 2 * i + 1;
+      label.resize(low < 10 ? 13 : 14);
+      char* out = label.data();
       *out++ = 'B';
       if (low >= 10) *out++ = '1';
       *out++ = static_cast<char>('0' + low % 10);
@@ -122,14 +123,12 @@ void Machine::FillPanelView(PanelView& view) const {
       if (high >= 10) *out++ = '1';
       *out++ = static_cast<char>('0' + high % 10);
       *out++ = '=';
-      out = PutHex(out, pattern >> 8, 2);
+      PutHex(out, pattern >> 8, 2);
     } else {
-      for (const char c : std::string_view("Pins=")) *out++ = c;
-      out = PutHex(out, pattern, 2);
-      for (const char c : std::string_view(" Dirs=")) *out++ = c;
-      out = PutHex(out, pattern >> 8, 2);
+      label = "Pins=00 Dirs=00";
+      PutHex(label.data() + 5, pattern, 2);
+      PutHex(label.data() + 13, pattern >> 8, 2);
     }
-    view.ByteText[i].assign(text, out);
   }
   const auto port = static_cast<uint32_t>(Ram[kPortWord]);
   for (int i = 0; i < 8; ++i) {
