@@ -18,8 +18,11 @@ constexpr int kStackSize = 17;        // saved return positions
 constexpr int kPortWord = 7;          // Ram index of the port word
 constexpr int kEndOpcode = 31;
 
-// Reduces x to the signed 16-bit value congruent to it modulo 65536.
-int16_t WrapWord(int32_t x);
+// Reduces x to the signed 16-bit value congruent to it modulo 65536: its low 16 bits, read as two's
+// complement. Inline, as nearly every field read and word write goes through it.
+inline int16_t WrapWord(int32_t x) {
+  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(x) & 0xFFFFu));
+}
 
 // The port word's direction bit of pin p; a 16-bit sum, as pin numbers taken from variables can be anything.
 inline int16_t DirectionBit(int16_t pin) { return WrapWord(pin + 8); }

@@ -3,11 +3,6 @@
 
 namespace qx9 {
 
-int16_t WrapWord(int32_t x) {
-  // Congruent modulo 65536: the low 16 bits, read as two's complement.
-  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(x) & 0xFFFFu));
-}
-
 namespace {
 // A field lies inside the 16-bit pattern only for shifts 0..15; pin numbers taken from variables can
 // ask for any shift, and such a field neither changes nor reads anything.
