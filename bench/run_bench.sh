@@ -8,7 +8,7 @@ build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQX9_BUILD_PANEL=OFF >/dev/null
 cmake --build "$build" -j 2 --target qx9bench qx9bench_program qx9run >/dev/null
 
-echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "== core benchmarks"
 "$build/bench/qx9bench" --benchmark_min_time=1 "$@"
 
@@ -18,16 +18,18 @@ trap 'rm -rf "$work"' EXIT
 "$build/bench/qx9bench_program" families "$work/FAMILIES.OBJ"
 qx9run=$(realpath "$build/src/app/qx9run")
 
+# The families program takes its Pot and Pulse In values from the boxes, as the benchmarks' host does.
 for program in LOOP FAMILIES; do
   for mode in "" "--run"; do
-    cmd="$qx9run --quiet --steps 1000000 $mode $work/$program.OBJ"
-    echo "== qx9run --quiet --steps 1000000 $mode $program.OBJ"
-    "$qx9run" --quiet --steps 1000000 $mode "$work/$program.OBJ" | head -1
+    args=(--quiet --steps 1000000 $mode --pot 42 --pulsin 17 "$work/$program.OBJ")
+    echo "== qx9run ${args[*]/$work\//}"
+    "$qx9run" "${args[@]}" >"$work/out.txt"
+    grep -m1 '^limit' "$work/out.txt"
     if command -v hyperfine >/dev/null; then
-      hyperfine --warmup 1 --runs 10 --style basic --output=null "$cmd"
+      hyperfine -N --warmup 1 --runs 10 --style basic --output=null "$qx9run ${args[*]}"
     else
       start=$(date +%s%N)
-      for _ in 1 2 3 4 5 6 7 8 9 10; do $cmd >/dev/null; done
+      for _ in 1 2 3 4 5 6 7 8 9 10; do "$qx9run" "${args[@]}" >/dev/null; done
       echo "mean of 10 runs: $(( ($(date +%s%N) - start) / 10000000 )) ms"
     fi
   done
