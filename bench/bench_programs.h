@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/host.h"
+#include "core/null_host.h"
 
 namespace qx9::bench {
 
@@ -20,23 +20,14 @@ std::array<uint8_t, 256> EveryFamilyLoop();
 // It tells the core what it chose to about its boxes: nothing (so they are read and parsed at every
 // cycle, the way every host did before it could tell), that they hold what was shown, or that there is
 // no panel at all.
-class NullHost final : public Host {
+class NullHost final : public qx9::NullHost {
  public:
   explicit NullHost(Boxes boxes) : boxes_(boxes) {}
   Boxes WordBoxes() const override { return boxes_; }
-  void MessageBox(const std::string&) override {}
-  std::optional<std::string> Prompt(const std::string&) override { return std::nullopt; }
-  void Tone(int, int) override {}
-  void Rest(int) override {}
-  bool TimerEnabled() const override { return false; }
-  void SetTimerEnabled(bool) override {}
-  void SetRunCaption(const std::string&) override {}
   std::string WordBoxText(int index) const override { return words_[index]; }
   void ShowPanel(const PanelView& view) override { words_ = view.WordText; }
-  void ShowState(const std::string&) override {}
   std::string PotText() const override { return "42"; }
   std::string PulsInText() const override { return "17"; }
-  void SetLastPWM(const std::string&) override {}
 
  private:
   Boxes boxes_;

@@ -1,6 +1,7 @@
 #include "asm/decoder.h"
 
 #include "core/machine.h"
+#include "core/null_host.h"
 
 namespace qx9::asmx {
 
@@ -11,22 +12,7 @@ constexpr int kGosub = 14, kButton = 17, kSerout = 19, kSerin = 20, kNext = 23, 
 
 // The decode runs in ListOnly mode, where the core shows nothing but its text; messages the preview
 // would raise (an unknown operator or comparison) are of no interest to a listing.
-class SilentHost final : public Host {
- public:
-  void MessageBox(const std::string&) override {}
-  std::optional<std::string> Prompt(const std::string&) override { return std::nullopt; }
-  void Tone(int, int) override {}
-  void Rest(int) override {}
-  bool TimerEnabled() const override { return false; }
-  void SetTimerEnabled(bool) override {}
-  void SetRunCaption(const std::string&) override {}
-  std::string WordBoxText(int) const override { return "0000"; }
-  void ShowPanel(const PanelView&) override {}
-  void ShowState(const std::string&) override {}
-  std::string PotText() const override { return ""; }
-  std::string PulsInText() const override { return ""; }
-  void SetLastPWM(const std::string&) override {}
-};
+using SilentHost = NullHost;
 
 class FieldLog final : public TokenObserver {
  public:

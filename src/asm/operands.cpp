@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "core/machine.h"
+
 namespace qx9::asmx {
 
 int SmallestSizeCode(int value) {
@@ -11,18 +13,7 @@ int SmallestSizeCode(int value) {
   return 3;
 }
 
-std::string CanonicalVariableName(int code) {
-  if (code < 0 || code > 63) return "";
-  if (code <= 7) return "Pin" + std::to_string(code);
-  if (code <= 15) return "Dir" + std::to_string(code - 8);
-  if (code <= 31) return "Bit" + std::to_string(code - 16);
-  if (code == 32) return "Pins";
-  if (code == 33) return "Dirs";
-  if (code <= 47) return "B" + std::to_string(code - 34);
-  if (code == 48) return "Port";
-  if (code == 49 || code == 63) return "";
-  return "W" + std::to_string((code - 50) / 2);
-}
+std::string CanonicalVariableName(int code) { return std::string(VariableName(code)); }
 
 std::string VariableText(int code) {
   const bool canonical = !(code == 49 || code == 63 || (code >= 50 && code % 2 == 1));

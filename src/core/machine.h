@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/host.h"
 #include "core/token_observer.h"
@@ -209,6 +210,8 @@ int32_t ParseWordBox(const std::string& text);
 // A whole decimal number with optional sign in -32768..32767, blanks around it ignored.
 std::optional<int16_t> ParseWholeNumber(const std::string& text);
 bool IsBlank(const std::string& text);
+// The name of a 6-bit variable code ("Pin3", "B1", "W0" for 50 and 51, ...); empty for 49 and 63.
+std::string_view VariableName(int code);
 // Sound's note to frequency in whole Hz (0 for note 0; values outside 37..32767 are played as rests).
 int NoteFrequency(int16_t note);
 

@@ -1,6 +1,7 @@
 // The machine side of the run control: what the buttons, the keys, a timer tick and a switch click do.
 // Every front end calls these; the timer itself belongs to the host.
 #include "core/machine.h"
+#include "core/null_host.h"
 
 namespace qx9 {
 
@@ -79,23 +80,14 @@ void Machine::StartProgram() {
 
 namespace {
 // Passes reads through and withholds every effect, for a decode that must leave no trace.
-class QuietHost final : public Host {
+class QuietHost final : public NullHost {
  public:
   explicit QuietHost(const Host& real) : real_(real) {}
-  void MessageBox(const std::string&) override {}
-  std::optional<std::string> Prompt(const std::string&) override { return std::nullopt; }
-  void Tone(int, int) override {}
-  void Rest(int) override {}
   bool TimerEnabled() const override { return real_.TimerEnabled(); }
-  void SetTimerEnabled(bool) override {}
-  void SetRunCaption(const std::string&) override {}
   std::string WordBoxText(int index) const override { return real_.WordBoxText(index); }
   Boxes WordBoxes() const override { return real_.WordBoxes(); }
-  void ShowPanel(const PanelView&) override {}
-  void ShowState(const std::string&) override {}
   std::string PotText() const override { return real_.PotText(); }
   std::string PulsInText() const override { return real_.PulsInText(); }
-  void SetLastPWM(const std::string&) override {}
 
  private:
   const Host& real_;

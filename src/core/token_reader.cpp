@@ -104,6 +104,10 @@ constexpr VariableCode kVariables[64] = {
 };
 }  // namespace
 
+std::string_view VariableName(int code) {
+  return code >= 0 && code < 64 ? kVariables[code].Name : std::string_view();
+}
+
 VarRef Machine::VarName() {
   const VariableCode& v = kVariables[ReadBits(6)];
   if (!v.Name.empty()) OperandText.assign(v.Name);
