@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "exec/machine_invariants.h"
-#include "exec/random_program.h"
+#include "support/random_program.h"
 
 namespace qx9::test {
 namespace {

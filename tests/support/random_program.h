@@ -2,6 +2,8 @@
 // Random well-formed programs from the program builder, and the texts a user might type, for the soak
 // test and the test that runs the same program on hosts that say different things about their boxes.
 
+#include <array>
+#include <cstdint>
 #include <random>
 #include <stdexcept>
 #include <string>
