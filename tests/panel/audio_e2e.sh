@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# Plays through a private sound server whose only output is a pipe recorded to a file, then measures
-# the recording.
+# Runs TEST-EXE RECORDING (it plays and then checks the recording) under a private sound server whose
+# only output is a pipe recorded to a file.
 #
-#   audio_e2e.sh TEST-EXE                 the test: TEST-EXE RECORDING plays and checks
-#   audio_e2e.sh TEST-EXE COMMAND...      runs COMMAND under the server, then prints the tones it played
+#   audio_e2e.sh TEST-EXE
 #
 # Exits 77 (ctest: skipped) when no sound server can be started here; never passes without one.
 set -uo pipefail
 exe=$1
-shift
 
 skip() {
   echo "SKIPPED: $*" >&2
@@ -48,12 +46,4 @@ pactl load-module module-pipe-sink file="$work/out.fifo" sink_name=recorder form
   channels=1 use_system_clock_for_timing=yes >/dev/null || skip "the pipe sink cannot be loaded"
 pactl set-default-sink recorder || exit 1
 
-if [[ $# -eq 0 ]]; then
-  "$exe" "$work/recording.raw"
-  exit $?
-fi
-"$@"
-status=$?
-sleep 0.3
-"$exe" --measure "$work/recording.raw"
-exit $status
+"$exe" "$work/recording.raw"

@@ -1,6 +1,6 @@
 #pragma once
 // What the panel tests share: a main() that runs Qt Test offscreen, scripted dialogs and tones, and a
-// Form1 wired to them with a program loaded.
+// Form1 wired to them whose Timer1 reads a clock the test moves.
 
 #include <QApplication>
 #include <QDir>
@@ -10,7 +10,6 @@
 #include <QTest>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -23,84 +22,69 @@
 
 namespace qx9::test {
 
-// Answers the panel's modal windows from queues and records what was asked.
-class ScriptedDialogs final : public Dialogs {
- public:
-  struct Log {
-    int Splashes = 0;
-    int FileDialogs = 0;
-    std::vector<QString> Messages;
-    std::vector<QString> Prompts;
-    std::deque<std::optional<QString>> Answers;  // prompt answers; none left = Cancel
-    std::deque<std::optional<QString>> Files;    // file dialog answers; none left = Cancel
-    std::function<void()> DuringModal;           // runs inside every box, as the user would wait there
-    std::function<void()> OnSplash;              // runs while the splash would be open
-    std::vector<bool> ParentShownAtFileDialog;   // whether the window was visible under each dialog
-  };
+using Answers = std::deque<std::optional<QString>>;  // none left = Cancel
 
-  explicit ScriptedDialogs(std::shared_ptr<Log> log) : log_(std::move(log)) {}
+// Answers the panel's modal windows from queues and records what was asked.
+struct ScriptedDialogs final : Dialogs {
+  int Splashes = 0;
+  std::vector<QString> Messages, Prompts;
+  Answers PromptAnswers, Files;
+  std::vector<bool> ParentShownAtFileDialog;  // whether the window was visible under each dialog
+  std::function<void()> OnSplash;             // runs while the splash would be open
 
   void ShowSplash() override {
-    ++log_->Splashes;
-    if (log_->OnSplash) log_->OnSplash();
+    ++Splashes;
+    if (OnSplash) OnSplash();
   }
-  void MessageBox(QWidget*, const QString& text) override {
-    log_->Messages.push_back(text);
-    if (log_->DuringModal) log_->DuringModal();
-  }
+  void MessageBox(QWidget*, const QString& text) override { Messages.push_back(text); }
   std::optional<QString> Prompt(QWidget*, const QString& text) override {
-    log_->Prompts.push_back(text);
-    if (log_->DuringModal) log_->DuringModal();
-    return Pop(log_->Answers);
+    Prompts.push_back(text);
+    return Pop(PromptAnswers);
   }
   std::optional<QString> OpenObjectFile(QWidget* parent) override {
-    ++log_->FileDialogs;
-    log_->ParentShownAtFileDialog.push_back(parent != nullptr && parent->isVisible());
-    return Pop(log_->Files);
+    ParentShownAtFileDialog.push_back(parent != nullptr && parent->isVisible());
+    return Pop(Files);
   }
-
- private:
-  static std::optional<QString> Pop(std::deque<std::optional<QString>>& queue) {
-    if (queue.empty()) return std::nullopt;
-    const bool cancel = !queue.front().has_value();
+  static std::optional<QString> Pop(Answers& queue) {
+    // (Copying the optional itself trips a false maybe-uninitialized warning in GCC.)
+    const bool cancel = queue.empty() || !queue.front();
     const QString text = cancel ? QString() : *queue.front();
-    queue.pop_front();
+    if (!queue.empty()) queue.pop_front();
     if (cancel) return std::nullopt;
     return text;
   }
-  std::shared_ptr<Log> log_;
 };
 
-class RecordingTones final : public TonePlayer {
- public:
-  struct Call {
-    int FrequencyHz;  // 0 for a rest
-    int DurationMs;
-  };
-  explicit RecordingTones(std::shared_ptr<std::vector<Call>> calls) : calls_(std::move(calls)) {}
-  void Tone(int frequencyHz, int durationMs) override { calls_->push_back({frequencyHz, durationMs}); }
-  void Rest(int durationMs) override { calls_->push_back({0, durationMs}); }
-
- private:
-  std::shared_ptr<std::vector<Call>> calls_;
+struct RecordingTones final : TonePlayer {
+  std::vector<std::pair<int, int>> Calls;  // frequency (0 for a rest), milliseconds
+  void Tone(int frequencyHz, int durationMs) override { Calls.emplace_back(frequencyHz, durationMs); }
+  void Rest(int durationMs) override { Calls.emplace_back(0, durationMs); }
 };
 
-// A Form1 with scripted dialogs and tones. Nothing is loaded until Load() or the load step runs.
+// A Form1 with scripted dialogs (or the real ones) and recorded tones, whose Timer1 reads a clock the
+// test moves. Nothing is loaded until Load() or the load step runs.
 struct PanelRig {
-  std::shared_ptr<ScriptedDialogs::Log> dialogs = std::make_shared<ScriptedDialogs::Log>();
-  std::shared_ptr<std::vector<RecordingTones::Call>> tones = std::make_shared<std::vector<RecordingTones::Call>>();
-  std::unique_ptr<Form1> form = std::make_unique<Form1>(std::make_unique<ScriptedDialogs>(dialogs),
-                                                        std::make_unique<RecordingTones>(tones));
+  ScriptedDialogs* dialogs = nullptr;  // owned by the form; null with the real dialogs
+  RecordingTones* tones = new RecordingTones;
+  qint64 ns = 0;
+  std::unique_ptr<Form1> form;
+
+  explicit PanelRig(bool realDialogs = false) {
+    std::unique_ptr<Dialogs> scripted = realDialogs ? nullptr : std::make_unique<ScriptedDialogs>();
+    dialogs = static_cast<ScriptedDialogs*>(scripted.get());
+    form = std::make_unique<Form1>(std::move(scripted), std::unique_ptr<TonePlayer>(tones));
+    form->timer1().setClock([this] { return ns; });
+  }
 
   Machine& m() { return form->machine(); }
+  PacedTimer& timer() { return form->timer1(); }
 
   // Loads the image as the load step does after the file was read, and shows the window.
-  void Load(const std::array<uint8_t, 256>& image) {
-    m().LoadImage(image);
+  void Load(const ProgramBuilder& program) {
+    m().LoadImage(program.Build());
     form->show();
     m().StartProgram();
   }
-  void Load(const ProgramBuilder& program) { Load(program.Build()); }
 
   template <typename W = QWidget>
   W* Get(const QString& name) const {
@@ -124,9 +108,12 @@ struct PanelRig {
     return QTest::qWaitForWindowActive(form.get());
   }
 
-  // Runs n ticks of Timer1 as its handler would be called.
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) form->Timer1_Timer();
+  // Moves the clock on by ms, waking Timer1 up every wakeEveryUs as the real timer would.
+  void Advance(int ms, int wakeEveryUs = 1000) {
+    for (int us = 0; us < ms * 1000; us += wakeEveryUs) {
+      ns += wakeEveryUs * qint64{1000};
+      timer().WakeUp();
+    }
   }
 };
 

@@ -1,7 +1,6 @@
-// Run, Step and Step Over from the panel: the buttons, the keys whichever control has the focus, and
-// Timer1's ticks paced by the clock.
-#include <QKeyEvent>
-
+// Run, Step and Step Over from the panel (the buttons, and the keys whichever control has the focus),
+// Timer1's ticks paced by the clock, the prompts and the tones: that each control reaches the right
+// core handler and the window shows what the core hands it. The core's own tests cover the semantics.
 #include "panel_rig.h"
 
 namespace qx9::test {
@@ -19,32 +18,21 @@ class KeySpy : public QObject {
   }
 };
 
-// Timer1 driven by a clock the test moves: one wake-up per millisecond, as the real timer comes.
-struct Clock {
-  qint64 Ns = 0;
-  void Attach(Form1& form) {
-    form.timer1().setClock([this] { return Ns; });
-  }
-  void Advance(Form1& form, int ms, int wakeEveryMs = 1) {
-    for (int t = 0; t < ms; t += wakeEveryMs) {
-      Ns += qint64{wakeEveryMs} * 1'000'000;
-      form.timer1().WakeUp();
-    }
-  }
-};
-
-// top: Let W0=W0+1 / Goto top. W0 counts the instructions run, two to a round.
-ProgramBuilder Counter() {
+ProgramBuilder Program(const QString& name) {
   ProgramBuilder p;
-  p.Label("top").Let(V("W0"), {{3, C(1)}}).Goto("top");
-  return p;
-}
-
-// Gosub sub / Let W1=W1+1 / End / sub: Let W0=W0+1 (three times) / Return
-ProgramBuilder WithSubroutine() {
-  ProgramBuilder p;
-  p.Gosub("sub").Let(V("W1"), {{3, C(1)}}).End();
-  p.Label("sub").Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).Return();
+  const std::vector<LetStep> plus1 = {{3, C(1)}};
+  if (name == "counter") p.Label("top").Let(V("W0"), plus1).Goto("top");  // W0 counts rounds of two
+  if (name == "count1") p.Label("top").Let(V("W1"), plus1).Goto("top");
+  if (name == "sub") {
+    p.Gosub("sub").Let(V("W1"), plus1).End();
+    p.Label("sub").Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Return();
+  }
+  if (name == "high") p.High(C(3)).End();
+  if (name == "pause100") p.Label("top").Pause(C(100)).Let(V("W0"), plus1).Goto("top");
+  if (name == "pause1000") p.Label("top").Pause(C(1000)).Let(V("W1"), plus1).Goto("top");
+  if (name == "lets") p.Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Pause(C(100)).Let(V("W1"), plus1).End();
+  if (name == "pot") p.Pot(C(0), C(1), V("W0")).Pwm(C(3), C(128), C(10)).End();
+  if (name == "pulsin") p.PulsIn(C(3), C(1), V("W0")).Pwm(C(3), C(128), C(10)).End();
   return p;
 }
 
@@ -54,19 +42,20 @@ class RunControlTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void keysActWhicheverControlHasTheFocus_data() {
+  // F5, F8 and F10 are acted on at window level and never reach the focused control; other keys do.
+  void keys_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<bool>("throughWindow");
     for (const char* name : {"WBox0", "WBox7", "PotInput", "PulsIn", "StepOver"}) {
       QTest::newRow(name) << QString::fromLatin1(name) << false;
-      QTest::newRow((std::string(name) + " via window").c_str()) << QString::fromLatin1(name) << true;
+      QTest::addRow("%s via window", name) << QString::fromLatin1(name) << true;
     }
   }
-  void keysActWhicheverControlHasTheFocus() {
+  void keys() {
     QFETCH(QString, control);
     QFETCH(bool, throughWindow);
     PanelRig rig;
-    rig.Load(Counter());
+    rig.Load(Program("counter"));
     QVERIFY(rig.Activate());
     QWidget* focus = rig.Get(control);
     focus->setFocus();
@@ -75,249 +64,175 @@ class RunControlTest : public QObject {
     const QString textBefore = edit != nullptr ? edit->text() : QString();
     KeySpy spy;
     focus->installEventFilter(&spy);
-    auto press = [&](Qt::Key key) {
-      if (throughWindow) {
-        QTest::keyClick(rig.form->windowHandle(), key);
-      } else {
-        QTest::keyClick(focus, key);
-      }
+    const auto press = [&](Qt::Key key) {
+      if (throughWindow) QTest::keyClick(rig.form->windowHandle(), key);
+      else QTest::keyClick(focus, key);
     };
-
     press(Qt::Key_F8);  // Step: Let W0=W0+1, preview Goto
     QCOMPARE(rig.m().Ram[0], 1);
     QVERIFY(rig.StateText().startsWith(QStringLiteral("Goto")));
     press(Qt::Key_F10);  // Step Over on a Goto: a plain step
     QVERIFY(rig.StateText().startsWith(QStringLiteral("Let")));
-    QVERIFY(!rig.form->timer1().isEnabled());
+    QVERIFY(!rig.timer().isEnabled());
     press(Qt::Key_F5);
-    QVERIFY(rig.form->timer1().isEnabled());
+    QVERIFY(rig.timer().isEnabled());
     QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
     press(Qt::Key_F5);
-    QVERIFY(!rig.form->timer1().isEnabled());
+    QVERIFY(!rig.timer().isEnabled());
     QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
-
     QCOMPARE(spy.Presses, 0);
     if (edit != nullptr && control.startsWith(QLatin1String("P"))) QCOMPARE(edit->text(), textBefore);
-    // Other keys still reach the control.
     press(Qt::Key_A);
     QCOMPARE(spy.Presses, 1);
   }
 
-  void keyHandlerClearsOnlyTheKeysItActedOn() {
+  // Actions, in turn: run / step / over (a click on the button), F5 (the key in a word box), ms:N (the
+  // clock moves on N ms), tick:N (N calls of Timer1's handler), w7:TEXT (typed into the port's box).
+  void scripts_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<QString>("state");  // what the state box starts with
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QList<int>>("words");  // W0, W1, port
+    QTest::addColumn<int>("restarts");
+    const QString run = QStringLiteral("Run (F5)"), stop = QStringLiteral("Stop (F5)");
+    using W = QList<int>;
+    QTest::newRow("Run") << "counter" << "run ms:10" << "Goto" << stop << true << W{5, 0, 0} << 0;
+    QTest::newRow("Run twice") << "counter" << "run ms:10 run ms:10" << "Goto" << run << false << W{5, 0, 0} << 0;
+    QTest::newRow("Step") << "counter" << "step" << "Goto" << run << false << W{1, 0, 0} << 0;
+    QTest::newRow("Step Over a Gosub") << "sub" << "over" << "Let W0" << run << true << W{0, 0, 0} << 0;
+    QTest::newRow("... to its end") << "sub" << "over ms:20" << "Let W1=W1+1" << run << false << W{3, 1, 0} << 0;
+    QTest::newRow("Step Over another") << "counter" << "over" << "Goto" << run << false << W{1, 0, 0} << 0;
+    QTest::newRow("F5 in a step over") << "sub" << "over ms:1 F5 ms:10" << "Let W0" << run << false << W{1, 0, 0} << 0;
+    QTest::newRow("... runs to the target") << "sub" << "over ms:1 F5 F5 ms:10" << "Let W1" << stop << false
+                                            << W{3, 1, 0} << 0;
+    QTest::newRow("... then runs again") << "sub" << "over ms:1 F5 F5 ms:10 F5" << "Let W1" << stop << true
+                                         << W{3, 1, 0} << 0;
+    QTest::newRow("End while running") << "high" << "run ms:5" << "High 3" << run << false << W{0, 0, 0x808} << 1;
+    QTest::newRow("... Step shows the first") << "high" << "run ms:5 w7:0 step" << "High 3" << run << false
+                                              << W{0, 0, 0} << 1;
+    QTest::newRow("... and Step runs it") << "high" << "run ms:5 w7:0 step step" << "End" << run << false
+                                          << W{0, 0, 0x808} << 1;
+    QTest::newRow("End while stepping") << "high" << "step step" << "High 3" << run << false << W{0, 0, 0x808} << 1;
+    QTest::newRow("Pause 100 holds") << "pause100" << "run tick:10" << "Pause" << stop << true << W{0, 0, 0} << 0;
+    QTest::newRow("... for 9 ticks") << "pause100" << "run tick:11" << "Let" << stop << true << W{1, 0, 0} << 0;
+  }
+  void scripts() {
+    QFETCH(QString, program);
+    QFETCH(QString, actions);
+    QFETCH(QString, state);
+    QFETCH(QString, caption);
+    QFETCH(bool, running);
+    QFETCH(QList<int>, words);
+    QFETCH(int, restarts);
     PanelRig rig;
-    rig.Load(Counter());
-    int key = Form1::kKeyF8;
-    rig.form->Form_KeyDown(key);
-    QCOMPARE(key, 0);
-    QCOMPARE(rig.m().Ram[0], 1);
-    key = 117;  // F6
-    rig.form->Form_KeyDown(key);
-    QCOMPARE(key, 117);
-    QCOMPARE(rig.m().Ram[0], 1);
+    rig.Load(Program(program));
+    for (const QString& action : actions.split(QLatin1Char(' '))) {
+      const QString arg = action.section(QLatin1Char(':'), 1);
+      if (action == QLatin1String("run")) QTest::mouseClick(rig.Button("RunBtn"), Qt::LeftButton);
+      if (action == QLatin1String("step")) QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
+      if (action == QLatin1String("over")) QTest::mouseClick(rig.Button("StepOver"), Qt::LeftButton);
+      if (action == QLatin1String("F5")) QTest::keyClick(rig.WBox(0), Qt::Key_F5);
+      if (action.startsWith(QLatin1String("ms:"))) rig.Advance(arg.toInt());
+      if (action.startsWith(QLatin1String("tick:"))) for (int i = arg.toInt(); i > 0; --i) rig.form->Timer1_Timer();
+      if (action.startsWith(QLatin1String("w7:"))) rig.WBox(7)->setText(arg);
+    }
+    QVERIFY2(rig.StateText().startsWith(state), qPrintable(rig.StateText()));
+    QCOMPARE(rig.RunCaption(), caption);
+    QCOMPARE(rig.timer().isEnabled(), running);
+    QCOMPARE((QList<int>{rig.m().Ram[0], rig.m().Ram[1], rig.m().Ram[7]}), words);
+    for (int i : {0, 1, 7}) QCOMPARE(rig.WBox(i)->text().toInt(nullptr, 16), rig.m().Ram[i]);
+    QCOMPARE(rig.dialogs->Messages, std::vector<QString>(restarts, QStringLiteral("Program reached end -- Restarting")));
   }
 
-  // Run and Stop by the button; the program runs one instruction per tick in between, and no more.
-  void runTwice() {
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(Counter());
-    QTest::mouseClick(rig.Button("RunBtn"), Qt::LeftButton);
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
-    QCOMPARE(rig.m().Ram[0], 0);  // the click itself runs nothing
-    clock.Advance(*rig.form, 10);
-    QCOMPARE(rig.m().Ram[0], 5);
-    QVERIFY(rig.StateText().startsWith(QStringLiteral("Goto")));  // the instruction run last
-    QTest::mouseClick(rig.Button("RunBtn"), Qt::LeftButton);
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
-    QVERIFY(!rig.form->timer1().isEnabled());
-    clock.Advance(*rig.form, 10);
-    QCOMPARE(rig.m().Ram[0], 5);
+  // Ticks by the clock: one instruction a millisecond whatever the wake-ups, and a tick that leaves a
+  // wait pending counts 10 ms of it from when it ran, so a wait lasts its time even behind late ticks.
+  // The time is when W1 reaches the count (the Let of count1 runs every other tick).
+  void pacing_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<int>("firstWakeMs");
+    QTest::addColumn<int>("wakeEveryUs");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("fromMs");
+    QTest::addColumn<int>("toMs");
+    QTest::newRow("wake-ups every ms") << "count1" << 1 << 1000 << 480 << 959 << 959;
+    QTest::newRow("every 3 ms") << "count1" << 3 << 3000 << 480 << 960 << 960;
+    QTest::newRow("every 16 ms") << "count1" << 16 << 16000 << 480 << 960 << 960;
+    QTest::newRow("Pause 1000") << "pause1000" << 1 << 1000 << 1 << 1001 << 1001;
+    QTest::newRow("Pause 1000 on a late tick") << "pause1000" << 50 << 1000 << 1 << 1049 << 1049;
+    QTest::newRow("Pause 1000, jittery wake-ups") << "pause1000" << 1 << 900 << 1 << 1000 << 1002;
+    QTest::newRow("late Lets catch up, not the wait") << "lets" << 30 << 1000 << 1 << 129 << 129;
+    // After a 5 s stall only 100 ms of backlog is caught up, 50 ticks a wake-up; then one a ms again.
+    QTest::newRow("stall, first wake-up") << "count1" << 5000 << 1000 << 25 << 5000 << 5000;
+    QTest::newRow("stall, capped per wake-up") << "count1" << 5000 << 1000 << 26 << 5001 << 5001;
+    QTest::newRow("stall, capped backlog") << "count1" << 5000 << 1000 << 100 << 5098 << 5098;
   }
-
-  void stepShowsTheNextInstruction() {
+  void pacing() {
+    QFETCH(QString, program);
+    QFETCH(int, firstWakeMs);
+    QFETCH(int, wakeEveryUs);
+    QFETCH(int, count);
+    QFETCH(int, fromMs);
+    QFETCH(int, toMs);
     PanelRig rig;
-    rig.Load(Counter());
-    QCOMPARE(rig.StateText(), QStringLiteral("Let W0=W0+1"));
-    QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
-    QCOMPARE(rig.m().Ram[0], 1);
-    QCOMPARE(rig.WBox(0)->text(), QStringLiteral("0001"));
-    QVERIFY(rig.StateText().startsWith(QStringLiteral("Goto ")));
-  }
-
-  void stepOverAGosubRunsTheSubroutine() {
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(WithSubroutine());
-    QTest::mouseClick(rig.Button("StepOver"), Qt::LeftButton);
-    QVERIFY(rig.form->timer1().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
-    clock.Advance(*rig.form, 20);
-    // Three Lets and the Return on ticks, then the instruction behind the call, and the run stops.
-    QVERIFY(!rig.form->timer1().isEnabled());
-    QCOMPARE(rig.m().Ram[0], 3);
-    QCOMPARE(rig.m().Ram[1], 1);
-    QCOMPARE(rig.m().StepOverTarget, 0);
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
-    QCOMPARE(rig.StateText(), QStringLiteral("Let W1=W1+1"));
-  }
-
-  void stepOverAnotherInstructionIsAStep() {
-    PanelRig rig;
-    rig.Load(Counter());
-    QTest::mouseClick(rig.Button("StepOver"), Qt::LeftButton);
-    QCOMPARE(rig.m().Ram[0], 1);
-    QVERIFY(!rig.form->timer1().isEnabled());
-    QVERIFY(rig.StateText().startsWith(QStringLiteral("Goto ")));
-  }
-
-  void f5DuringAStepOver() {
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(WithSubroutine());
-    rig.form->StepOver_Click();
-    clock.Advance(*rig.form, 1);  // first Let of the subroutine
-    QCOMPARE(rig.m().Ram[0], 1);
-    QTest::keyClick(rig.WBox(0), Qt::Key_F5);  // stops the step over, target kept
-    QVERIFY(!rig.form->timer1().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
-    QVERIFY(rig.m().StepOverTarget != 0);
-    clock.Advance(*rig.form, 10);
-    QCOMPARE(rig.m().Ram[0], 1);
-    // A later run stops at the kept target, with the caption left at Stop.
-    QTest::keyClick(rig.WBox(0), Qt::Key_F5);
-    clock.Advance(*rig.form, 10);
-    QVERIFY(!rig.form->timer1().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
-    QCOMPARE(rig.m().Ram[1], 1);
-    // Run again: the timer is off, so the button starts it.
-    QTest::keyClick(rig.WBox(0), Qt::Key_F5);
-    QVERIFY(rig.form->timer1().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
-  }
-
-  void endWhileRunning() {
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(ProgramBuilder().High(C(3)).End());
+    rig.Load(Program(program));
     rig.form->RunBtn_Click();
-    clock.Advance(*rig.form, 5);
-    QCOMPARE(rig.dialogs->Messages, std::vector<QString>{QStringLiteral("Program reached end -- Restarting")});
-    QVERIFY(!rig.form->timer1().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
-    QCOMPARE(rig.WBox(7)->text(), QStringLiteral("0808"));
-    // The next Step only resets and shows the first instruction; the one after executes it.
-    rig.WBox(7)->setText(QStringLiteral("0000"));
+    rig.ns = qint64{firstWakeMs} * 1'000'000;
+    rig.timer().WakeUp();
+    while (rig.m().Ram[1] < count && rig.ns < 10'000'000'000) {
+      rig.ns += wakeEveryUs * qint64{1000};
+      rig.timer().WakeUp();
+    }
+    QVERIFY2(rig.ns >= fromMs * qint64{1'000'000} && rig.ns <= toMs * qint64{1'000'000}, qPrintable(QString::number(rig.ns)));
+  }
+
+  // The prompt asks through the dialogs with the core's text; a value in the box is taken without one.
+  void prompts_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<Answers>("answers");
+    QTest::addColumn<int>("w0");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("message");
+    const QString pot = QStringLiteral("Pot value for pin 0");
+    const QString bad = QStringLiteral("Enter a whole number from -32768 to 32767");
+    QTest::newRow("a value") << "pot" << "" << Answers{QStringLiteral("42")} << 42 << pot << "";
+    QTest::newRow("Cancel") << "pot" << "" << Answers{std::nullopt} << 5 << pot << "";
+    QTest::newRow("bad text") << "pot" << "" << Answers{QStringLiteral("4x")} << 5 << pot << bad;
+    QTest::newRow("in the box") << "pot" << "100" << Answers{} << 100 << "" << "";
+    QTest::newRow("PulsIn") << "pulsin" << "" << Answers{QStringLiteral("250")} << 250
+                            << "Enter 10uS pulse length for pin 3" << "";
+    QTest::newRow("PulsIn in the box") << "pulsin" << "9" << Answers{} << 9 << "" << "";
+  }
+  void prompts() {
+    QFETCH(QString, program);
+    QFETCH(QString, box);
+    QFETCH(Answers, answers);
+    QFETCH(int, w0);
+    QFETCH(QString, prompt);
+    QFETCH(QString, message);
+    PanelRig rig;
+    rig.Load(Program(program));
+    rig.WBox(0)->setText(QStringLiteral("0005"));
+    auto* input = rig.Get<QLineEdit>(program == QLatin1String("pot") ? QStringLiteral("PotInput") : QStringLiteral("PulsIn"));
+    input->setText(box);
+    rig.dialogs->PromptAnswers = answers;
     rig.form->Step_Click();
-    QCOMPARE(rig.StateText(), QStringLiteral("High 3"));
-    QCOMPARE(rig.m().Ram[7], 0);
+    QCOMPARE(rig.dialogs->Prompts, prompt.isEmpty() ? std::vector<QString>{} : std::vector<QString>{prompt});
+    QCOMPARE(rig.dialogs->Messages, message.isEmpty() ? std::vector<QString>{} : std::vector<QString>{message});
+    QCOMPARE(rig.m().Ram[0], w0);
+    QCOMPARE(input->text(), box);
+    // The program goes on; the preview of the PWM already shows its voltage.
+    QCOMPARE(rig.Get<QLineEdit>(QStringLiteral("LastPWM"))->text(), QStringLiteral("Pin3=2.51"));
+  }
+
+  void tonesAndRestsReachThePlayer() {
+    PanelRig rig;
+    // Sound 1,(100,5,0,10): a tone of note 100 for 5 units, then a rest of 10 units.
+    rig.Load(ProgramBuilder().Sound(C(1), {{C(5), C(100)}, {C(10), C(0)}}).End());
     rig.form->Step_Click();
-    QCOMPARE(rig.m().Ram[7], 0x0808);
-    QCOMPARE(rig.StateText(), QStringLiteral("End"));
-  }
-
-  void endWhileStepping() {
-    PanelRig rig;
-    rig.Load(ProgramBuilder().High(C(3)).End());
-    rig.form->Step_Click();
-    QCOMPARE(rig.StateText(), QStringLiteral("End"));
-    rig.form->Step_Click();
-    QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
-    QCOMPARE(rig.StateText(), QStringLiteral("High 3"));
-    QCOMPARE(rig.WBox(7)->text(), QStringLiteral("0808"));
-    QVERIFY(!rig.form->timer1().isEnabled());
-  }
-
-  void pause100HoldsNineTicks() {
-    PanelRig rig;
-    rig.Load(ProgramBuilder().Label("top").Pause(C(100)).Let(V("W0"), {{3, C(1)}}).Goto("top"));
-    rig.form->RunBtn_Click();
-    rig.Ticks(1);  // Pause 100
-    QCOMPARE(rig.m().WaitMs, 100);
-    rig.Ticks(9);
-    QCOMPARE(rig.m().Ram[0], 0);
-    rig.Ticks(1);
-    QCOMPARE(rig.m().Ram[0], 1);
-  }
-
-  // The ticks that count a wait come 10 ms apart, so a Pause lasts its time by the clock.
-  void pauseLastsItsTimeByTheClock() {
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(ProgramBuilder().Label("top").Pause(C(1000)).Let(V("W0"), {{3, C(1)}}).Goto("top"));
-    rig.form->RunBtn_Click();
-    clock.Advance(*rig.form, 1);  // Pause 1000 at 1 ms
-    const qint64 ticksAtPause = rig.form->timer1().ticksRun();
-    clock.Advance(*rig.form, 999);
-    QCOMPARE(rig.m().Ram[0], 0);
-    clock.Advance(*rig.form, 1);
-    QCOMPARE(rig.m().Ram[0], 1);
-    QCOMPARE(rig.form->timer1().ticksRun() - ticksAtPause, 100);  // 10 ms of the wait each
-  }
-
-  void oneInstructionPerMillisecondWhateverTheWakeUps_data() {
-    QTest::addColumn<int>("wakeEveryMs");
-    QTest::newRow("every ms") << 1;
-    QTest::newRow("every 3 ms") << 3;
-    QTest::newRow("every 16 ms") << 16;
-  }
-  void oneInstructionPerMillisecondWhateverTheWakeUps() {
-    QFETCH(int, wakeEveryMs);
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(Counter());
-    rig.form->RunBtn_Click();
-    clock.Advance(*rig.form, 48 * 20, wakeEveryMs);  // 960 ms
-    QCOMPARE(rig.form->timer1().ticksRun(), 960);
-    QCOMPARE(rig.m().Ram[0], 480);
-  }
-
-  // After a stall the timer catches up a bounded backlog, a bounded number of ticks at a time.
-  void stallCatchUpIsCapped() {
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(Counter());
-    rig.form->RunBtn_Click();
-    clock.Ns += 5'000'000'000;  // five seconds without a wake-up
-    rig.form->timer1().WakeUp();
-    QCOMPARE(rig.form->timer1().ticksRun(), PacedTimer::kMaxTicksPerWakeUp);
-    for (int i = 0; i < 100; ++i) rig.form->timer1().WakeUp();
-    QVERIFY(rig.form->timer1().ticksRun() <= PacedTimer::kMaxLagMs + 1);
-    // Then the pace is one tick per millisecond again.
-    const qint64 before = rig.form->timer1().ticksRun();
-    clock.Advance(*rig.form, 50);
-    QCOMPARE(rig.form->timer1().ticksRun() - before, 50);
-  }
-
-  // Ticks that come while a prompt waits for the user find the machine busy and run nothing.
-  void ticksDuringAPromptDoNothing() {
-    PanelRig rig;
-    Clock clock;
-    clock.Attach(*rig.form);
-    rig.Load(ProgramBuilder().Label("top").Pot(C(0), C(1), V("W0")).Let(V("W1"), {{3, C(1)}}).Goto("top"));
-    rig.dialogs->Answers = {QStringLiteral("7")};
-    qint64 ticksInside = 0;
-    rig.dialogs->DuringModal = [&] {
-      const qint64 before = rig.form->timer1().ticksRun();
-      clock.Advance(*rig.form, 30);
-      ticksInside = rig.form->timer1().ticksRun() - before;
-      QCOMPARE(rig.m().Ram[1], 0);
-      rig.dialogs->DuringModal = nullptr;
-    };
-    rig.form->RunBtn_Click();
-    clock.Advance(*rig.form, 1);
-    QCOMPARE(ticksInside, 30);
-    QCOMPARE(rig.dialogs->Prompts.size(), size_t{1});
-    QCOMPARE(rig.m().Ram[0], 7);
-    QCOMPARE(rig.m().Ram[1], 0);
-    clock.Advance(*rig.form, 1);
-    QCOMPARE(rig.m().Ram[1], 1);
+    QCOMPARE(rig.tones->Calls, (std::vector<std::pair<int, int>>{{NoteFrequency(100), 60}, {0, 120}}));
   }
 };
 
