@@ -27,6 +27,7 @@ ProgramBuilder Program(const QString& name) {
     p.Gosub("sub").Let(V("W1"), plus1).End();
     p.Label("sub").Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Return();
   }
+  if (name == "twocalls") p.Gosub("sub").Gosub("sub").End().Label("sub").Let(V("W0"), plus1).Return();
   if (name == "high") p.High(C(3)).End();
   if (name == "pause100") p.Label("top").Pause(C(100)).Let(V("W0"), plus1).Goto("top");
   if (name == "pause1000") p.Label("top").Pause(C(1000)).Let(V("W1"), plus1).Goto("top");
@@ -55,7 +56,7 @@ class RunControlTest : public QObject {
     QFETCH(QString, control);
     QFETCH(bool, throughWindow);
     PanelRig rig;
-    rig.Load(Program("counter"));
+    rig.Load(Program("twocalls"));
     QVERIFY(rig.Activate());
     QWidget* focus = rig.Get(control);
     focus->setFocus();
@@ -68,18 +69,20 @@ class RunControlTest : public QObject {
       if (throughWindow) QTest::keyClick(rig.form->windowHandle(), key);
       else QTest::keyClick(focus, key);
     };
-    press(Qt::Key_F8);  // Step: Let W0=W0+1, preview Goto
+    press(Qt::Key_F8);  // Step into the first call
+    QVERIFY(rig.StateText().startsWith(QStringLiteral("Let W0")));
+    QVERIFY(!rig.timer().isEnabled());
+    press(Qt::Key_F8);
+    press(Qt::Key_F8);  // back at the second call
     QCOMPARE(rig.m().Ram[0], 1);
-    QVERIFY(rig.StateText().startsWith(QStringLiteral("Goto")));
-    press(Qt::Key_F10);  // Step Over on a Goto: a plain step
-    QVERIFY(rig.StateText().startsWith(QStringLiteral("Let")));
+    press(Qt::Key_F10);  // Step Over the call: the timer runs it
+    QVERIFY(rig.timer().isEnabled());
+    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
+    press(Qt::Key_F5);  // stops the step over
     QVERIFY(!rig.timer().isEnabled());
     press(Qt::Key_F5);
     QVERIFY(rig.timer().isEnabled());
     QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
-    press(Qt::Key_F5);
-    QVERIFY(!rig.timer().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
     QCOMPARE(spy.Presses, 0);
     if (edit != nullptr && control.startsWith(QLatin1String("P"))) QCOMPARE(edit->text(), textBefore);
     press(Qt::Key_A);
@@ -101,6 +104,7 @@ class RunControlTest : public QObject {
     QTest::newRow("Run") << "counter" << "run ms:10" << "Goto" << stop << true << W{5, 0, 0} << 0;
     QTest::newRow("Run twice") << "counter" << "run ms:10 run ms:10" << "Goto" << run << false << W{5, 0, 0} << 0;
     QTest::newRow("Step") << "counter" << "step" << "Goto" << run << false << W{1, 0, 0} << 0;
+    QTest::newRow("Step into a Gosub") << "sub" << "step" << "Let W0" << run << false << W{0, 0, 0} << 0;
     QTest::newRow("Step Over a Gosub") << "sub" << "over" << "Let W0" << run << true << W{0, 0, 0} << 0;
     QTest::newRow("... to its end") << "sub" << "over ms:20" << "Let W1=W1+1" << run << false << W{3, 1, 0} << 0;
     QTest::newRow("Step Over another") << "counter" << "over" << "Goto" << run << false << W{1, 0, 0} << 0;
