@@ -1,5 +1,5 @@
 // libFuzzer target: a 256-byte program image followed by a script of what a user does on the panel.
-// Every action is checked against the machine's invariants (see tests/exec/machine_invariants.h), and
+// Every action is checked against the machine's invariants (see machine_invariants.h), and
 // run as well on a twin whose host tells the core its boxes are unchanged; a broken invariant or a twin
 // that runs differently aborts with its description, which libFuzzer reports as a finding.
 //
@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "exec/machine_invariants.h"
+#include "machine_invariants.h"
 
 namespace {
 

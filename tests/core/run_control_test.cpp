@@ -1,4 +1,4 @@
-// Step, Step Over, Run/Stop and the timer tick.
+// Step, Step Over, Run/Stop, the timer tick, and the restart paths.
 #include <gtest/gtest.h>
 
 #include "support/rig.h"
@@ -7,26 +7,27 @@ namespace qx9::test {
 namespace {
 
 using Lines = std::vector<std::string>;
+const std::string kRestart = "message: Program reached end -- Restarting";
+const Lines kStopped = {"caption: Run (F5)", "timer: off"};
 
-TEST(RunControl, StepExecutesOneAndPreviewsTheNext) {
+Lines Concat(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(RunControl, StepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
   Rig r;
   r.Load(ProgramBuilder().High(C(3)).Let(V("B0"), {{3, C(1)}}).End());
   r.m.Step_Click();
   EXPECT_EQ(r.m.Ram[7], 0x0808);
   EXPECT_EQ(r.host.Lines(true), (Lines{"panel: High 3", "state: Let B0=B0+1"}));
-  EXPECT_EQ(r.host.StateBox(), "Let B0=B0+1");
-  EXPECT_EQ(r.m.LinearAddress(), 19 + 12);  // opcode, flag, size code 01, four value bits
-}
-
-TEST(RunControl, RunTwiceOnlyFlipsTheTimerAndCaption) {
-  Rig r;
-  r.Load(ProgramBuilder().High(C(3)).End());
+  EXPECT_EQ(r.m.LinearAddress(), 19 + 12);
+  r.host.ClearEvents();
   r.m.StepOverArmed = true;
   r.m.RunBtn_Click();
   EXPECT_FALSE(r.m.StepOverArmed);
   r.m.RunBtn_Click();
-  EXPECT_EQ(r.host.Lines(), (Lines{"caption: Stop (F5)", "timer: on", "caption: Run (F5)", "timer: off"}));
-  EXPECT_EQ(r.m.Ram[7], 0);  // a click executes nothing; ticks would
+  EXPECT_EQ(r.host.Lines(true), Concat({"caption: Stop (F5)", "timer: on"}, kStopped));
 }
 
 // Gosub sub / Let W1=W1+1 / End / sub: Let W0=W0+1 / Return
@@ -37,48 +38,61 @@ ProgramBuilder CallProgram() {
   return b;
 }
 
-TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheReturnInstruction) {
+TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturnPosition) {
   Rig r;
   r.Load(CallProgram());
   r.m.StepOver_Click();
   EXPECT_TRUE(r.host.TimerEnabled());
-  EXPECT_NE(r.m.StepOverTarget, 0);
+  EXPECT_EQ(r.m.StepOverTarget, r.m.GosubStack[0]);
   EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");
   r.host.ClearEvents();
   EXPECT_EQ(TickWhileRunning(r.m, r.host, 100), 3);  // Let W0, Return, then Let W1 at the return position
-  EXPECT_FALSE(r.host.TimerEnabled());
   EXPECT_EQ(r.m.StepOverTarget, 0);
-  EXPECT_EQ(r.m.Ram[0], 1);
-  EXPECT_EQ(r.m.Ram[1], 1);  // the instruction at the return position has executed
-  EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");
+  EXPECT_EQ(r.m.Ram[1], 1);
+  EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");  // the stop executes it without a preview
   EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // no caption change
-  EXPECT_EQ(r.host.Caption(), "Run (F5)");
-}
-
-TEST(RunControl, StepOverOnOtherInstructionsIsAStepThatStaysArmed) {
-  Rig r;
-  ProgramBuilder b;
-  b.High(C(3)).Gosub("sub").End().Label("sub").Return();
-  r.Load(b);
+  // Without a Gosub next, Step Over is a step that stays armed; Step disarms it.
+  r.Load(ProgramBuilder().High(C(3)).Gosub("sub").Label("sub").Return());
   r.m.StepOver_Click();
   EXPECT_EQ(r.m.Ram[7], 0x0808);
   EXPECT_FALSE(r.host.TimerEnabled());
   EXPECT_TRUE(r.m.StepOverArmed);
-  EXPECT_EQ(r.host.StateBox(), "Gosub " + HexText(b.AddressOf("sub")));
-}
-
-TEST(RunControl, StepClearsAnArmedStepOver) {
-  Rig r;
-  r.Load(CallProgram());
-  r.m.StepOverArmed = true;
-  r.m.Step_Click();  // Gosub, as a plain step
+  r.m.Step_Click();
   EXPECT_FALSE(r.host.TimerEnabled());
   EXPECT_EQ(r.m.StepOverTarget, 0);
 }
 
-TEST(RunControl, PauseHoldsNineTicksAndRunsOnTheTenth) {
+TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
   Rig r;
-  r.Load(ProgramBuilder().Label("top").Pause(C(100)).Let(V("W0"), {{3, C(1)}}).Pause(C(5)).Let(V("W1"), {{3, C(1)}}).End());
+  r.Load(CallProgram());
+  r.m.StepOver_Click();
+  const int16_t target = r.m.StepOverTarget;
+  r.m.RunBtn_Click();  // stops: caption Run, target stays
+  EXPECT_FALSE(r.host.TimerEnabled());
+  EXPECT_EQ(r.m.StepOverTarget, target);
+  r.m.RunBtn_Click();  // runs again: stops at the target with the caption left at Stop
+  TickWhileRunning(r.m, r.host, 100);
+  EXPECT_EQ(r.m.Ram[1], 1);
+  EXPECT_EQ(r.host.Caption(), "Stop (F5)");
+  EXPECT_EQ(r.m.StepOverTarget, 0);
+}
+
+TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
+  // Goto 7 lands on (0,0), saved position 0; the End written there must run, not a step-over stop.
+  Rig r;
+  r.Load(ProgramBuilder().Goto(7).Byte(0, 0x01).Byte(1, 0xF0));
+  r.m.RunBtn_Click();
+  r.host.ClearEvents();
+  r.m.Timer1_Timer();
+  EXPECT_EQ(r.m.SavePosition(), 0);
+  r.m.Timer1_Timer();
+  EXPECT_EQ(r.host.Lines(), Concat({kRestart}, kStopped));
+}
+
+TEST(RunControl, TickRuleAWaitHoldsNineTicksStepIgnoresItBusyBlocksCycles) {
+  Rig r;
+  r.Load(ProgramBuilder().Pause(C(100)).Let(V("W0"), {{3, C(1)}}).Pause(C(30)).Let(V("W0"), {{3, C(1)}})
+             .Let(V("W0"), {{3, C(1)}}).Pause(C(-1)).Let(V("W0"), {{3, C(1)}}).End());
   r.m.RunBtn_Click();
   r.m.Timer1_Timer();  // Pause 100
   EXPECT_EQ(r.m.WaitMs, 100);
@@ -90,26 +104,23 @@ TEST(RunControl, PauseHoldsNineTicksAndRunsOnTheTenth) {
   EXPECT_TRUE(r.m.TickWillRunCycle());
   r.m.Timer1_Timer();
   EXPECT_EQ(r.m.Ram[0], 1);
-  r.m.Timer1_Timer();  // Pause 5
-  r.m.Timer1_Timer();  // runs at once
-  EXPECT_EQ(r.m.Ram[1], 1);
-}
-
-TEST(RunControl, StepIgnoresAPendingWaitAndRunFinishesIt) {
-  Rig r;
-  r.Load(ProgramBuilder().Pause(C(30)).Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End());
-  r.m.RunBtn_Click();
-  r.m.Timer1_Timer();
+  r.m.Timer1_Timer();  // Pause 30
   r.m.RunBtn_Click();  // stop during the wait
-  EXPECT_EQ(r.m.WaitMs, 30);
-  r.m.Step_Click();  // executes at once
-  EXPECT_EQ(r.m.Ram[0], 1);
+  r.m.Step_Click();    // executes at once
+  EXPECT_EQ(r.m.Ram[0], 2);
   r.m.RunBtn_Click();
+  r.m.Busy = true;  // a cycle under way: ticks run nothing, but the wait still counts down
   r.m.Timer1_Timer();
   r.m.Timer1_Timer();
-  EXPECT_EQ(r.m.Ram[0], 1);  // the rest of the wait elapses first
   r.m.Timer1_Timer();
   EXPECT_EQ(r.m.Ram[0], 2);
+  EXPECT_EQ(r.m.WaitMs, 0);
+  r.m.Busy = false;
+  r.m.Timer1_Timer();
+  EXPECT_EQ(r.m.Ram[0], 3);
+  r.m.Timer1_Timer();  // Pause -1: no wait, the next tick runs
+  r.m.Timer1_Timer();
+  EXPECT_EQ(r.m.Ram[0], 4);
 }
 
 TEST(RunControl, TicksDuringAPromptStartNoCycle) {
@@ -126,61 +137,56 @@ TEST(RunControl, TicksDuringAPromptStartNoCycle) {
   EXPECT_EQ(r.host.Count(EventKind::Panel), 1);
 }
 
-TEST(RunControl, BusyBlocksTicksButTheWaitStillCounts) {
-  Rig r;
-  r.Load(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).End());
-  r.m.Busy = true;
-  r.m.WaitMs = 20;
-  r.m.Timer1_Timer();
-  r.m.Timer1_Timer();
-  EXPECT_EQ(r.m.WaitMs, 0);
-  EXPECT_EQ(r.m.Ram[0], 0);
-  r.m.Busy = false;
-  r.m.Timer1_Timer();
-  EXPECT_EQ(r.m.Ram[0], 1);
-}
-
-TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
-  // Goto 7 lands on (0,0), saved position 0; the End written there must run, not a step-over stop.
-  Rig r;
-  r.Load(ProgramBuilder().Goto(7).Byte(0, 0x01).Byte(1, 0xF0));
-  r.m.RunBtn_Click();
-  r.host.ClearEvents();
-  r.m.Timer1_Timer();
-  EXPECT_EQ(r.m.TokByte * 8 + r.m.TokBit, 0);
-  r.m.Timer1_Timer();
-  EXPECT_EQ(r.host.Lines(),
-            (Lines{"message: Program reached end -- Restarting", "caption: Run (F5)", "timer: off"}));
-}
-
-TEST(RunControl, RunningOntoEndStopsAndTheNextStepOnlyResets) {
-  Rig r;
-  r.Load(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).End());
-  r.m.RunBtn_Click();
-  EXPECT_EQ(TickWhileRunning(r.m, r.host, 10), 2);
-  EXPECT_EQ(r.host.Caption(), "Run (F5)");
-  EXPECT_TRUE(r.m.RestartPending);
-  EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");  // End keeps the text of the last decode
-  r.m.Step_Click();
-  EXPECT_EQ(r.m.Ram[0], 0);  // reset and preview only
-  EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");
-  r.m.Step_Click();
-  EXPECT_EQ(r.m.Ram[0], 1);
-}
-
-TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
-  Rig r;
-  r.Load(CallProgram());
-  r.m.StepOver_Click();
-  const int16_t target = r.m.StepOverTarget;
-  r.m.RunBtn_Click();  // stops: caption Run, target stays
-  EXPECT_FALSE(r.host.TimerEnabled());
-  EXPECT_EQ(r.m.StepOverTarget, target);
-  r.m.RunBtn_Click();  // run again: stops at the target with the caption left at Stop
-  TickWhileRunning(r.m, r.host, 100);
-  EXPECT_EQ(r.m.Ram[1], 1);
-  EXPECT_EQ(r.host.Caption(), "Stop (F5)");
-  EXPECT_EQ(r.m.StepOverTarget, 0);
+// Every restart path, stepping and running: the messages, the stop of a run and the reset (port word
+// kept); the preview of the first instruction at once when stepping, by the next cycle after a run.
+TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
+  using Write = void (*)(ProgramBuilder&);
+  const std::string unemulated = "message: Executed an unimplemented command";
+  const std::tuple<Write, int, Lines> cases[] = {  // the instruction, the cycles up to the restart
+      {[](ProgramBuilder& b) { b.End(); }, 3, {kRestart}},
+      {[](ProgramBuilder& b) { b.Button(); }, 3, {unemulated, kRestart}},
+      {[](ProgramBuilder& b) { b.Serout(); }, 3, {unemulated, kRestart}},
+      {[](ProgramBuilder& b) { b.Serin(); }, 3, {unemulated, kRestart}},
+      {[](ProgramBuilder& b) { b.Return(); }, 3, {"message: Return without Gosub", kRestart}},
+      {[](ProgramBuilder& b) { b.Label("sub").Gosub("sub"); }, 20, {"message: Gosub stack overflow", kRestart}},
+      // Input in the last five bits of the image, its operand beyond it (Pin0), then End at the end
+      {[](ProgramBuilder& b) { b.Goto(2043).Data(0, 0x02); }, 5, {kRestart}},
+  };
+  for (const auto& [write, cycles, messages] : cases) {
+    for (bool running : {false, true}) {
+      ProgramBuilder b;
+      b.Let(V("W0"), {{3, C(1)}}).High(C(3));
+      write(b);
+      Rig r;
+      r.Load(b);
+      SCOPED_TRACE(r.host.StateBox() + (running ? " running" : " stepping"));
+      if (running) r.m.RunBtn_Click();
+      r.host.ClearEvents();
+      int cycle = 0;
+      for (; cycle < 30 && r.host.Count(EventKind::Message) == 0; ++cycle) running ? r.m.Timer1_Timer() : r.m.Step_Click();
+      EXPECT_EQ(cycle, cycles);
+      EXPECT_EQ(r.host.Lines(), running ? Concat(messages, kStopped) : messages);
+      EXPECT_EQ(r.m.RestartPending, running);
+      EXPECT_EQ(r.m.GosubDepth, 0);
+      EXPECT_EQ(r.m.Ram[0], 0);
+      if (running) r.m.Step_Click();  // only resets and previews
+      EXPECT_EQ(r.m.Ram[0], 0);
+      EXPECT_EQ(r.m.Ram[7], 0x0808);
+      EXPECT_EQ(r.Pos(), std::make_pair(2, 4));
+      EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");
+      r.m.Step_Click();
+      EXPECT_EQ(r.m.Ram[0], 1);
+    }
+  }
+  Rig r;  // a cycle that starts where no byte is left decodes as End, whatever the numbering
+  r.Load(ProgramBuilder().High(C(3)));
+  for (const auto& [byte, bit] : {std::make_pair(255, -1), std::make_pair(256, 7)}) {
+    r.m.TokByte = static_cast<int16_t>(byte);
+    r.m.TokBit = static_cast<int16_t>(bit);
+    EXPECT_EQ(r.Preview(), "End");
+  }
+  r.Exec();
+  EXPECT_EQ(r.host.Lines(), Lines{kRestart});
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "exec/machine_invariants.h"
+#include "fuzz/machine_invariants.h"
 #include "support/random_program.h"
 
 namespace qx9::test {

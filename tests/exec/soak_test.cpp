@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "exec/machine_invariants.h"
+#include "fuzz/machine_invariants.h"
 #include "support/random_program.h"
 
 namespace qx9::test {

@@ -3,6 +3,7 @@
 // and answers prompts from a queue. Its word boxes behave like the panel's: a redraw rewrites them, and
 // a test may "type" into one before the next cycle reads it.
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <functional>
@@ -10,11 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/host.h"
-
-namespace qx9 {
-class Machine;
-}
+#include "core/machine.h"
 
 namespace qx9::test {
 
@@ -22,84 +19,107 @@ enum class EventKind { Message, Prompt, Tone, Rest, Timer, Caption, LastPWM, Pan
 
 struct Event {
   EventKind Kind;
-  std::string Text;        // message, prompt, caption, LastPWM or state text; a panel's StateText
-  std::optional<std::string> Answer;  // a prompt's answer (nullopt: Cancel)
-  int FrequencyHz = 0;     // a tone's
-  int DurationMs = 0;      // a tone's or a rest's
-  bool On = false;         // the timer's new state
-
-  // One line: "message: Program reached end -- Restarting", "prompt: Pot value for pin 3 -> \"42\"",
-  // "prompt: ... -> Cancel", "tone: 428 Hz 120 ms", "rest: 120 ms", "timer: on", "caption: Run (F5)",
-  // "LastPWM: Pin3=2.51", "panel: High 3", "state: End".
-  std::string Line() const;
+  std::string Text;  // a message's, prompt's, caption's, LastPWM's or state's text
+  std::string Full;  // one line: "message: Program reached end -- Restarting", "prompt: Pot value for pin 3
+                     // -> \"42\"" or "... -> Cancel", "tone: 428 Hz 120 ms", "rest: 120 ms", "timer: on",
+                     // "caption: Run (F5)", "LastPWM: Pin3=2.51", "panel: High 3", "state: End"
+  std::string Line() const { return Full; }
 };
 
 class FakeHost final : public Host {
  public:
-  FakeHost();
+  FakeHost() { boxes_.fill("0000"); }
 
-  // --- Host ---
-  void MessageBox(const std::string& text) override;
-  std::optional<std::string> Prompt(const std::string& text) override;
-  void Tone(int frequencyHz, int durationMs) override;
-  void Rest(int durationMs) override;
-  bool TimerEnabled() const override { return timerEnabled_; }
-  void SetTimerEnabled(bool enabled) override;
-  void SetRunCaption(const std::string& caption) override;
-  std::string WordBoxText(int index) const override;
-  void ShowPanel(const PanelView& view) override;
-  void ShowState(const std::string& text) override;
-  std::string PotText() const override { return potText_; }
-  std::string PulsInText() const override { return pulsInText_; }
-  void SetLastPWM(const std::string& text) override;
+  void MessageBox(const std::string& text) override { Log(EventKind::Message, "message: ", text); }
+  std::optional<std::string> Prompt(const std::string& text) override {
+    std::optional<std::string> answer;
+    if (!answers_.empty()) {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
+    Log(EventKind::Prompt, "prompt: ", text, " -> " + (answer ? "\"" + *answer + "\"" : "Cancel"));
+    if (OnPrompt) OnPrompt(text);
+    return answer;
+  }
+  void Tone(int hz, int ms) override {
+    Log(EventKind::Tone, "tone: ", std::to_string(hz) + " Hz " + std::to_string(ms) + " ms");
+  }
+  void Rest(int ms) override { Log(EventKind::Rest, "rest: ", std::to_string(ms) + " ms"); }
+  bool TimerEnabled() const override { return timer_; }
+  void SetTimerEnabled(bool on) override {
+    timer_ = on;
+    Log(EventKind::Timer, "timer: ", on ? "on" : "off");
+  }
+  void SetRunCaption(const std::string& caption) override { Log(EventKind::Caption, "caption: ", caption_ = caption); }
+  std::string WordBoxText(int index) const override { return boxes_.at(index); }
+  void ShowPanel(const PanelView& view) override {
+    panels_.push_back(view);
+    lastPanel_ = view;
+    boxes_ = view.WordText;
+    Log(EventKind::Panel, "panel: ", state_ = view.StateText);
+  }
+  void ShowState(const std::string& text) override { Log(EventKind::State, "state: ", state_ = text); }
+  std::string PotText() const override { return pot_; }
+  std::string PulsInText() const override { return pulsIn_; }
+  void SetLastPWM(const std::string& text) override { Log(EventKind::LastPWM, "LastPWM: ", lastPwm_ = text); }
 
   // --- script ---
-  void TypeWordBox(int index, const std::string& text) { wordBoxes_.at(index) = text; }
-  void SetPotText(const std::string& text) { potText_ = text; }
-  void SetPulsInText(const std::string& text) { pulsInText_ = text; }
-  // Answers for the next prompts, in order; when none is left a prompt is cancelled.
+  void TypeWordBox(int index, const std::string& text) { boxes_.at(index) = text; }
+  void SetPotText(const std::string& text) { pot_ = text; }
+  void SetPulsInText(const std::string& text) { pulsIn_ = text; }
+  // Answers for the next prompts, in order (nullopt: Cancel); when none is left a prompt is cancelled.
   void QueueAnswer(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
   // Sets the timer's state without recording an event (a run already under way).
-  void PresetTimer(bool enabled) { timerEnabled_ = enabled; }
-  // Called inside MessageBox / Prompt, while the machine waits for the user (ticks may arrive then).
-  std::function<void(const std::string&)> OnMessage;
-  std::function<void(const std::string&)> OnPrompt;
+  void PresetTimer(bool on) { timer_ = on; }
+  std::function<void(const std::string&)> OnPrompt;  // runs while the prompt is open (ticks may arrive)
 
   // --- what happened ---
   const std::vector<Event>& Events() const { return events_; }
-  // Event lines in order; panel redraws and StateBox writes only when asked for.
-  std::vector<std::string> Lines(bool withDisplay = false) const;
-  // The texts of one kind of event (messages, prompts, captions, LastPWM texts, states, panel states).
-  std::vector<std::string> Texts(EventKind kind) const;
-  int Count(EventKind kind) const;
+  // Event lines in order; panel redraws and state box writes only when asked for.
+  std::vector<std::string> Lines(bool withDisplay = false) const {
+    std::vector<std::string> lines;
+    for (const Event& e : events_) {
+      if (withDisplay || (e.Kind != EventKind::Panel && e.Kind != EventKind::State)) lines.push_back(e.Full);
+    }
+    return lines;
+  }
+  std::vector<std::string> Texts(EventKind kind) const {
+    std::vector<std::string> texts;
+    for (const Event& e : events_) {
+      if (e.Kind == kind) texts.push_back(e.Text);
+    }
+    return texts;
+  }
+  int Count(EventKind kind) const { return static_cast<int>(Texts(kind).size()); }
   void ClearEvents() {
     events_.clear();
     panels_.clear();
   }
-
-  const std::string& WordBox(int index) const { return wordBoxes_.at(index); }
+  const std::vector<PanelView>& Panels() const { return panels_; }  // every redraw since ClearEvents
   const std::optional<PanelView>& LastPanel() const { return lastPanel_; }
-  const std::vector<PanelView>& Panels() const { return panels_; }  // every redraw, cleared with the events
-  const std::string& StateBox() const { return stateBox_; }
-  const std::string& LastPWMText() const { return lastPwm_; }
+  const std::string& WordBox(int index) const { return boxes_.at(index); }
+  const std::string& StateBox() const { return state_; }
   const std::string& Caption() const { return caption_; }
-  size_t AnswersLeft() const { return answers_.size(); }
+  const std::string& LastPWMText() const { return lastPwm_; }
 
  private:
+  void Log(EventKind kind, const std::string& prefix, const std::string& text, const std::string& more = "") {
+    events_.push_back({kind, text, prefix + text + more});
+  }
   std::vector<Event> events_;
-  std::array<std::string, 8> wordBoxes_{};
-  std::string potText_;
-  std::string pulsInText_;
-  std::deque<std::optional<std::string>> answers_;
-  bool timerEnabled_ = false;
-  std::optional<PanelView> lastPanel_;
   std::vector<PanelView> panels_;
-  std::string stateBox_;
-  std::string lastPwm_;
-  std::string caption_ = "Run (F5)";
+  std::optional<PanelView> lastPanel_;
+  std::array<std::string, 8> boxes_{};
+  std::string pot_, pulsIn_, state_, lastPwm_, caption_ = "Run (F5)";
+  std::deque<std::optional<std::string>> answers_;
+  bool timer_ = false;
 };
 
 // Delivers timer ticks while the host's timer is enabled, at most maxTicks; returns the ticks delivered.
-int TickWhileRunning(Machine& machine, const FakeHost& host, int maxTicks);
+inline int TickWhileRunning(Machine& machine, const FakeHost& host, int maxTicks) {
+  int ticks = 0;
+  for (; ticks < maxTicks && host.TimerEnabled(); ++ticks) machine.Timer1_Timer();
+  return ticks;
+}
 
 }  // namespace qx9::test

@@ -41,27 +41,9 @@ int PlainNumber(const std::string& digits) {
 }
 }  // namespace
 
-Operand C(int value, int sizeCode) {
-  Operand o;
-  o.IsConst = true;
-  o.Value = value;
-  o.SizeCode = sizeCode;
-  return o;
-}
-
-Operand V(const std::string& name) {
-  Operand o;
-  o.IsConst = false;
-  o.Var = name;
-  return o;
-}
-
-Operand VCode(int code) {
-  Operand o;
-  o.IsConst = false;
-  o.VarCode = code;
-  return o;
-}
+Operand C(int value, int sizeCode) { return {true, value, sizeCode, "", -1}; }
+Operand V(const std::string& name) { return {false, 0, -1, name, -1}; }
+Operand VCode(int code) { return {false, 0, -1, "", code}; }
 
 int VariableCode(const std::string& name) {
   std::string n = name;
@@ -156,27 +138,21 @@ ProgramBuilder& ProgramBuilder::Reverse(const Operand& pin) { return Bits(kRever
 ProgramBuilder& ProgramBuilder::Pwm(const Operand& pin, const Operand& duty, const Operand& third) {
   return Bits(kPwm, 5).Op(pin).Op(duty).Op(third);
 }
-
 ProgramBuilder& ProgramBuilder::Pot(const Operand& pin, const Operand& second, const Operand& target) {
   return Bits(kPot, 5).Op(pin).Op(second).VarCode(target);
 }
-
 ProgramBuilder& ProgramBuilder::Pulsout(const Operand& pin, const Operand& second) {
   return Bits(kPulsout, 5).Op(pin).Op(second);
 }
-
 ProgramBuilder& ProgramBuilder::PulsIn(const Operand& pin, const Operand& second, const Operand& target) {
   return Bits(kPulsIn, 5).Op(pin).Op(second).VarCode(target);
 }
-
 ProgramBuilder& ProgramBuilder::For(const Operand& start, const Operand& variable) {
   return Bits(kFor, 5).Op(start).VarCode(variable);
 }
-
 ProgramBuilder& ProgramBuilder::Read(const Operand& location, const Operand& target, int unused11) {
   return Bits(kRead, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(location).VarCode(target);
 }
-
 ProgramBuilder& ProgramBuilder::Write(const Operand& location, const Operand& variable, int unused11) {
   return Bits(kWrite, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(location).VarCode(variable);
 }
@@ -185,24 +161,24 @@ namespace {
 void RequireEntries(size_t count) {
   if (count == 0) throw std::invalid_argument("a table needs at least one entry");
 }
+// Operands, each followed by its continuation bit (1: another entry follows).
+ProgramBuilder& Table(ProgramBuilder& b, const std::vector<Operand>& entries) {
+  RequireEntries(entries.size());
+  for (size_t k = 0; k < entries.size(); ++k) b.Op(entries[k]).Bits(k + 1 < entries.size() ? 1 : 0, 1);
+  return b;
+}
 }  // namespace
 
 ProgramBuilder& ProgramBuilder::Lookdown(const Operand& value, const Operand& target,
                                          const std::vector<Operand>& entries) {
-  RequireEntries(entries.size());
-  Bits(kLookdown, 5).Op(value).VarCode(target);
-  for (size_t k = 0; k < entries.size(); ++k) Op(entries[k]).Bits(k + 1 < entries.size() ? 1 : 0, 1);
-  return *this;
+  return Table(Bits(kLookdown, 5).Op(value).VarCode(target), entries);
 }
-
 ProgramBuilder& ProgramBuilder::Gosub(const Target& target, int unused4) {
   return Bits(kGosub, 5).Bits(static_cast<uint32_t>(unused4), 4).Addr(target);
 }
-
 ProgramBuilder& ProgramBuilder::Pause(const Operand& ms) { return Bits(kPause, 5).Op(ms); }
 ProgramBuilder& ProgramBuilder::Random(const Operand& target) { return Bits(kRandom, 5).VarCode(target); }
 ProgramBuilder& ProgramBuilder::Button() { return Bits(kButton, 5); }
-
 ProgramBuilder& ProgramBuilder::Sound(const Operand& pin, const std::vector<std::pair<Operand, Operand>>& groups) {
   RequireEntries(groups.size());
   Bits(kSound, 5).Op(pin);
@@ -211,7 +187,6 @@ ProgramBuilder& ProgramBuilder::Sound(const Operand& pin, const std::vector<std:
   }
   return *this;
 }
-
 ProgramBuilder& ProgramBuilder::Serout() { return Bits(kSerout, 5); }
 ProgramBuilder& ProgramBuilder::Serin() { return Bits(kSerin, 5); }
 
@@ -225,15 +200,10 @@ ProgramBuilder& ProgramBuilder::Let(const Operand& target, const std::vector<Let
   }
   return *this;
 }
-
 ProgramBuilder& ProgramBuilder::Lookup(const Operand& index, const Operand& target,
                                        const std::vector<Operand>& entries) {
-  RequireEntries(entries.size());
-  Bits(kLookup, 5).Op(index).VarCode(target);
-  for (size_t k = 0; k < entries.size(); ++k) Op(entries[k]).Bits(k + 1 < entries.size() ? 1 : 0, 1);
-  return *this;
+  return Table(Bits(kLookup, 5).Op(index).VarCode(target), entries);
 }
-
 ProgramBuilder& ProgramBuilder::Next(const Operand& step, const Operand& variable, bool up, const Operand& limitA,
                                      const Operand& limitB, const Target& target) {
   return Bits(kNext, 5).Op(step).VarCode(variable).Bits(up ? 1 : 0, 1).Op(limitA).Op(limitB).Addr(target);
@@ -250,30 +220,23 @@ ProgramBuilder& ProgramBuilder::If(const std::vector<Condition>& conditions, con
   }
   return Addr(target);
 }
-
 ProgramBuilder& ProgramBuilder::Goto(const Target& target) { return Bits(kGoto, 5).Addr(target); }
-
 ProgramBuilder& ProgramBuilder::Branch(const Operand& index, const std::vector<Target>& targets) {
   RequireEntries(targets.size());
   Bits(kBranch, 5).Op(index);
   for (size_t k = 0; k < targets.size(); ++k) Addr(targets[k]).Bits(k + 1 < targets.size() ? 1 : 0, 1);
   return *this;
 }
-
 ProgramBuilder& ProgramBuilder::Return() { return Bits(kReturn, 5); }
-
 ProgramBuilder& ProgramBuilder::Nap(const Operand& period, int unused11) {
   return Bits(kNap, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(period);
 }
-
 ProgramBuilder& ProgramBuilder::Sleep(const Operand& seconds, int unused11) {
   return Bits(kSleep, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(seconds);
 }
-
 ProgramBuilder& ProgramBuilder::Debug(int unused11) {
   return Bits(kDebug, 5).Bits(static_cast<uint32_t>(unused11), 11);
 }
-
 ProgramBuilder& ProgramBuilder::End() { return Bits(kEnd, 5); }
 
 // --- the image ---------------------------------------------------------------------------------

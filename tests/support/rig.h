@@ -15,22 +15,19 @@ struct Rig {
   FakeHost host;
   Machine m{host};
 
-  // Loads the image and runs the load step's first cycle (reset and preview); events start empty.
+  // Loads the image and runs the load step's first cycle (reset and preview); the log starts empty.
   void Load(const std::array<uint8_t, 256>& image) {
     m.LoadImage(image);
     m.StartProgram();
     host.ClearEvents();
   }
   void Load(const ProgramBuilder& program) { Load(program.Build()); }
-
   // Sets a word as the machine and the panel both hold it (every cycle reads the word boxes first).
   void SetWord(int index, int32_t value) {
     m.Ram[index] = WrapWord(value);
     host.TypeWordBox(index, WordBoxText(value));
   }
-  // A word's 16-bit pattern.
   uint16_t Word(int index) const { return static_cast<uint16_t>(m.Ram[index]); }
-
   // Executes the next instruction as a cycle would (no preview afterwards); returns its text.
   std::string Exec() {
     m.ExecuteNext();
@@ -41,7 +38,6 @@ struct Rig {
     m.PreviewNext();
     return m.InstrText;
   }
-  // The token position as (byte, bit).
   std::pair<int, int> Pos() const { return {m.TokByte, m.TokBit}; }
 };
 

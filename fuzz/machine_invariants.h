@@ -8,7 +8,7 @@
 //     touch the word boxes;
 //   - for an instruction that neither jumps nor restarts, decoding it reads exactly the fields that
 //     executing it reads.
-// Shared by the fuzzer and the soak test; header-only so either can use it without another library.
+// The fuzzer's, shared with the soak and word box tests; header-only so each can use it without another library.
 
 #include <cstdint>
 #include <functional>

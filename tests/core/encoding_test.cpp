@@ -1,0 +1,236 @@
+// Bits, fields and words: the builder and the token reader each against hand-computed raw bytes (so that
+// a builder and a reader agreeing on a wrong bit order cannot pass), the fast field reader against a
+// bit-by-bit reference, and the field rule for words.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <stdexcept>
+
+#include "support/rig.h"
+
+namespace qx9::test {
+namespace {
+
+std::vector<uint8_t> Head(const ProgramBuilder& b, size_t count) {
+  const auto image = b.Build();
+  return {image.begin() + 2, image.begin() + 2 + static_cast<long>(count)};
+}
+
+TEST(Builder, WritesHandComputedBytes) {
+  const std::pair<ProgramBuilder, std::vector<uint8_t>> cases[] = {
+      {ProgramBuilder().High(C(3)).End(), {0x00, 0xA7, 0xF0}},  // 000 00000 | 1 01 0011 1 | 1111 0000
+      // Let B0=5: operand 5 (1 01 0101), target B0 (100010), operator 1 (0001), continuation 0.
+      {ProgramBuilder().Let(V("B0"), {{1, C(5)}}), {0x15, 0xAB, 0x10, 0x80}},
+      {ProgramBuilder().Goto(0x1A3), {0x19, 0x34, 0x60}},                  // 000 11001 | 001 1010 0011
+      {ProgramBuilder().Gosub(0x2F), {0x0E, 0x00, 0x5E}},                  // unused 0000, then 000 0010 1111
+      {ProgramBuilder().Pause(C(40000)), {0x0F, 0xF3, 0x88, 0x00}},        // 1 11 1001110001000000
+      {ProgramBuilder().Pause(C(-1)), {0x0F, 0xFF, 0xFF, 0xE0}},
+      {ProgramBuilder().High(C(1)), {0x00, 0x90}},                         // size code 0
+      {ProgramBuilder().High(C(3, 2)), {0x00, 0xC0, 0x60}},                // forced size code 2
+      // right 5, variable B0, continuation 0, conjunction 0 (OR), compare 1, target 26
+      {ProgramBuilder().If({{V("B0"), 1, C(5), false}}, 26), {0x18, 0xAB, 0x10, 0x40, 0xD0}},
+      // step 1 (1 00 1), W1 (110100), up 1, A=3 (1 01 0011), B=0 (1 00 0), target 0
+      {ProgramBuilder().Next(C(1), V("W1"), true, C(3), C(0), 0), {0x17, 0x9D, 0x34, 0xE0, 0x00}},
+      // labels forward and backward: Goto 51 at 19, Goto 19 at 35
+      {ProgramBuilder().Label("top").Goto("later").Goto("top").Label("later").End(), {0x19, 0x06, 0x79, 0x02}},
+  };
+  for (const auto& [program, bytes] : cases) EXPECT_EQ(Head(program, bytes.size()), bytes);
+  const auto image = ProgramBuilder().End().Data(0, 0x12).Data(5, 7).Byte(0, 0xAA).Build();
+  EXPECT_EQ(image[255] * 0x10000 + image[250] * 0x100 + image[0], 0x1207AA);
+}
+
+TEST(Builder, RefusesBrokenProgramsAndNames) {
+  EXPECT_THROW(ProgramBuilder().Goto("nowhere").Build(), std::logic_error);
+  EXPECT_THROW(ProgramBuilder().Label("a").End().Label("a").Build(), std::logic_error);
+  EXPECT_THROW(ProgramBuilder().Goto(2048), std::logic_error);
+  EXPECT_THROW(ProgramBuilder().High(C(3)).Byte(2, 1).Build(), std::logic_error);
+  ProgramBuilder longProgram;
+  for (int i = 0; i < 405; ++i) longProgram.End();  // 19 + 2025 bits fit
+  EXPECT_NO_THROW(longProgram.Build());
+  EXPECT_THROW(longProgram.End().Build(), std::logic_error);
+  for (const char* bad : {"B14", "W7", "Pin8", "Bit16", "X", "", "B01", "Pin"}) {
+    EXPECT_THROW(VariableCode(bad), std::invalid_argument) << bad;
+  }
+  EXPECT_EQ(VariableCode("PORT") + VariableCode("w3"), 48 + 56);
+}
+
+class TokenReader : public ::testing::Test {
+ protected:
+  FakeHost host;
+  Machine m{host};
+  void At(int byte, int bit) {
+    m.TokByte = static_cast<int16_t>(byte);
+    m.TokBit = static_cast<int16_t>(bit);
+  }
+  std::pair<int, int> Pos() const { return {m.TokByte, m.TokBit}; }
+};
+
+TEST_F(TokenReader, OperandsFromRawBytes) {
+  m.Eeprom[3] = 0xA6;  // flag 1, size code 01, value 0011, then bit 0
+  At(3, 7);
+  EXPECT_EQ(m.ReadOperand(), 3);
+  EXPECT_EQ(m.OperandText, "3");
+  EXPECT_EQ(Pos(), std::make_pair(3, 0));
+  m.Eeprom[5] = 0x44;  // flag 0, code 100010 = B0
+  m.Ram[0] = 0x12AB;
+  At(5, 7);
+  EXPECT_EQ(m.ReadOperand(), 0xAB);
+  EXPECT_EQ(m.OperandText, "B0");
+  struct Case {
+    std::vector<uint8_t> bytes;
+    int16_t value;
+    const char* text;
+    int bitsRead;
+  };
+  const Case constants[] = {
+      {{0x20}, 1, "1", 3}, {{0x7C}, 15, "15", 6}, {{0x80, 0x40}, 1, "1", 10},
+      {{0xFF, 0xFF, 0xC0}, -1, "-1", 18}, {{0xE7, 0x10, 0x00}, -25536, "-25536", 18},  // 11 9C40 (40000)
+  };
+  for (const Case& c : constants) {
+    for (size_t i = 0; i < c.bytes.size(); ++i) m.Eeprom[10 + i] = c.bytes[i];
+    At(10, 7);
+    EXPECT_EQ(m.ReadConst(), c.value) << c.text;
+    EXPECT_EQ(m.OperandText, c.text);
+    EXPECT_EQ(m.LinearAddress(), 80 + c.bitsRead) << c.text;
+  }
+}
+
+TEST_F(TokenReader, LazyByteAdvanceAndBothNumberings) {
+  m.Eeprom[4] = 0x01;
+  m.Eeprom[5] = 0x80;
+  At(4, 0);
+  EXPECT_EQ(m.ReadBit(), 1);
+  EXPECT_EQ(Pos(), std::make_pair(4, -1));  // the byte is used up; the move comes with the next read
+  EXPECT_EQ(m.LinearAddress(), 40);         // (4,-1) and (5,7) are the same point
+  EXPECT_EQ(m.ReadBit(), 1);
+  EXPECT_EQ(Pos(), std::make_pair(5, 6));
+  const std::pair<int, std::pair<int, int>> jumps[] = {{2047, {255, 0}}, {19, {2, 4}}, {0x1A3, {52, 4}}, {0, {0, 7}}};
+  for (const auto& [address, pos] : jumps) {
+    m.JumpTo(address);
+    EXPECT_EQ(Pos(), pos) << address;
+  }
+  m.RestorePosition(87);
+  EXPECT_EQ(Pos(), std::make_pair(10, 7));
+  At(9, -1);
+  EXPECT_EQ(m.SavePosition(), 87);  // 8 x 10 + 7
+  At(2, 4);
+  EXPECT_EQ(m.SavePosition(), 20);
+}
+
+TEST_F(TokenReader, VariableCodeTable) {
+  struct Case {
+    int code;
+    const char* name;
+    VarRef ref;
+  };
+  const Case cases[] = {
+      {0, "Pin0", {7, 1, 0}},   {3, "Pin3", {7, 1, 3}},    {8, "Dir0", {7, 1, 8}},    {15, "Dir7", {7, 1, 15}},
+      {16, "Bit0", {0, 1, 0}},  {20, "Bit4", {0, 1, 4}},   {31, "Bit15", {0, 1, 15}}, {32, "Pins", {7, 255, 0}},
+      {33, "Dirs", {7, 255, 8}}, {34, "B0", {0, 255, 0}},  {35, "B1", {0, 255, 8}},   {47, "B13", {6, 255, 8}},
+      {48, "Port", {7, -1, 0}}, {50, "W0", {0, -1, 0}},    {51, "W0", {0, -1, 0}},    {62, "W6", {6, -1, 0}},
+      {49, "7", {0, 0, 0}},     {63, "7", {0, 0, 0}},  // no variable: mask 0, the text stays
+  };
+  for (const Case& c : cases) {
+    m.Eeprom[20] = static_cast<uint8_t>(c.code << 2);
+    At(20, 7);
+    m.OperandText = "7";
+    const VarRef r = m.VarName();
+    EXPECT_EQ(m.OperandText, c.name) << c.code;
+    EXPECT_EQ(r.Mask, c.ref.Mask) << c.code;
+    if (r.Mask == 0) continue;
+    EXPECT_EQ(r.Index * 100 + r.Shift, c.ref.Index * 100 + c.ref.Shift) << c.code;
+    EXPECT_EQ(VariableCode(c.name), c.code == 51 ? 50 : c.code);
+  }
+}
+
+TEST_F(TokenReader, ReadsBeyondTheImageGiveZeroAndStayAtTheEnd) {
+  m.Eeprom[255] = 0x01;
+  At(255, 0);
+  EXPECT_FALSE(m.AtEnd());
+  EXPECT_EQ(m.ReadBits(16), static_cast<int16_t>(0x8000));  // bit 0 of byte 255, then fifteen zeros
+  EXPECT_EQ(Pos(), std::make_pair(256, 7));
+  EXPECT_TRUE(m.AtEnd());
+  EXPECT_EQ(m.ReadOperand(), 0);
+  EXPECT_EQ(Pos(), std::make_pair(256, 7));
+}
+
+// The reader takes a field in one go inside the image and bit by bit elsewhere; both paths must match
+// the plain rule, one bit at a time, at every position and width.
+TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
+  std::mt19937 rng(7);
+  for (int16_t& entry : m.Eeprom) entry = static_cast<int16_t>(rng() & 0xFF);
+  m.Eeprom[10] = -3;  // Write may store any 16-bit value; only bits 0..7 are read
+  m.Eeprom[255] = 0x1A5;
+  for (int byte = 0; byte <= kImageSize; ++byte) {
+    for (int bit = -1; bit <= 7; ++bit) {
+      if (byte == kImageSize && bit != 7) continue;
+      for (int n = 0; n <= 16; ++n) {
+        int b = byte, k = bit, value = 0;
+        for (int i = 0; i < n; ++i) {
+          if (k < 0) b++, k = 7;
+          const int x = b >= kImageSize ? 0 : (m.Eeprom[b] >> k--) & 1;
+          if (b >= kImageSize) b = kImageSize, k = 7;
+          value = 2 * value + x;
+        }
+        At(byte, bit);
+        ASSERT_EQ(m.ReadBits(n), WrapWord(value)) << byte << "," << bit << " width " << n;
+        ASSERT_EQ(Pos(), std::make_pair(b, k)) << byte << "," << bit << " width " << n;
+      }
+    }
+  }
+  struct Log : TokenObserver {
+    std::vector<std::array<int, 3>> Fields;
+    void OnField(int address, int width, int value) override { Fields.push_back({address, width, value}); }
+  } log;
+  m.Eeprom[254] = 0xFF;
+  m.Eeprom[255] = 0x81;
+  m.SetTokenObserver(&log);
+  m.JumpTo(2040);  // 4 bits inside, then 4 inside and 8 past the end: both paths report whole fields
+  m.ReadBits(4);
+  m.ReadBits(12);
+  m.JumpTo(2036);
+  m.ReadBits(8);
+  EXPECT_EQ(log.Fields, (std::vector<std::array<int, 3>>{{2040, 4, 0x8}, {2044, 12, 0x100}, {2036, 8, 0xF8}}));
+}
+
+TEST(Words, WrapSetAndReadFields) {
+  const std::pair<int32_t, int16_t> wraps[] = {{32768, -32768}, {65535, -1}, {65536, 0}, {-32769, 32767},
+                                               {1000000, 16960}, {INT32_MIN, 0}, {INT32_MAX, -1}};
+  for (const auto& [x, wrapped] : wraps) EXPECT_EQ(WrapWord(x), wrapped) << x;
+  FakeHost host;
+  Machine m(host);
+  struct Case {
+    int32_t before;
+    int16_t index, value;
+    int32_t mask;
+    int16_t shift;
+    int32_t after;
+  };
+  const Case cases[] = {
+      {0, 7, 1, 1, 15, -32768},           // Dir7 on an empty port word: pattern 0x8000
+      {1, 0, 128, 255, 8, -32767},        // B1 = 0x80 into W0 = 1: pattern 0x8001
+      {0x12FF, 0, 256, 255, 0, 0x1200},   // 256 has no bits in a byte
+      {0x0F0F, 3, 0x1234, 0, 0, 0x0F0F},  // mask 0 (codes 49 and 63) changes nothing
+      {0x12345, 0, 1, 1, 0, 0x2345},      // an entry loaded beyond 16 bits ends as its pattern
+      {0x5AA5, 7, 1, 1, 16, 0x5AA5},      // fields outside the word neither change nor read
+      {0x5AA5, 7, 1, 1, -1, 0x5AA5},
+      {0x5AA5, 7, 1, 1, -32761, 0x5AA5},
+  };
+  for (const Case& c : cases) {
+    m.Ram[c.index] = c.before;
+    m.SetVal(c.index, c.value, c.mask, c.shift);
+    EXPECT_EQ(m.Ram[c.index], c.after) << "value " << c.value << " mask " << c.mask << " shift " << c.shift;
+  }
+  m.Ram[0] = 0x12345;  // as a word box may load it
+  EXPECT_EQ(m.ReadField(0, 255, 8), 0x23);
+  m.Ram[0] = -32767;  // 0x8001: fields read the 16-bit pattern whatever the sign
+  const std::pair<std::pair<int32_t, int16_t>, int16_t> reads[] = {
+      {{255, 8}, 128}, {{1, 15}, 1}, {{1, 1}, 0}, {{-1, 0}, -32767}, {{1, 16}, 0}, {{1, -1}, 0}, {{1, 31}, 0}};
+  for (const auto& [field, value] : reads) EXPECT_EQ(m.ReadField(0, field.first, field.second), value);
+  m.ListOnly = true;
+  m.SetVal(2, 5, -1, 0);
+  EXPECT_EQ(m.Ram[2], 0);
+}
+
+}  // namespace
+}  // namespace qx9::test
