@@ -76,23 +76,6 @@ TEST_F(TokenReader, OperandsFromRawBytes) {
   At(5, 7);
   EXPECT_EQ(m.ReadOperand(), 0xAB);
   EXPECT_EQ(m.OperandText, "B0");
-  struct Case {
-    std::vector<uint8_t> bytes;
-    int16_t value;
-    const char* text;
-    int bitsRead;
-  };
-  const Case constants[] = {
-      {{0x20}, 1, "1", 3}, {{0x7C}, 15, "15", 6}, {{0x80, 0x40}, 1, "1", 10},
-      {{0xFF, 0xFF, 0xC0}, -1, "-1", 18}, {{0xE7, 0x10, 0x00}, -25536, "-25536", 18},  // 11 9C40 (40000)
-  };
-  for (const Case& c : constants) {
-    for (size_t i = 0; i < c.bytes.size(); ++i) m.Eeprom[10 + i] = c.bytes[i];
-    At(10, 7);
-    EXPECT_EQ(m.ReadConst(), c.value) << c.text;
-    EXPECT_EQ(m.OperandText, c.text);
-    EXPECT_EQ(m.LinearAddress(), 80 + c.bitsRead) << c.text;
-  }
 }
 
 TEST_F(TokenReader, LazyByteAdvanceAndBothNumberings) {

@@ -163,7 +163,9 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
       if (running) r.m.RunBtn_Click();
       r.host.ClearEvents();
       int cycle = 0;
-      for (; cycle < 30 && r.host.Count(EventKind::Message) == 0; ++cycle) running ? r.m.Timer1_Timer() : r.m.Step_Click();
+      for (; cycle < 30 && r.host.Count(EventKind::Message) == 0; ++cycle) {
+        running ? r.m.Timer1_Timer() : r.m.Step_Click();
+      }
       EXPECT_EQ(cycle, cycles);
       EXPECT_EQ(r.host.Lines(), running ? Concat(messages, kStopped) : messages);
       EXPECT_EQ(r.m.RestartPending, running);

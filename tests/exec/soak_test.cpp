@@ -14,14 +14,10 @@ namespace qx9::test {
 namespace {
 
 // Sanitized builds run an instruction many times slower; there every program runs a fifth as long.
-#if defined(__SANITIZE_ADDRESS__)
-#define QX9_SOAK_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QX9_SOAK_SANITIZED 1
+#ifndef __has_feature
+#define __has_feature(x) 0
 #endif
-#endif
-#ifdef QX9_SOAK_SANITIZED
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
 constexpr uint64_t kInstructionsPerProgram = 400;
 #else
 constexpr uint64_t kInstructionsPerProgram = 2000;
@@ -43,10 +39,7 @@ TEST(Soak, RandomProgramsKeepEveryInvariant) {
     host.ModalTicks = roll(3);
     host.SetPotText(roll(2) ? "" : TypedNumber(rng));
     host.SetPulsInText(roll(2) ? "" : TypedNumber(rng));
-    host.AnswerSource = [&]() -> std::optional<std::string> {
-      if (roll(4) == 0) return std::nullopt;
-      return TypedNumber(rng);
-    };
+    host.AnswerSource = [&] { return roll(4) == 0 ? std::nullopt : std::optional<std::string>(TypedNumber(rng)); };
     InvariantChecker checker(m, host);
     m.LoadImage(RandomProgram(rng).Build());
     std::string broken = checker.Start();
@@ -56,25 +49,16 @@ TEST(Soak, RandomProgramsKeepEveryInvariant) {
       // Previews are checked on a sample of the actions: enough to meet every instruction many times.
       checker.CheckPreviews = roll(4) == 0;
       const int what = roll(100);
-      if (host.TimerEnabled()) {
-        if (m.IdleTicksAhead() > 0 && roll(2) == 0) m.SkipIdleTicks(m.IdleTicksAhead());
-        broken = what < 3 ? checker.Act([&] { m.RunBtn_Click(); }) : checker.Act([&] { m.Timer1_Timer(); });
-      } else if (what < 70) {
-        broken = checker.Act([&] { m.Step_Click(); });
-      } else if (what < 80) {
-        broken = checker.Act([&] { m.StepOver_Click(); });
-      } else if (what < 90) {
-        broken = checker.Act([&] { m.RunBtn_Click(); });
-      } else if (what < 94) {
-        const int index = roll(8);
-        broken = checker.Act([&] { m.GInBtn_Click(index); });
-      } else if (what < 97 && typing) {
-        const int index = roll(8);
-        std::string text = TypedHex(rng);
-        broken = checker.Act([&] { host.TypeWordBox(index, text); });
-      } else {
-        host.SetPotText(TypedNumber(rng));
-      }
+      const int index = roll(8);
+      const std::string text = TypedHex(rng);
+      if (host.TimerEnabled() && m.IdleTicksAhead() > 0 && roll(2) == 0) m.SkipIdleTicks(m.IdleTicksAhead());
+      if (host.TimerEnabled()) broken = checker.Act([&] { what < 3 ? m.RunBtn_Click() : m.Timer1_Timer(); });
+      else if (what < 70) broken = checker.Act([&] { m.Step_Click(); });
+      else if (what < 80) broken = checker.Act([&] { m.StepOver_Click(); });
+      else if (what < 90) broken = checker.Act([&] { m.RunBtn_Click(); });
+      else if (what < 94) broken = checker.Act([&] { m.GInBtn_Click(index); });
+      else if (what < 97 && typing) broken = checker.Act([&] { host.TypeWordBox(index, text); });
+      else host.SetPotText(TypedNumber(rng));
     }
     ASSERT_EQ(broken, "") << "program " << program;
     executed += m.InstructionsExecuted;

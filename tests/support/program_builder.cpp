@@ -21,25 +21,19 @@ enum Opcode : uint32_t {
   kBranch, kReturn, kNap, kSleep, kDebug, kEnd,
 };
 
-int SmallestSizeCode(int value) {
-  if (value >= 0 && value <= 1) return 0;
-  if (value >= 0 && value <= 15) return 1;
-  if (value >= 0 && value <= 255) return 2;
-  return 3;
-}
+int SmallestSizeCode(int value) { return value < 0 ? 3 : value <= 1 ? 0 : value <= 15 ? 1 : value <= 255 ? 2 : 3; }
 
-// "12" -> 12; anything but plain decimal digits (or a leading zero) -> -1.
-int PlainNumber(const std::string& digits) {
-  if (digits.empty() || digits.size() > 2) return -1;
-  if (digits.size() > 1 && digits[0] == '0') return -1;
-  int value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
+// "12" -> 12; anything but one or two plain decimal digits (or a leading zero) -> -1.
+int PlainNumber(const std::string& d) {
+  if (d.empty() || d.size() > 2 || (d.size() > 1 && d[0] == '0') || !std::all_of(d.begin(), d.end(), ::isdigit)) {
+    return -1;
   }
-  return value;
+  return std::stoi(d);
 }
 }  // namespace
+
+using PB = ProgramBuilder;
+using O = const Operand&;  // keeps each instruction's definition on one line
 
 Operand C(int value, int sizeCode) { return {true, value, sizeCode, "", -1}; }
 Operand V(const std::string& name) { return {false, 0, -1, name, -1}; }
@@ -48,8 +42,7 @@ Operand VCode(int code) { return {false, 0, -1, "", code}; }
 int VariableCode(const std::string& name) {
   std::string n = name;
   std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return std::tolower(c); });
-  if (n == "pins") return 32;
-  if (n == "dirs") return 33;
+  if (n == "pins" || n == "dirs") return n == "pins" ? 32 : 33;
   if (n == "port") return 48;
   auto numbered = [&n](const std::string& prefix, int count) {
     if (n.rfind(prefix, 0) != 0) return -1;
@@ -66,14 +59,14 @@ int VariableCode(const std::string& name) {
 
 ProgramBuilder::ProgramBuilder() { Bits(0, 3); }  // the bits every reset skips
 
-ProgramBuilder& ProgramBuilder::Bits(uint32_t value, int width) {
+PB& PB::Bits(uint32_t value, int width) {
   if (width < 0 || width > 32) throw std::invalid_argument("bit field width out of range");
   for (int i = width - 1; i >= 0; --i) bits_.push_back(static_cast<uint8_t>((value >> i) & 1u));
   bitPos_ += width;
   return *this;
 }
 
-ProgramBuilder& ProgramBuilder::Const(const Operand& constant) {
+PB& PB::Const(O constant) {
   if (!constant.IsConst) throw std::invalid_argument("a constant was expected");
   const int code = constant.SizeCode >= 0 ? constant.SizeCode : SmallestSizeCode(constant.Value);
   if (code > 3) throw std::invalid_argument("size code out of range");
@@ -82,19 +75,19 @@ ProgramBuilder& ProgramBuilder::Const(const Operand& constant) {
   return Bits(static_cast<uint32_t>(constant.Value), kValueWidth[code]);
 }
 
-ProgramBuilder& ProgramBuilder::VarCode(const Operand& variable) {
+PB& PB::VarCode(O variable) {
   if (variable.IsConst) throw std::invalid_argument("a variable was expected");
   const int code = variable.VarCode >= 0 ? variable.VarCode : VariableCode(variable.Var);
   if (code > 63) throw std::invalid_argument("variable code out of range");
   return Bits(static_cast<uint32_t>(code), 6);
 }
 
-ProgramBuilder& ProgramBuilder::Op(const Operand& operand) {
+PB& PB::Op(O operand) {
   Bits(operand.IsConst ? 1 : 0, 1);
   return operand.IsConst ? Const(operand) : VarCode(operand);
 }
 
-ProgramBuilder& ProgramBuilder::Addr(const Target& target) {
+PB& PB::Addr(const Target& target) {
   if (!target.Label.empty()) {
     fixups_.emplace_back(static_cast<int>(bits_.size()), target);
     return Bits(0, 11);
@@ -103,7 +96,7 @@ ProgramBuilder& ProgramBuilder::Addr(const Target& target) {
   return Bits(static_cast<uint32_t>(target.Address), 11);
 }
 
-ProgramBuilder& ProgramBuilder::Label(const std::string& name) {
+PB& PB::Label(const std::string& name) {
   if (labels_.count(name) != 0) duplicateLabels_.push_back(name);
   labels_[name] = bitPos_;
   return *this;
@@ -115,12 +108,12 @@ int ProgramBuilder::AddressOf(const std::string& label) const {
   return it->second;
 }
 
-ProgramBuilder& ProgramBuilder::Data(int location, uint8_t value) {
+PB& PB::Data(int location, uint8_t value) {
   if (location < 0 || location > 255) throw std::invalid_argument("data location out of range");
   return Byte(255 - location, value);
 }
 
-ProgramBuilder& ProgramBuilder::Byte(int index, uint8_t value) {
+PB& PB::Byte(int index, uint8_t value) {
   if (index < 0 || index > 255) throw std::invalid_argument("image index out of range");
   bytes_[index] = value;
   return *this;
@@ -128,32 +121,22 @@ ProgramBuilder& ProgramBuilder::Byte(int index, uint8_t value) {
 
 // --- instructions: opcode, then the fields in stream order --------------------------------------
 
-ProgramBuilder& ProgramBuilder::High(const Operand& pin) { return Bits(kHigh, 5).Op(pin); }
-ProgramBuilder& ProgramBuilder::Low(const Operand& pin) { return Bits(kLow, 5).Op(pin); }
-ProgramBuilder& ProgramBuilder::Input(const Operand& pin) { return Bits(kInput, 5).Op(pin); }
-ProgramBuilder& ProgramBuilder::Output(const Operand& pin) { return Bits(kOutput, 5).Op(pin); }
-ProgramBuilder& ProgramBuilder::Toggle(const Operand& pin) { return Bits(kToggle, 5).Op(pin); }
-ProgramBuilder& ProgramBuilder::Reverse(const Operand& pin) { return Bits(kReverse, 5).Op(pin); }
+PB& PB::High(O pin) { return Bits(kHigh, 5).Op(pin); }
+PB& PB::Low(O pin) { return Bits(kLow, 5).Op(pin); }
+PB& PB::Input(O pin) { return Bits(kInput, 5).Op(pin); }
+PB& PB::Output(O pin) { return Bits(kOutput, 5).Op(pin); }
+PB& PB::Toggle(O pin) { return Bits(kToggle, 5).Op(pin); }
+PB& PB::Reverse(O pin) { return Bits(kReverse, 5).Op(pin); }
 
-ProgramBuilder& ProgramBuilder::Pwm(const Operand& pin, const Operand& duty, const Operand& third) {
-  return Bits(kPwm, 5).Op(pin).Op(duty).Op(third);
-}
-ProgramBuilder& ProgramBuilder::Pot(const Operand& pin, const Operand& second, const Operand& target) {
-  return Bits(kPot, 5).Op(pin).Op(second).VarCode(target);
-}
-ProgramBuilder& ProgramBuilder::Pulsout(const Operand& pin, const Operand& second) {
-  return Bits(kPulsout, 5).Op(pin).Op(second);
-}
-ProgramBuilder& ProgramBuilder::PulsIn(const Operand& pin, const Operand& second, const Operand& target) {
-  return Bits(kPulsIn, 5).Op(pin).Op(second).VarCode(target);
-}
-ProgramBuilder& ProgramBuilder::For(const Operand& start, const Operand& variable) {
-  return Bits(kFor, 5).Op(start).VarCode(variable);
-}
-ProgramBuilder& ProgramBuilder::Read(const Operand& location, const Operand& target, int unused11) {
+PB& PB::Pwm(O pin, O duty, O third) { return Bits(kPwm, 5).Op(pin).Op(duty).Op(third); }
+PB& PB::Pot(O pin, O second, O target) { return Bits(kPot, 5).Op(pin).Op(second).VarCode(target); }
+PB& PB::Pulsout(O pin, O second) { return Bits(kPulsout, 5).Op(pin).Op(second); }
+PB& PB::PulsIn(O pin, O second, O target) { return Bits(kPulsIn, 5).Op(pin).Op(second).VarCode(target); }
+PB& PB::For(O start, O variable) { return Bits(kFor, 5).Op(start).VarCode(variable); }
+PB& PB::Read(O location, O target, int unused11) {
   return Bits(kRead, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(location).VarCode(target);
 }
-ProgramBuilder& ProgramBuilder::Write(const Operand& location, const Operand& variable, int unused11) {
+PB& PB::Write(O location, O variable, int unused11) {
   return Bits(kWrite, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(location).VarCode(variable);
 }
 
@@ -169,17 +152,16 @@ ProgramBuilder& Table(ProgramBuilder& b, const std::vector<Operand>& entries) {
 }
 }  // namespace
 
-ProgramBuilder& ProgramBuilder::Lookdown(const Operand& value, const Operand& target,
-                                         const std::vector<Operand>& entries) {
+PB& PB::Lookdown(O value, O target, const std::vector<Operand>& entries) {
   return Table(Bits(kLookdown, 5).Op(value).VarCode(target), entries);
 }
-ProgramBuilder& ProgramBuilder::Gosub(const Target& target, int unused4) {
+PB& PB::Gosub(const Target& target, int unused4) {
   return Bits(kGosub, 5).Bits(static_cast<uint32_t>(unused4), 4).Addr(target);
 }
-ProgramBuilder& ProgramBuilder::Pause(const Operand& ms) { return Bits(kPause, 5).Op(ms); }
-ProgramBuilder& ProgramBuilder::Random(const Operand& target) { return Bits(kRandom, 5).VarCode(target); }
-ProgramBuilder& ProgramBuilder::Button() { return Bits(kButton, 5); }
-ProgramBuilder& ProgramBuilder::Sound(const Operand& pin, const std::vector<std::pair<Operand, Operand>>& groups) {
+PB& PB::Pause(O ms) { return Bits(kPause, 5).Op(ms); }
+PB& PB::Random(O target) { return Bits(kRandom, 5).VarCode(target); }
+PB& PB::Button() { return Bits(kButton, 5); }
+PB& PB::Sound(O pin, const std::vector<std::pair<Operand, Operand>>& groups) {
   RequireEntries(groups.size());
   Bits(kSound, 5).Op(pin);
   for (size_t k = 0; k < groups.size(); ++k) {
@@ -187,11 +169,11 @@ ProgramBuilder& ProgramBuilder::Sound(const Operand& pin, const std::vector<std:
   }
   return *this;
 }
-ProgramBuilder& ProgramBuilder::Serout() { return Bits(kSerout, 5); }
-ProgramBuilder& ProgramBuilder::Serin() { return Bits(kSerin, 5); }
+PB& PB::Serout() { return Bits(kSerout, 5); }
+PB& PB::Serin() { return Bits(kSerin, 5); }
 
 // Operand 0 comes before the target; every operator code follows the operand it applies to.
-ProgramBuilder& ProgramBuilder::Let(const Operand& target, const std::vector<LetStep>& steps) {
+PB& PB::Let(O target, const std::vector<LetStep>& steps) {
   RequireEntries(steps.size());
   Bits(kLet, 5).Op(steps[0].Value).VarCode(target);
   for (size_t k = 0; k < steps.size(); ++k) {
@@ -200,17 +182,15 @@ ProgramBuilder& ProgramBuilder::Let(const Operand& target, const std::vector<Let
   }
   return *this;
 }
-ProgramBuilder& ProgramBuilder::Lookup(const Operand& index, const Operand& target,
-                                       const std::vector<Operand>& entries) {
+PB& PB::Lookup(O index, O target, const std::vector<Operand>& entries) {
   return Table(Bits(kLookup, 5).Op(index).VarCode(target), entries);
 }
-ProgramBuilder& ProgramBuilder::Next(const Operand& step, const Operand& variable, bool up, const Operand& limitA,
-                                     const Operand& limitB, const Target& target) {
+PB& PB::Next(O step, O variable, bool up, O limitA, O limitB, const Target& target) {
   return Bits(kNext, 5).Op(step).VarCode(variable).Bits(up ? 1 : 0, 1).Op(limitA).Op(limitB).Addr(target);
 }
 
 // Per condition: right operand, then the variable, then continuation, conjunction and compare code.
-ProgramBuilder& ProgramBuilder::If(const std::vector<Condition>& conditions, const Target& target) {
+PB& PB::If(const std::vector<Condition>& conditions, const Target& target) {
   RequireEntries(conditions.size());
   Bits(kIf, 5);
   for (size_t k = 0; k < conditions.size(); ++k) {
@@ -220,24 +200,20 @@ ProgramBuilder& ProgramBuilder::If(const std::vector<Condition>& conditions, con
   }
   return Addr(target);
 }
-ProgramBuilder& ProgramBuilder::Goto(const Target& target) { return Bits(kGoto, 5).Addr(target); }
-ProgramBuilder& ProgramBuilder::Branch(const Operand& index, const std::vector<Target>& targets) {
+PB& PB::Goto(const Target& target) { return Bits(kGoto, 5).Addr(target); }
+PB& PB::Branch(O index, const std::vector<Target>& targets) {
   RequireEntries(targets.size());
   Bits(kBranch, 5).Op(index);
   for (size_t k = 0; k < targets.size(); ++k) Addr(targets[k]).Bits(k + 1 < targets.size() ? 1 : 0, 1);
   return *this;
 }
-ProgramBuilder& ProgramBuilder::Return() { return Bits(kReturn, 5); }
-ProgramBuilder& ProgramBuilder::Nap(const Operand& period, int unused11) {
-  return Bits(kNap, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(period);
-}
-ProgramBuilder& ProgramBuilder::Sleep(const Operand& seconds, int unused11) {
+PB& PB::Return() { return Bits(kReturn, 5); }
+PB& PB::Nap(O period, int unused11) { return Bits(kNap, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(period); }
+PB& PB::Sleep(O seconds, int unused11) {
   return Bits(kSleep, 5).Bits(static_cast<uint32_t>(unused11), 11).Op(seconds);
 }
-ProgramBuilder& ProgramBuilder::Debug(int unused11) {
-  return Bits(kDebug, 5).Bits(static_cast<uint32_t>(unused11), 11);
-}
-ProgramBuilder& ProgramBuilder::End() { return Bits(kEnd, 5); }
+PB& PB::Debug(int unused11) { return Bits(kDebug, 5).Bits(static_cast<uint32_t>(unused11), 11); }
+PB& PB::End() { return Bits(kEnd, 5); }
 
 // --- the image ---------------------------------------------------------------------------------
 
