@@ -34,18 +34,14 @@ std::string Slurp(const fs::path& path) {
   return buffer.str();
 }
 
-// "@AAA": a linear token address as the trace writes it.
-std::string At(int address) {
+std::string Hex(int value, const char* format = "%X") {
   char text[8];
-  std::snprintf(text, sizeof text, "@%03X", address);
+  std::snprintf(text, sizeof text, format, value);
   return text;
 }
 
-std::string Hex(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%X", value);
-  return text;
-}
+// "@AAA": a linear token address as the trace writes it.
+std::string At(int address) { return Hex(address, "@%03X"); }
 
 std::string Words(const std::string& w0, const std::string& w1, const std::string& w2, const std::string& port) {
   return "W0=" + w0 + " W1=" + w1 + " W2=" + w2 + " W3=0000 W4=0000 W5=0000 W6=0000 PORT=" + port + "\n";
@@ -66,8 +62,8 @@ class RunnerTest : public ::testing::Test {
     return path.string();
   }
 
-  Result Run(const std::vector<std::string>& args) {
-    std::string command = Quote(QX9RUN_PATH);
+  Result Run(const std::vector<std::string>& args, const std::string& program = QX9RUN_PATH) {
+    std::string command = Quote(program);
     for (const std::string& arg : args) command += " " + Quote(arg);
     command += " >" + Quote((dir_ / "out").string()) + " 2>" + Quote((dir_ / "err").string());
     const int raw = std::system(command.c_str());
@@ -147,17 +143,10 @@ TEST_F(RunnerTest, PromptsTakeAnswersInOrderThenCancel) {
                        At(a2) + " PulsIn 2,1,W2\nprompt: Enter 10uS pulse length for pin 2\nanswer: \n" + At(a3) +
                        " Pot 3,100,B4\nprompt: Pot value for pin 3\nanswer: (cancel)\n" +
                        Words("0000", "00C8", "0000", "0000") + "next: " + At(end) + " End\n");
-}
 
-TEST_F(RunnerTest, ValueBoxesAreReadWithoutPrompting) {
-  ProgramBuilder b;
-  b.Pot(C(0), C(1), V("B2"));
-  b.PulsIn(C(1), C(1), V("W2"));
-  const int end = b.Here();
-  b.End();
-  const Result r = Run({"--quiet", "--pot", " 300 ", "--pulsin", "-2", Write(b)});
-  // 300 into a byte keeps its low 8 bits.
-  EXPECT_EQ(r.Out, Words("0000", "002C", "FFFE", "0000") + "next: " + At(end) + " End\n");
+  // Value boxes with text are read without a prompt; 300 into a byte keeps its low 8 bits (B2, B3, B4).
+  const Result boxes = Run({"--quiet", "--pot", " 300 ", "--pulsin", "-2", Write(b)});
+  EXPECT_EQ(boxes.Out, Words("0000", "2C2C", "FF2C", "0000") + "next: " + At(end) + " End\n");
 }
 
 TEST_F(RunnerTest, RunWaitsOutAPauseInTicks) {
@@ -315,14 +304,30 @@ TEST_F(RunnerTest, BadUsageExitsWithStatusOne) {
     EXPECT_EQ(r.Out, "") << joined;
     EXPECT_NE(r.Err.find("usage: qx9run"), std::string::npos) << joined;
   }
-}
-
-TEST_F(RunnerTest, HelpGoesToStandardOutput) {
-  for (const std::string flag : {"--help", "-h"}) {
+  for (const std::string flag : {"--help", "-h"}) {  // asked for, the usage goes to standard output
     const Result r = Run({flag});
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Out.rfind("usage: qx9run", 0), 0u) << r.Out;
-    EXPECT_EQ(r.Err, "");
+  }
+}
+
+// Every bundled example lists to a source that assembles back to the same bytes and runs alike.
+TEST_F(RunnerTest, ReassembledListingsRunAlike) {
+  for (const auto& entry : fs::directory_iterator(EXAMPLES_DIR)) {
+    if (entry.path().extension() != ".OBJ") continue;
+    const std::string original = entry.path().string();
+    const std::string listing = (dir_ / "listing.bas").string();
+    const std::string copy = (dir_ / "copy.OBJ").string();
+    std::ofstream(listing) << Run({"--list", original}).Out;
+    ASSERT_EQ(Run({listing, "-o", copy}, QX9ASM_PATH).Status, 0) << original;
+    EXPECT_EQ(Slurp(copy), Slurp(original)) << original;
+    const std::vector<std::string> options = {"--run", "--steps", "300", "--pot", "100"};
+    auto with = [&](const std::string& file) {
+      std::vector<std::string> args = options;
+      args.push_back(file);
+      return Run(args).Out;
+    };
+    EXPECT_EQ(with(copy), with(original)) << original;
   }
 }
 
