@@ -89,32 +89,26 @@ std::vector<Row> Rows() {
       // Pins: level bit p and direction bit p + 8 of the port word; pins outside the byte touch only
       // the bits that exist (level for 0..15, direction for -8..7).
       {B().High(C(3)), "High 3", {}, {{7, 0x0808}}}, {B().Low(C(3)), "Low 3", {{7, 0x0808}}, {{7, 0x0800}}},
-      {B().Low(C(0)), "Low 0", {{7, 0xFFFF}}, {{7, 0xFFFE}}},
       {B().Input(C(3)), "Input 3", {{7, 0x0808}}, {{7, 0x0008}}}, {B().Output(C(3)), "Output 3", {}, {{7, 0x0800}}},
-      {B().Toggle(C(3)), "Toggle 3", {{7, 0x0808}}, {{7, 0x0800}}},
-      {B().Toggle(C(1)), "Toggle 1", {{7, 0x8001}}, {{7, 0x8203}}},
-      {B().Reverse(C(3)), "Reverse 3", {{7, 0x0800}}, {{7, 0}}}, {B().Reverse(C(7)), "Reverse 7", {}, {{7, 0x8000}}},
-      {B().High(V("B2")), "High B2", {{1, 5}}, {{7, 0x2020}}},
+      {B().Toggle(C(3)), "Toggle 3", {{7, 0x0808}}, {{7, 0x0800}}}, {B().Reverse(C(7)), "Reverse 7", {}, {{7, 0x8000}}},
+      {B().Reverse(C(3)), "Reverse 3", {{7, 0x0800}}, {{7, 0}}}, {B().High(V("B2")), "High B2", {{1, 5}}, {{7, 0x2020}}},
       {B().High(V("W0")), "High W0", {{0, 8}}, {{7, 0x0100}}}, {B().High(V("W0")), "High W0", {{0, 16}}, {{7, 0}}},
       {B().High(V("W0")), "High W0", {{0, -8}}, {{7, 0x0001}}}, {B().High(V("W0")), "High W0", {{0, -9}}, {{7, 0}}},
       {B().High(V("W0")), "High W0", {{0, -32768}}, {{7, 0}}},
       {B().Toggle(V("W0")), "Toggle W0", {{0, 15}, {7, 0x8000}}, {{7, 0}}},
       // PWM shows the voltage and leaves the pin an input; Pulsout makes it an output.
       {B().Pwm(C(3), C(128), C(10)), "PWM 3,128,10", {{7, 0x0808}}, {{7, 0x0008}}, {"LastPWM: Pin3=2.51"}},
-      {B().Pwm(C(3), C(255), C(10)), "PWM 3,255,10", {}, {}, {"LastPWM: Pin3=5.00"}},
       {B().Pwm(C(3), C(51), C(10)), "PWM 3,51,10", {}, {}, {"LastPWM: Pin3=1.00"}},
       {B().Pwm(C(3), C(-255), C(10)), "PWM 3,-255,10", {}, {}, {"LastPWM: Pin3=-5.00"}},
       {B().Pulsout(C(2), C(5)), "Pulsout 2,5", {}, {{7, 0x0400}}},
       // Pot and PulsIn: a whole number (blanks around it ignored) is stored; an empty or blank box
       // prompts; Cancel or a blank answer stores nothing, silently; other text is refused.
-      Pot("200", {}, 0x11C8, {}), Pot(" 12 ", {}, 0x110C, {}), Pot("-32768", {}, 0x1100, {}),
-      Pot("-1", {}, 0x11FF, {}), Pot("", " 42", 0x112A, {potPrompt + "\" 42\""}),
-      Pot("   ", {}, 0x1111, {potPrompt + "Cancel"}), Pot("", "  ", 0x1111, {potPrompt + "\"  \""}),
-      Pot("abc", {}, 0x1111, {kRefused}), Pot("32768", {}, 0x1111, {kRefused}),
-      Pot("", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}), PulsIn("+5", {}, 0x1105, {}),
-      PulsIn("   ", " 42", 0x112A, {pulsPrompt + "\" 42\""}), PulsIn("", {}, 0x1111, {pulsPrompt + "Cancel"}),
-      PulsIn("", "", 0x1111, {pulsPrompt + "\"\""}), PulsIn("0x10", {}, 0x1111, {kRefused}),
-      PulsIn("", "-32769", 0x1111, {pulsPrompt + "\"-32769\"", kRefused}),
+      Pot("200", {}, 0x11C8, {}), Pot(" 12 ", {}, 0x110C, {}), Pot("-32768", {}, 0x1100, {}), Pot("-1", {}, 0x11FF, {}),
+      Pot("", " 42", 0x112A, {potPrompt + "\" 42\""}), Pot("   ", {}, 0x1111, {potPrompt + "Cancel"}),
+      Pot("", "  ", 0x1111, {potPrompt + "\"  \""}), Pot("abc", {}, 0x1111, {kRefused}),
+      Pot("32768", {}, 0x1111, {kRefused}), Pot("", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}),
+      PulsIn("+5", {}, 0x1105, {}), PulsIn("   ", " 42", 0x112A, {pulsPrompt + "\" 42\""}),
+      PulsIn("", {}, 0x1111, {pulsPrompt + "Cancel"}), PulsIn("", "-32769", 0x1111, {pulsPrompt + "\"-32769\"", kRefused}),
       // For, Read, Write: locations count down from the end of the image, their low 8 bits count, and
       // an entry holds a whole word.
       {B().For(C(300), V("B2")), "For B2=300", {{1, 0x1100}}, {{1, 0x112C}}},
@@ -123,7 +117,6 @@ std::vector<Row> Rows() {
       {B().Read(V("W0"), V("W1")).Data(0, 0x12), "Read W0,W1", {{0, 256}}, {{1, 0x12}}},
       {B().Read(V("W0"), V("W1")).Byte(0, 0x34), "Read W0,W1", {{0, -1}}, {{1, 0x34}}},
       {B().Read(C(5), V("W2")), "Read 5,W2", {}, {{2, 1000}}, {}, kOn, [](Rig& r) { r.m.Eeprom[250] = 1000; }},
-      {B().Read(C(5), V("B0")), "Read 5,B0", {}, {{0, 232}}, {}, kOn, [](Rig& r) { r.m.Eeprom[250] = 1000; }},
       {B().Write(C(5), V("W1")), "Write 5,W1", {{1, 1000}}, {{E(250), 1000}}},
       {B().Write(V("W0"), V("B3")), "Write W0,B3", {{0, 261}, {1, 0x0700}}, {{E(250), 7}}},
       {B().Write(V("W0"), V("W1")), "Write W0,W1", {{0, -256}, {1, -2}}, {{E(255), -2}}},
@@ -134,33 +127,26 @@ std::vector<Row> Rows() {
       Lookdown(C(20), {C(1), C(2), C(3)}, "Lookdown 20,(1,2,3,),B1", 0x7755),
       Lookdown(C(-1), {C(7), C(65535)}, "Lookdown -1,(7,-1,),B1", 0x0155), Lookup("B0", 2, 0x111E),
       Lookup("B0", 3, 0x11FF), Lookup("B0", 5, 0x1100), Lookup("B0", -1, 0x1100), Lookup("Bit0", 1, 0x1110),
-      Lookup("W1", 3, 0xFFFF), Branch(0, 0x1A), Branch(1, 0x2F), Branch(2, kOn), Branch(-1, kOn), Branch(32767, kOn),
+      Lookup("W1", 3, 0xFFFF), Branch(0, 0x1A), Branch(1, 0x2F), Branch(2, kOn), Branch(-1, kOn),
       // Gosub and Return jump and each clear W6.
       {B().Gosub(0x1A), "Gosub 1A", {{5, 0x5678}, {6, 0x1234}}, {{5, 0x5678}, {6, 0}}, {}, 0x1A},
-      {B().Return(), "Return", {{6, 0x1234}}, {{6, 0}}, {}, 80, [](Rig& r) {  // saved 87: (10,7)
-         r.m.GosubStack[0] = 87;
-         r.m.GosubDepth = 1;
-       }},
+      {B().Return(), "Return", {{6, 0x1234}}, {{6, 0}}, {}, 80, [](Rig& r) { r.m.GosubStack[0] = 87, r.m.GosubDepth = 1; }},
       {B().Goto(0x1A3), "Goto 1A3", {}, {}, {}, 0x1A3}, {B().Goto(0), "Goto 0", {}, {}, {}, 0},
-      {B().Goto(2047), "Goto 7FF", {}, {}, {}, 2047},
-      // Waits are set only while running; beyond 32 bits they saturate.
-      Wait(B().Pause(C(100)), "Pause 100", 100), Wait(B().Pause(C(65535)), "Pause -1", -1),
-      {B().Pause(C(100)), "Pause 100"}, Wait(B().Nap(C(0)), "Nap 0", 18), Wait(B().Nap(C(7)), "Nap 7", 2304),
-      Wait(B().Nap(C(-1)), "Nap -1", 9),
-      Wait(B().Nap(C(-2)), "Nap -2", 4),  // 4.5 rounds to even
-      Wait(B().Nap(C(26)), "Nap 26", 1207959552), Wait(B().Nap(C(27)), "Nap 27", INT32_MAX),
-      Wait(B().Nap(C(-32768)), "Nap -32768", 0), {B().Nap(C(4)), "Nap 4"}, Wait(B().Sleep(C(0)), "Sleep 0", 0),
-      Wait(B().Sleep(C(1)), "Sleep 1", 998), Wait(B().Sleep(C(2)), "Sleep 2", 1999),
+      // Waits are set only while running; beyond 32 bits they saturate; Nap -2's 4.5 ms rounds to even.
+      Wait(B().Pause(C(100)), "Pause 100", 100), Wait(B().Pause(C(65535)), "Pause -1", -1), {B().Pause(C(100)), "Pause 100"},
+      Wait(B().Nap(C(0)), "Nap 0", 18), Wait(B().Nap(C(7)), "Nap 7", 2304), Wait(B().Nap(C(-1)), "Nap -1", 9),
+      Wait(B().Nap(C(-2)), "Nap -2", 4), Wait(B().Nap(C(26)), "Nap 26", 1207959552),
+      Wait(B().Nap(C(27)), "Nap 27", INT32_MAX), Wait(B().Nap(C(-32768)), "Nap -32768", 0), {B().Nap(C(4)), "Nap 4"},
+      Wait(B().Sleep(C(0)), "Sleep 0", 0), Wait(B().Sleep(C(1)), "Sleep 1", 998), Wait(B().Sleep(C(2)), "Sleep 2", 1999),
       Wait(B().Sleep(C(60)), "Sleep 60", 59998), {B().Sleep(C(1)), "Sleep 1"},
       // Sound: notes in groups, the duration code cut to 8 bits, frequencies outside 37..32767 rest.
       {B().Sound(C(1), {{C(1), C(100)}}), "Sound 1,(100,1,)", {{7, 0x0002}}, {{7, 0x0202}}, {"tone: 428 Hz 12 ms"}},
       {B().Sound(V("B0"), {{C(50), C(100)}, {C(10), C(0)}}), "Sound B0,(100,50,0,10,)", {{0, 1}}, {},
        {"tone: 428 Hz 600 ms", "rest: 120 ms"}},
-      Tone(1, 1, "tone: 94 Hz 12 ms"), Tone(120, 1, "tone: 1479 Hz 12 ms"),
-      Tone(127, 1, "tone: 10526 Hz 12 ms"), Tone(100, 300, "tone: 428 Hz 528 ms"),
-      Tone(100, 256, "tone: 428 Hz 0 ms"), Tone(100, -1, "tone: 428 Hz 3060 ms"),
-      Tone(100, -32767, "tone: 428 Hz 12 ms"), Tone(0, 0x1234, "rest: 624 ms"), Tone(-197, 1, "tone: 37 Hz 12 ms"),
-      Tone(-198, 1, "rest: 12 ms"), Tone(128, 2, "rest: 24 ms"), Tone(-32768, 2, "rest: 24 ms"),
+      Tone(1, 1, "tone: 94 Hz 12 ms"), Tone(120, 1, "tone: 1479 Hz 12 ms"), Tone(127, 1, "tone: 10526 Hz 12 ms"),
+      Tone(100, 300, "tone: 428 Hz 528 ms"), Tone(100, 256, "tone: 428 Hz 0 ms"), Tone(100, -1, "tone: 428 Hz 3060 ms"),
+      Tone(0, 0x1234, "rest: 624 ms"), Tone(-197, 1, "tone: 37 Hz 12 ms"), Tone(-198, 1, "rest: 12 ms"),
+      Tone(128, 2, "rest: 24 ms"), Tone(-32768, 2, "rest: 24 ms"),
       {B().Sound(C(1), {{C(1), C(127)}}), "Sound 1,(127,1,)", {}, {}, {"tone: 10526 Hz 12 ms"}, kOn, kRunning},
       // Let: every operator, the chain's text, and the cut to the target's width after every step.
       Let("Let W0=5", V("W0"), {{1, C(5)}}, 0, 0x1234, 5), Let("Let W1=W1-1", V("W1"), {{2, C(1)}}, 1, 0, 0xFFFF),
@@ -192,8 +178,7 @@ std::vector<Row> Rows() {
       Let("Let Bit0=3/2", V("Bit0"), {{1, C(3)}, {7, C(2)}}, 0, 0xFFFF, 0xFFFE),      // 3 cut to 1 first
       Let("Let B0=-1/2", V("B0"), {{1, C(-1)}, {7, C(2)}}, 0, 0, 127),               // -1 cut to 255 first
       Let("Let Pins=Pins&/15", V("Pins"), {{8, C(15)}}, 7, 0x0FFF, 0x0FF0),
-      Let("Let Dir3=1", V("Dir3"), {{1, C(1)}}, 7, 0, 0x0800),
-      Let("Let Port=Port+1", V("Port"), {{3, C(1)}}, 7, -1, 0),
+      Let("Let Dir3=1", V("Dir3"), {{1, C(1)}}, 7, 0, 0x0800), Let("Let Port=Port+1", V("Port"), {{3, C(1)}}, 7, -1, 0),
       Let("Let W0=7/0", V("W0"), {{1, C(7)}, {7, C(0)}}, 0, 0, 0xFFFF),        // all bits set,
       Let("Let B0=7/0", V("B0"), {{1, C(7)}, {7, C(0)}}, 0, 0x1200, 0x12FF),   // then cut
       Let("Let W0=7//0", V("W0"), {{1, C(7)}, {6, C(0)}}, 0, 0, 7),            // the accumulator stays
@@ -203,16 +188,13 @@ std::vector<Row> Rows() {
        {"message: You can't see this"}},  // operator code 0: the target's name, then the next step
       // If: signed comparisons; conditions combine strictly left to right, conjunction bit 1 AND, 0 OR,
       // from a result that starts false.
-      If("If B0<5", {Cond("B0", 1, C(5))}, 3, 0, true), If("If B0<5", {Cond("B0", 1, C(5))}, 5, 0, false),
-      If("If B0>5", {Cond("B0", 2, C(5))}, 6, 0, true), If("If B0<>5", {Cond("B0", 3, C(5))}, 5, 0, false),
-      If("If B0=5", {Cond("B0", 4, C(5))}, 5, 0, true), If("If B0<=5", {Cond("B0", 5, C(5))}, 5, 0, true),
-      If("If B0>=5", {Cond("B0", 6, C(5))}, 4, 0, false), If("If W0<0", {Cond("W0", 1, C(0))}, -1, 0, true),
-      If("If W0>-25536", {Cond("W0", 2, C(40000))}, 0, 0, true),
+      If("If B0<5", {Cond("B0", 1, C(5))}, 3, 0, true), If("If B0>5", {Cond("B0", 2, C(5))}, 6, 0, true),
+      If("If B0<>5", {Cond("B0", 3, C(5))}, 5, 0, false), If("If B0=5", {Cond("B0", 4, C(5))}, 5, 0, true),
+      If("If B0<=5", {Cond("B0", 5, C(5))}, 5, 0, true), If("If B0>=5", {Cond("B0", 6, C(5))}, 4, 0, false),
+      If("If W0<0", {Cond("W0", 1, C(0))}, -1, 0, true), If("If W0>-25536", {Cond("W0", 2, C(40000))}, 0, 0, true),
       If("If B1>W1", {Cond("B1", 2, V("W1"))}, 0xFF00, -1, true),
-      If("If B0=1ORB0=2ANDB1=3", {Cond("B0", 4, C(1)), Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0,
-         true),
-      If("If B0=2ORB0=2ANDB1=4", {Cond("B0", 4, C(2)), Cond("B0", 4, C(2)), Cond("B1", 4, C(4), true)}, 0x0302, 0,
-         false),
+      If("If B0=1ORB0=2ANDB1=3", {Cond("B0", 4, C(1)), Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0, true),
+      If("If B0=2ORB0=2ANDB1=4", {Cond("B0", 4, C(2)), Cond("B0", 4, C(2)), Cond("B1", 4, C(4), true)}, 0x0302, 0, false),
       If("If B0=2ANDB1=3", {Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0, true),
       If("If B0=2ANDB1=4", {Cond("B0", 4, C(2)), Cond("B1", 4, C(4), true)}, 0x0302, 0, false),
       If("If B0=9ORB1=3", {Cond("B0", 4, C(9)), Cond("B1", 4, C(3))}, 0x0302, 0, true),
@@ -225,15 +207,13 @@ std::vector<Row> Rows() {
       // keeps the value and jumps; a byte variable wraps to its width.
       Next(C(1), true, C(3), C(9), 2, 3, true), Next(C(1), true, C(3), C(9), 3, 4, false),
       Next(C(1), false, C(9), C(1), 2, 1, true), Next(C(1), false, C(9), C(1), 1, 0, false),
-      Next(C(1000), true, C(32500), C(0), 32000, 32000, true),
-      Next(C(1000), false, C(0), C(-32500), -32000, -32000, true),
+      Next(C(1000), true, C(32500), C(0), 32000, 32000, true), Next(C(1000), false, C(0), C(-32500), -32000, -32000, true),
       Next(C(1), true, C(40000), C(0), 0, 1, false),  // 40000 reads as -25536
       Next(C(1), true, C(0), C(0), -1, 0, true), Next(V("B4"), false, C(0), C(0), 10, 7, true),
       {B().Next(C(1), V("B0"), true, C(300), C(0), 0x1A), "Next B0", {{0, 0x12FF}}, {{0, 0x1200}}, {}, 0x1A},
-      // The rest.
+      // The rest; Debug tells only a user who is stepping.
       {B().Random(V("W0")), "Random W0"}, {B().Debug(0x7FF), "Debug", {}, {}, {"message: Debug Not Implemented"}},
-      {B().Debug(), "Debug", {}, {}, {}, kOn, kRunning},  // tells only a user who is stepping
-      {B().End(), "End", {}, {}, {kEnd}, kRestart},
+      {B().Debug(), "Debug", {}, {}, {}, kOn, kRunning}, {B().End(), "End", {}, {}, {kEnd}, kRestart},
       {B().Button(), "Button Unimplemented!", {}, {}, {kUnemulated, kEnd}, kRestart},
       {B().Serout(), "Serout Unimplemented!", {}, {}, {kUnemulated, kEnd}, kRestart},
       {B().Serin(), "Serin Unimplemented!", {}, {}, {kUnemulated, kEnd}, kRestart},
@@ -261,16 +241,12 @@ TEST(Instructions, EveryRowDecodesAndExecutesAsTabled) {
       r.m.StepOverArmed = true;
       r.m.ReadWordBoxes();
       const MachineState before = r.m;
-      r.m.ListOnly = true;
-      r.m.ExecuteNext();
-      r.m.ListOnly = false;
+      r.m.ListOnly = true, r.m.ExecuteNext(), r.m.ListOnly = false;
       EXPECT_EQ(r.m.InstrText, row.text);
       EXPECT_EQ(r.m.LinearAddress(), end);
       MachineState after = r.m;
-      after.InstrText = before.InstrText;
-      after.OperandText = before.OperandText;
-      after.TokByte = before.TokByte;
-      after.TokBit = before.TokBit;
+      after.InstrText = before.InstrText, after.OperandText = before.OperandText;
+      after.TokByte = before.TokByte, after.TokBit = before.TokBit;
       EXPECT_TRUE(after == before) << (running ? "running" : "stepping");
       for (const std::string& line : r.host.Lines()) {
         EXPECT_TRUE(line.rfind("LastPWM", 0) == 0 || line == "message: Unknown" ||
@@ -284,11 +260,8 @@ TEST(Instructions, EveryRowDecodesAndExecutesAsTabled) {
     EXPECT_EQ(r.Exec(), row.text);
     EXPECT_EQ(r.host.Lines(), row.events);
     for (const auto& [i, v] : row.after) EXPECT_EQ(i < 8 ? r.Word(i) : r.m.Eeprom[i - 8], i < 8 ? uint16_t(v) : v) << i;
-    if (row.next == kRestart) {
-      EXPECT_TRUE(r.m.RestartPending);
-    } else {
-      EXPECT_EQ(r.m.LinearAddress(), row.next == kOn ? end : row.next);
-    }
+    EXPECT_EQ(r.m.RestartPending, row.next == kRestart);
+    if (row.next != kRestart) { EXPECT_EQ(r.m.LinearAddress(), row.next == kOn ? end : row.next); }
     EXPECT_EQ(r.m.WaitMs, row.wait);
   }
   EXPECT_EQ(opcodes.size(), 32u);

@@ -19,49 +19,38 @@ enum class EventKind { Message, Prompt, Tone, Rest, Timer, Caption, LastPWM, Pan
 
 struct Event {
   EventKind Kind;
-  std::string Text;  // a message's, prompt's, caption's, LastPWM's or state's text
-  std::string Full;  // one line: "message: Program reached end -- Restarting", "prompt: Pot value for pin 3
-                     // -> \"42\"" or "... -> Cancel", "tone: 428 Hz 120 ms", "rest: 120 ms", "timer: on",
-                     // "caption: Run (F5)", "LastPWM: Pin3=2.51", "panel: High 3", "state: End"
-  std::string Line() const { return Full; }
+  std::string Full;  // one line: "message: ...", "prompt: <text> -> \"42\"" or "-> Cancel", "tone: 428 Hz 120 ms",
+                     // "rest: 120 ms", "timer: on", "caption: Run (F5)", "LastPWM: Pin3=2.51", "panel: High 3", ...
 };
 
 class FakeHost final : public Host {
  public:
   FakeHost() { boxes_.fill("0000"); }
 
-  void MessageBox(const std::string& text) override { Log(EventKind::Message, "message: ", text); }
+  void MessageBox(const std::string& text) override { Log(EventKind::Message, "message: " + text); }
   std::optional<std::string> Prompt(const std::string& text) override {
     std::optional<std::string> answer;
-    if (!answers_.empty()) {
-      answer = answers_.front();
-      answers_.pop_front();
-    }
-    Log(EventKind::Prompt, "prompt: ", text, " -> " + (answer ? "\"" + *answer + "\"" : "Cancel"));
+    if (!answers_.empty()) answer = answers_.front(), answers_.pop_front();
+    Log(EventKind::Prompt, "prompt: " + text + " -> " + (answer ? "\"" + *answer + "\"" : "Cancel"));
     if (OnPrompt) OnPrompt(text);
     return answer;
   }
-  void Tone(int hz, int ms) override {
-    Log(EventKind::Tone, "tone: ", std::to_string(hz) + " Hz " + std::to_string(ms) + " ms");
-  }
-  void Rest(int ms) override { Log(EventKind::Rest, "rest: ", std::to_string(ms) + " ms"); }
+  void Tone(int hz, int ms) override { Log(EventKind::Tone, "tone: " + std::to_string(hz) + " Hz " + std::to_string(ms) + " ms"); }
+  void Rest(int ms) override { Log(EventKind::Rest, "rest: " + std::to_string(ms) + " ms"); }
   bool TimerEnabled() const override { return timer_; }
-  void SetTimerEnabled(bool on) override {
-    timer_ = on;
-    Log(EventKind::Timer, "timer: ", on ? "on" : "off");
-  }
-  void SetRunCaption(const std::string& caption) override { Log(EventKind::Caption, "caption: ", caption_ = caption); }
+  void SetTimerEnabled(bool on) override { Log(EventKind::Timer, std::string("timer: ") + ((timer_ = on) ? "on" : "off")); }
+  void SetRunCaption(const std::string& caption) override { Log(EventKind::Caption, "caption: " + (caption_ = caption)); }
   std::string WordBoxText(int index) const override { return boxes_.at(index); }
   void ShowPanel(const PanelView& view) override {
     panels_.push_back(view);
     lastPanel_ = view;
     boxes_ = view.WordText;
-    Log(EventKind::Panel, "panel: ", state_ = view.StateText);
+    Log(EventKind::Panel, "panel: " + (state_ = view.StateText));
   }
-  void ShowState(const std::string& text) override { Log(EventKind::State, "state: ", state_ = text); }
+  void ShowState(const std::string& text) override { Log(EventKind::State, "state: " + (state_ = text)); }
   std::string PotText() const override { return pot_; }
   std::string PulsInText() const override { return pulsIn_; }
-  void SetLastPWM(const std::string& text) override { Log(EventKind::LastPWM, "LastPWM: ", lastPwm_ = text); }
+  void SetLastPWM(const std::string& text) override { Log(EventKind::LastPWM, "LastPWM: " + (lastPwm_ = text)); }
 
   // --- script ---
   void TypeWordBox(int index, const std::string& text) { boxes_.at(index) = text; }
@@ -69,8 +58,7 @@ class FakeHost final : public Host {
   void SetPulsInText(const std::string& text) { pulsIn_ = text; }
   // Answers for the next prompts, in order (nullopt: Cancel); when none is left a prompt is cancelled.
   void QueueAnswer(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
-  // Sets the timer's state without recording an event (a run already under way).
-  void PresetTimer(bool on) { timer_ = on; }
+  void PresetTimer(bool on) { timer_ = on; }  // a run already under way, without an event
   std::function<void(const std::string&)> OnPrompt;  // runs while the prompt is open (ticks may arrive)
 
   // --- what happened ---
@@ -83,18 +71,10 @@ class FakeHost final : public Host {
     }
     return lines;
   }
-  std::vector<std::string> Texts(EventKind kind) const {
-    std::vector<std::string> texts;
-    for (const Event& e : events_) {
-      if (e.Kind == kind) texts.push_back(e.Text);
-    }
-    return texts;
+  int Count(EventKind kind) const {
+    return static_cast<int>(std::count_if(events_.begin(), events_.end(), [kind](const Event& e) { return e.Kind == kind; }));
   }
-  int Count(EventKind kind) const { return static_cast<int>(Texts(kind).size()); }
-  void ClearEvents() {
-    events_.clear();
-    panels_.clear();
-  }
+  void ClearEvents() { events_.clear(), panels_.clear(); }
   const std::vector<PanelView>& Panels() const { return panels_; }  // every redraw since ClearEvents
   const std::optional<PanelView>& LastPanel() const { return lastPanel_; }
   const std::string& WordBox(int index) const { return boxes_.at(index); }
@@ -103,9 +83,7 @@ class FakeHost final : public Host {
   const std::string& LastPWMText() const { return lastPwm_; }
 
  private:
-  void Log(EventKind kind, const std::string& prefix, const std::string& text, const std::string& more = "") {
-    events_.push_back({kind, text, prefix + text + more});
-  }
+  void Log(EventKind kind, std::string line) { events_.push_back({kind, std::move(line)}); }
   std::vector<Event> events_;
   std::vector<PanelView> panels_;
   std::optional<PanelView> lastPanel_;
