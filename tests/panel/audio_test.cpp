@@ -1,5 +1,5 @@
 // The parts of the audio tone player that need no sound device: the square wave, the stream the sink
-// pulls from, and the fallback when the desktop has no audio output.
+// pulls it from, and the fallback when the desktop has no audio output.
 #include <QElapsedTimer>
 #include <QTemporaryFile>
 #include <unistd.h>
@@ -15,7 +15,6 @@
 namespace qx9::test {
 namespace {
 
-constexpr int kRate = 48000;
 constexpr int16_t kLevel = 6000;
 
 std::vector<int16_t> Read(ToneStream& stream, qint64 frames) {
@@ -31,47 +30,48 @@ class AudioTest : public QObject {
 
  private slots:
   void squareWave_data() {
-    QTest::addColumn<int>("note");
-    QTest::addColumn<int>("durationMs");
+    QTest::addColumn<int>("note");  // -1: a rest (0 Hz)
+    QTest::addColumn<int>("ms");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("samples");
     for (int note : {1, 64, 100, 120, 126, 127}) {
-      for (int ms : {300, 3060}) QTest::addRow("note %d, %d ms", note, ms) << note << ms;
+      for (int ms : {300, 3060}) QTest::addRow("note %d, %d ms", note, ms) << note << ms << 48000 << ms * 48;
     }
+    QTest::newRow("529.2 samples round down") << 100 << 12 << 44100 << 529;
+    QTest::newRow("a negative time") << 100 << -12 << 48000 << 0;
+    QTest::newRow("a rest") << -1 << 120 << 48000 << 5760;
   }
-  // The samples have the note's pitch, counted from zero crossings, and the exact number for the time.
+  // The samples have the note's pitch, counted from zero crossings, and the exact number for the time;
+  // queued on the stream they come out as they are, back to back, then silence (never the stream's end).
   void squareWave() {
     QFETCH(int, note);
-    QFETCH(int, durationMs);
-    const int hz = NoteFrequency(static_cast<int16_t>(note));
-    const std::vector<int16_t> wave = SquareWave(hz, durationMs, kRate, kLevel);
-    QCOMPARE(wave.size(), static_cast<size_t>(durationMs) * 48);
-    const double measured = CrossingFrequency(wave.data(), wave.size(), kRate);
-    QVERIFY2(std::abs(measured - hz) <= hz * 0.005, qPrintable(QStringLiteral("%1 Hz for %2 Hz").arg(measured).arg(hz)));
-    QCOMPARE(wave.front(), kLevel);  // a pin is high or low, starting high
-    QVERIFY(std::all_of(wave.begin(), wave.end(), [](int16_t s) { return s == kLevel || s == -kLevel; }));
-  }
-
-  void sampleCounts() {
-    QCOMPARE(SquareWave(428, 12, 44100, kLevel).size(), size_t{529});  // 529.2 rounds down
-    QCOMPARE(SquareWave(428, -12, kRate, kLevel).size(), size_t{0});
-    const std::vector<int16_t> rest = SquareWave(0, 120, kRate, kLevel);
-    QCOMPARE(rest.size(), size_t{5760});
-    QVERIFY(std::all_of(rest.begin(), rest.end(), [](int16_t s) { return s == 0; }));
-  }
-
-  // What is queued comes out in order and back to back, and reads stop where the queue ends, so what
-  // is queued next follows without a gap; with nothing queued the stream is silence, never its end.
-  void streamPlaysQueuedSamplesBackToBack() {
+    QFETCH(int, ms);
+    QFETCH(int, rate);
+    QFETCH(int, samples);
+    const int hz = note < 0 ? 0 : NoteFrequency(static_cast<int16_t>(note));
+    const std::vector<int16_t> wave = SquareWave(hz, ms, rate, kLevel);
+    QCOMPARE(wave.size(), static_cast<size_t>(samples));
+    if (samples == 0) return;
+    if (hz == 0) {
+      QVERIFY(std::all_of(wave.begin(), wave.end(), [](int16_t s) { return s == 0; }));
+    } else {
+      const double measured = CrossingFrequency(wave.data(), wave.size(), rate);
+      QVERIFY2(std::abs(measured - hz) <= hz * 0.005, qPrintable(QStringLiteral("%1 Hz for %2 Hz").arg(measured).arg(hz)));
+      QCOMPARE(wave.front(), kLevel);  // a pin is high or low, starting high
+      QVERIFY(std::all_of(wave.begin(), wave.end(), [](int16_t s) { return s == kLevel || s == -kLevel; }));
+    }
     ToneStream stream;
     int told = 0;
     QObject::connect(&stream, &ToneStream::taken, [&] { ++told; });
     QVERIFY(stream.isOpen() && stream.isSequential());
-    QCOMPARE(stream.Append({1, 2, 3}), qint64{3});
-    QCOMPARE(stream.Append({4, 5}), qint64{5});
-    QCOMPARE(Read(stream, 4), (std::vector<int16_t>{1, 2, 3, 4}));
-    QCOMPARE(Read(stream, 100), (std::vector<int16_t>{5}));
+    const size_t half = wave.size() / 2;
+    QCOMPARE(stream.Append({wave.begin(), wave.begin() + half}), qint64(half));
+    QCOMPARE(stream.Append({wave.begin() + half, wave.end()}), qint64(samples));
+    QCOMPARE(Read(stream, samples - 1), std::vector<int16_t>(wave.begin(), wave.end() - 1));
+    QCOMPARE(Read(stream, 100), std::vector<int16_t>{wave.back()});  // reads stop where the queue ends
     QCOMPARE(Read(stream, 3), (std::vector<int16_t>{0, 0, 0}));
-    QCOMPARE(stream.Append({7}), qint64{9});  // positions count the silence handed out meanwhile
-    QCOMPARE(Read(stream, 10), (std::vector<int16_t>{7}));
+    QCOMPARE(stream.Append({7}), qint64(samples + 4));  // positions count the silence handed out meanwhile
+    QCOMPARE(Read(stream, 10), std::vector<int16_t>{7});
     QCOMPARE(told, 4);
     QVERIFY(stream.bytesAvailable() > 0);
   }

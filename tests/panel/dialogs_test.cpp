@@ -1,5 +1,5 @@
-// The modal windows: the splash and its three ways out, the load step's dialog loop (scripted), and
-// the real boxes driven as a user would (title, buttons, modality, ticks arriving meanwhile).
+// The modal windows: the splash and its ways out, the load step's dialog loop (scripted), the file
+// dialog's filter, and the real boxes driven as a user would (title, buttons, ticks meanwhile).
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QInputDialog>
@@ -13,42 +13,6 @@
 
 namespace qx9::test {
 namespace {
-
-// Answers real modal windows: a short timer hands the active modal widget to the next handler in line,
-// which acts on it and says whether it was the one it wanted.
-class ModalAnswerer {
- public:
-  using Handler = std::function<bool(QWidget* modal)>;
-  ModalAnswerer() {
-    QObject::connect(&poll_, &QTimer::timeout, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal != nullptr && modal->isVisible() && !handlers_.empty() && handlers_.front()(modal)) handlers_.pop_front();
-    });
-    poll_.start(10);
-  }
-  void Then(Handler handler) { handlers_.push_back(std::move(handler)); }
-  bool Done() const { return handlers_.empty(); }
-
- private:
-  QTimer poll_;
-  std::deque<Handler> handlers_;
-};
-
-// Chooses path in the file dialog, or cancels it for an empty path.
-ModalAnswerer::Handler ChooseFile(const QString& path, QStringList& seen) {
-  return [path, &seen](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (dialog == nullptr) return false;
-    seen << dialog->windowTitle();
-    if (path.isEmpty()) {
-      dialog->reject();
-      return true;
-    }
-    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
-    static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; the override still runs
-    return true;
-  };
-}
 
 // High 3 / End, in a file cut or padded to the given length.
 QString WriteProgram(const QTemporaryDir& dir, const char* name, int length) {
@@ -64,169 +28,136 @@ bool OnTheWindowsGrey(QLabel* label) {
   return label->autoFillBackground() && label->palette().color(QPalette::Window) == QColor(192, 192, 192);
 }
 
+// A character key closes the splash, other keys do not; a click closes it on the frame only.
+struct CloseRow {
+  const char* Name;
+  int Key;       // 0: a click on the target
+  QString Text;  // the key's text, or the target
+  bool Closes;
+};
+const CloseRow kCloses[] = {
+    {"letter", Qt::Key_A, "a", true},       {"space", Qt::Key_Space, " ", true},
+    {"Enter", Qt::Key_Return, "\r", true},  {"Escape", Qt::Key_Escape, "\x1b", true},
+    {"F1", Qt::Key_F1, "", false},          {"Shift alone", Qt::Key_Shift, "", false},
+    {"frame", 0, "Frame1", true},           {"logo", 0, "imgLogo", false},
+    {"product name", 0, "lblProductName", false},
+};
+
+// The dialog asks until a file loads ("File Error!" after each that does not) or the user cancels; a
+// file named on the command line is tried first.
+struct LoadRow {
+  const char* Name;
+  QString Given;
+  QStringList Files;  // the dialog's answers in turn; "-" cancels
+  bool Loaded;
+  int FileErrors;
+};
+const LoadRow kLoads[] = {
+    {"a 256-byte file", "", {"good.obj"}, true, 0},
+    {"255 bytes, then a good one", "", {"short.obj", "good.obj"}, true, 1},
+    {"a missing file, then Cancel", "", {"missing.obj", "-"}, false, 1},
+    {"Cancel at once", "", {"-"}, false, 0},
+    {"given, loads", "good.obj", {}, true, 0},
+    {"given, missing", "nothing.obj", {"good.obj"}, true, 1},
+};
+
+// The real boxes: titled, a message with OK only, a prompt with an empty default.
+struct BoxRow {
+  const char* Name;
+  bool Prompt, Accept;
+  QStringList Seen;
+  int W0;
+};
+const BoxRow kBoxes[] = {
+    {"message", false, true, {"qx9", "Debug Not Implemented", "1 button"}, 0},
+    {"prompt, OK", true, true, {"qx9", "Pot value for pin 0", ""}, 123},
+    {"prompt, Cancel", true, false, {"qx9", "Pot value for pin 0", ""}, 0},
+};
+
 }  // namespace
 
 class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void splashLooks() {
+  // Its look, and its timer ends the modal show after ten seconds.
+  void splash() {
     frmSplash splash;
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-    QVERIFY(splash.isModal());
     QCOMPARE(splash.size(), QSize(492, 283));
     QCOMPARE(splash.geometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
     auto text = [&](const char* name) { return splash.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
     QCOMPARE(text("lblCompanyProduct"), QStringLiteral("Ovrin Presents"));
     QCOMPARE(text("lblProductName"), QStringLiteral("QX9EMU"));
     QCOMPARE(text("lblVersion"), QStringLiteral("Version 0.8 Beta"));
-    for (const char* name : {"lblNoticeTop", "lblPlatform", "lblNotice", "lblCompany", "lblWarning"}) {
-      QVERIFY2(!text(name).isEmpty(), name);
-    }
-    QCOMPARE(splash.findChild<QWidget*>(QStringLiteral("Frame1"))->geometry(), QRect(10, 4, 472, 270));
-  }
-
-  // Its timer ends the modal show after ten seconds.
-  void splashTimer() {
-    frmSplash splash;
     QCOMPARE(splash.timer1().interval(), 10000);
     QVERIFY(splash.timer1().isActive() && splash.timer1().isSingleShot());
     splash.timer1().start(0);  // its timeout, without the wait
     QTimer::singleShot(5000, &splash, [&] { splash.done(-1); });
     QCOMPARE(splash.exec(), int(QDialog::Accepted));
     QVERIFY(!splash.isVisible());
-    QVERIFY(!splash.timer1().isActive());
   }
 
-  // A character key closes it, other keys do not; a click closes it on the frame only, clicked where a
-  // user clicks: at the control's place in the window.
-  void splashCloses_data() {
-    QTest::addColumn<int>("key");  // 0: a click on the target
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("letter") << int(Qt::Key_A) << "a" << true;
-    QTest::newRow("space") << int(Qt::Key_Space) << " " << true;
-    QTest::newRow("Enter") << int(Qt::Key_Return) << "\r" << true;
-    QTest::newRow("Escape") << int(Qt::Key_Escape) << "\x1b" << true;
-    QTest::newRow("F1") << int(Qt::Key_F1) << "" << false;
-    QTest::newRow("Shift alone") << int(Qt::Key_Shift) << "" << false;
-    QTest::newRow("frame") << 0 << "Frame1" << true;
-    QTest::newRow("logo") << 0 << "imgLogo" << false;
-    QTest::newRow("product name") << 0 << "lblProductName" << false;
-  }
+  void splashCloses_data() { AddRows(kCloses); }
   void splashCloses() {
-    QFETCH(int, key);
-    QFETCH(QString, text);
-    QFETCH(bool, closes);
+    const CloseRow& r = Row(kCloses);
     frmSplash splash;
     splash.show();
     QVERIFY(QTest::qWaitForWindowExposed(&splash));
-    if (key != 0) {
-      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    if (r.Key != 0) {
+      QKeyEvent press(QEvent::KeyPress, r.Key, Qt::NoModifier, r.Text);
       QApplication::sendEvent(&splash, &press);
-    } else {
-      QWidget* widget = splash.findChild<QWidget*>(text);
-      // For the frame: a point of its own, away from every label.
-      const QPoint local = text == QLatin1String("Frame1") ? QPoint(widget->width() / 4, widget->height() / 2)
-                                                          : widget->rect().center();
+    } else {  // clicked where a user clicks; on the frame, at a point away from every label
+      QWidget* widget = splash.findChild<QWidget*>(r.Text);
+      const QPoint local = r.Closes ? QPoint(widget->width() / 4, widget->height() / 2) : widget->rect().center();
       QVERIFY(widget->childAt(local) == nullptr);
       QTest::mouseClick(splash.windowHandle(), Qt::LeftButton, {}, widget->mapTo(&splash, local));
     }
-    QCOMPARE(splash.isVisible(), !closes);
+    QCOMPARE(splash.isVisible(), !r.Closes);
   }
 
-  // The splash comes first, before the window shows and its labels take the window's grey; then the
-  // dialog asks until a file loads ("File Error!" after each that does not) or the user cancels. A
-  // file named on the command line is tried first.
-  void loadStep_data() {
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<QStringList>("files");  // the dialog's answers in turn; "-" cancels
-    QTest::addColumn<bool>("loaded");
-    QTest::addColumn<int>("fileErrors");
-    QTest::newRow("a 256-byte file") << "" << QStringList{"good.obj"} << true << 0;
-    QTest::newRow("255 bytes, then a good one") << "" << QStringList{"short.obj", "good.obj"} << true << 1;
-    QTest::newRow("a missing file, then Cancel") << "" << QStringList{"missing.obj", "-"} << false << 1;
-    QTest::newRow("Cancel at once") << "" << QStringList{"-"} << false << 0;
-    QTest::newRow("given, loads") << "good.obj" << QStringList{} << true << 0;
-    QTest::newRow("given, missing") << "nothing.obj" << QStringList{"good.obj"} << true << 1;
-  }
+  // The splash comes first, before the window shows and its labels take the window's grey.
+  void loadStep_data() { AddRows(kLoads); }
   void loadStep() {
-    QFETCH(QString, given);
-    QFETCH(QStringList, files);
-    QFETCH(bool, loaded);
-    QFETCH(int, fileErrors);
+    const LoadRow& r = Row(kLoads);
     QTemporaryDir dir;
     WriteProgram(dir, "good.obj", 256);
     WriteProgram(dir, "short.obj", 255);
     PanelRig rig;
-    for (const QString& f : files) rig.dialogs->Files.push_back(f == QLatin1String("-") ? std::nullopt : std::optional(dir.filePath(f)));
+    for (const QString& f : r.Files) rig.dialogs->Files.push_back(f == QLatin1String("-") ? std::nullopt : std::optional(dir.filePath(f)));
     bool shownOrColouredAtSplash = true;
     rig.dialogs->OnSplash = [&] { shownOrColouredAtSplash = rig.form->isVisible() || OnTheWindowsGrey(rig.BVar(0)); };
-    QCOMPARE(rig.form->Form_Load(given.isEmpty() ? std::nullopt : std::optional(dir.filePath(given))), loaded);
+    QCOMPARE(rig.form->Form_Load(r.Given.isEmpty() ? std::nullopt : std::optional(dir.filePath(r.Given))), r.Loaded);
     QCOMPARE(rig.dialogs->Splashes, 1);
-    QCOMPARE(rig.dialogs->ParentShownAtFileDialog, std::vector<bool>(files.size(), true));
-    QCOMPARE(rig.dialogs->Messages, std::vector<QString>(fileErrors, QStringLiteral("File Error!")));
+    QCOMPARE(rig.dialogs->ParentShownAtFileDialog, std::vector<bool>(r.Files.size(), true));
+    QCOMPARE(rig.dialogs->Messages, std::vector<QString>(r.FileErrors, QStringLiteral("File Error!")));
     QVERIFY(!shownOrColouredAtSplash);
     for (int i = 0; i < 8; ++i) QVERIFY(OnTheWindowsGrey(rig.BVar(i)));
     for (int i = 1; i <= 12; ++i) QVERIFY(OnTheWindowsGrey(rig.Get<QLabel>(QStringLiteral("Label%1").arg(i))));
-    if (!loaded) return;
-    QCOMPARE(rig.StateText(), QStringLiteral("High 3"));
-    QVERIFY(rig.Activate());
-    QCOMPARE(QApplication::focusWidget(), rig.WBox(0));
+    QCOMPARE(rig.StateText(), r.Loaded ? QStringLiteral("High 3") : QString());
+    if (r.Loaded) {
+      QVERIFY(rig.Activate());
+      QCOMPARE(QApplication::focusWidget(), rig.WBox(0));
+    }
   }
 
-  // The whole step with the real windows, answered as a user would: a key on the splash, a short file
-  // in the dialog, OK on the error, then a good file or Cancel.
-  void loadStepWithTheRealWindows_data() {
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("a good file") << false;
-    QTest::newRow("Cancel") << true;
-  }
-  void loadStepWithTheRealWindows() {
-    QFETCH(bool, cancel);
-    QTemporaryDir dir;
-    PanelRig rig(true);
-    ModalAnswerer answerer;
-    QStringList seen;
-    answerer.Then([&](QWidget* modal) {
-      if (qobject_cast<frmSplash*>(modal) == nullptr) return false;
-      seen << QStringLiteral("splash");
-      QTest::keyClick(modal, Qt::Key_Space);
-      return true;
-    });
-    answerer.Then(ChooseFile(WriteProgram(dir, "short.obj", 255), seen));
-    answerer.Then([&](QWidget* modal) {
-      auto* box = qobject_cast<QMessageBox*>(modal);
-      if (box == nullptr) return false;
-      seen << QStringLiteral("%1: %2 [%3 button]").arg(box->windowTitle(), box->text()).arg(box->buttons().size());
-      box->button(QMessageBox::Ok)->click();
-      return true;
-    });
-    answerer.Then(ChooseFile(cancel ? QString() : WriteProgram(dir, "good.obj", 256), seen));
-    QCOMPARE(rig.form->Form_Load(), !cancel);
-    QVERIFY(answerer.Done());
-    QCOMPARE(seen, (QStringList{"splash", "Select a QX9 Object File", "qx9: File Error! [1 button]", "Select a QX9 Object File"}));
-    QCOMPARE(rig.StateText(), cancel ? QString() : QStringLiteral("High 3"));
-  }
-
-  // The one filter lists object files in every letter case, and nothing else.
-  void fileDialogFilter() {
+  // The file dialog's title, and its one filter lists object files in every letter case, nothing else.
+  void fileDialog() {
     QTemporaryDir dir;
     for (const char* name : {"a.OBJ", "b.obj", "c.Obj", "d.txt", "e.objx", "OBJ"}) WriteProgram(dir, name, 256);
     QFileDialog dialog;
     SetUpObjectFileDialog(dialog);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a QX9 Object File"));
     QCOMPARE(dialog.nameFilters().size(), 1);
     QVERIFY(dialog.nameFilters()[0].startsWith(QStringLiteral("Object Files (*.OBJ) (")));
     dialog.setDirectory(dir.path());
     dialog.show();
     auto* model = dialog.findChild<QFileSystemModel*>();
-    QVERIFY(model != nullptr);
+    const QModelIndex root = model->index(dir.path());
     auto listed = [&] {
       QStringList names;
-      const QModelIndex root = model->index(dir.path());
       for (int row = 0; row < model->rowCount(root); ++row) {
-        const QModelIndex index = model->index(row, 0, root);
-        if (model->flags(index) & Qt::ItemIsEnabled) names << index.data().toString();
+        if (model->flags(model->index(row, 0, root)) & Qt::ItemIsEnabled) names << model->index(row, 0, root).data().toString();
       }
       names.sort();
       return names;
@@ -234,47 +165,36 @@ class DialogsTest : public QObject {
     QTRY_COMPARE(listed(), (QStringList{"a.OBJ", "b.obj", "c.Obj"}));  // the model reads in the background
   }
 
-  // The real boxes: titled, a message with OK only, a prompt with an empty default; ticks that arrive
-  // while one is open find the machine busy and run nothing.
-  void realBoxes_data() {
-    QTest::addColumn<bool>("prompt");
-    QTest::addColumn<bool>("accept");
-    QTest::addColumn<QStringList>("seen");
-    QTest::addColumn<int>("w0");
-    QTest::newRow("message") << false << true << QStringList{"qx9", "Debug Not Implemented", "1 button"} << 0;
-    QTest::newRow("prompt, OK") << true << true << QStringList{"qx9", "Pot value for pin 0", ""} << 123;
-    QTest::newRow("prompt, Cancel") << true << false << QStringList{"qx9", "Pot value for pin 0", ""} << 0;
-  }
+  // Ticks that arrive while a real box is open find the machine busy and run nothing.
+  void realBoxes_data() { AddRows(kBoxes); }
   void realBoxes() {
-    QFETCH(bool, prompt);
-    QFETCH(bool, accept);
-    QFETCH(QStringList, seen);
-    QFETCH(int, w0);
+    const BoxRow& r = Row(kBoxes);
     PanelRig rig(true);
-    rig.Load(prompt ? ProgramBuilder().Pot(C(0), C(1), V("W0")).High(C(1)).End() : ProgramBuilder().Debug().High(C(1)).End());
-    ModalAnswerer answerer;
+    rig.Load(r.Prompt ? ProgramBuilder().Pot(C(0), C(1), V("W0")).High(C(1)).End() : ProgramBuilder().Debug().High(C(1)).End());
     QStringList shown;
     bool busyMeanwhile = false;
-    answerer.Then([&](QWidget* modal) {
-      auto* dialog = qobject_cast<QDialog*>(modal);
+    QTimer answerer;  // answers the box once it is up
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible()) return;
+      answerer.stop();
       shown << dialog->windowTitle();
-      if (auto* box = qobject_cast<QMessageBox*>(modal)) shown << box->text() << QStringLiteral("%1 button").arg(box->buttons().size());
-      if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+      if (auto* box = qobject_cast<QMessageBox*>(dialog)) shown << box->text() << QStringLiteral("%1 button").arg(box->buttons().size());
+      if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
         shown << input->labelText() << input->textValue();
         QTest::keyClicks(input->findChild<QLineEdit*>(), QStringLiteral("123"));
       }
       busyMeanwhile = rig.m().Busy;
       rig.form->Timer1_Timer();
       rig.form->Timer1_Timer();
-      if (accept) dialog->accept();
+      if (r.Accept) dialog->accept();
       else dialog->reject();
-      return true;
     });
+    answerer.start(10);
     rig.form->Step_Click();
-    QVERIFY(answerer.Done());
-    QCOMPARE(shown, seen);
+    QCOMPARE(shown, r.Seen);
     QVERIFY(busyMeanwhile);
-    QCOMPARE(rig.m().Ram[0], w0);
+    QCOMPARE(rig.m().Ram[0], r.W0);
     QCOMPARE(rig.m().Ram[7], 0);  // the ticks ran nothing
     QCOMPARE(rig.StateText(), QStringLiteral("High 1"));
   }

@@ -1,6 +1,6 @@
 #pragma once
-// What the panel tests share: a main() that runs Qt Test offscreen, scripted dialogs and tones, and a
-// Form1 wired to them whose Timer1 reads a clock the test moves.
+// What the panel tests share: scripted dialogs and tones, a Form1 wired to them whose Timer1 reads a
+// clock the test moves, tables of structs as Qt Test rows, and a main() that runs Qt Test offscreen.
 
 #include <QApplication>
 #include <QDir>
@@ -61,8 +61,8 @@ struct RecordingTones final : TonePlayer {
   void Rest(int durationMs) override { Calls.emplace_back(0, durationMs); }
 };
 
-// A Form1 with scripted dialogs (or the real ones) and recorded tones, whose Timer1 reads a clock the
-// test moves. Nothing is loaded until Load() or the load step runs.
+// A Form1 with scripted dialogs (or the real ones) and recorded tones; nothing is loaded until Load()
+// or the load step runs.
 struct PanelRig {
   ScriptedDialogs* dialogs = nullptr;  // owned by the form; null with the real dialogs
   RecordingTones* tones = new RecordingTones;
@@ -108,14 +108,25 @@ struct PanelRig {
     return QTest::qWaitForWindowActive(form.get());
   }
 
-  // Moves the clock on by ms, waking Timer1 up every wakeEveryUs as the real timer would.
-  void Advance(int ms, int wakeEveryUs = 1000) {
-    for (int us = 0; us < ms * 1000; us += wakeEveryUs) {
-      ns += wakeEveryUs * qint64{1000};
+  // Moves the clock on by ms, waking Timer1 up every millisecond as the real timer would.
+  void Advance(int ms) {
+    for (int i = 0; i < ms; ++i) {
+      ns += 1'000'000;
       timer().WakeUp();
     }
   }
 };
+
+// A table of structs with a Name as Qt Test rows: AddRows() in the _data slot, Row() in the test.
+template <typename R, size_t N>
+void AddRows(const R (&rows)[N]) {
+  QTest::addColumn<int>("row");
+  for (size_t i = 0; i < N; ++i) QTest::newRow(rows[i].Name) << static_cast<int>(i);
+}
+template <typename R, size_t N>
+const R& Row(const R (&rows)[N]) {
+  return rows[*static_cast<int*>(QTest::qData("row", qMetaTypeId<int>()))];
+}
 
 // Runs one Qt Test class offscreen (unless a platform was chosen), at 96 dpi, with a private runtime
 // folder so Qt has nothing to warn about.

@@ -37,6 +37,86 @@ ProgramBuilder Program(const QString& name) {
   return p;
 }
 
+struct KeyRow {
+  const char* Name;
+  QString Control;
+  bool ThroughWindow;
+};
+const KeyRow kKeys[] = {
+    {"word box", "WBox0", false}, {"word box via window", "WBox0", true},
+    {"value box", "PotInput", false}, {"value box via window", "PotInput", true},
+    {"button", "StepOver", false},
+};
+
+// Actions, in turn: run / step / over (a click on the button), F5 (the key in a word box), ms:N (the
+// clock moves on N ms), tick:N (N calls of Timer1's handler), w7:TEXT (typed into the port's box).
+struct ScriptRow {
+  const char* Name;
+  QString Program, Actions, State;  // State: what the state box starts with
+  bool Stop, Running;               // Stop: the Run button reads "Stop (F5)"
+  QList<int> Words;                 // W0, W1, port
+  int Restarts = 0;
+};
+const ScriptRow kScripts[] = {
+    {"Run", "counter", "run ms:10", "Goto", true, true, {5, 0, 0}},
+    {"Run twice", "counter", "run ms:10 run ms:10", "Goto", false, false, {5, 0, 0}},
+    {"Step", "counter", "step", "Goto", false, false, {1, 0, 0}},
+    {"Step into a Gosub", "sub", "step", "Let W0", false, false, {0, 0, 0}},
+    {"Step Over a Gosub", "sub", "over", "Let W0", false, true, {0, 0, 0}},
+    {"... to its end", "sub", "over ms:20", "Let W1=W1+1", false, false, {3, 1, 0}},
+    {"Step Over another", "counter", "over", "Goto", false, false, {1, 0, 0}},
+    {"F5 in a step over", "sub", "over ms:1 F5 ms:10", "Let W0", false, false, {1, 0, 0}},
+    {"... runs to the target", "sub", "over ms:1 F5 F5 ms:10", "Let W1", true, false, {3, 1, 0}},
+    {"... then runs again", "sub", "over ms:1 F5 F5 ms:10 F5", "Let W1", true, true, {3, 1, 0}},
+    {"End while running", "high", "run ms:5", "High 3", false, false, {0, 0, 0x808}, 1},
+    {"... Step shows the first", "high", "run ms:5 w7:0 step", "High 3", false, false, {0, 0, 0}, 1},
+    {"... and Step runs it", "high", "run ms:5 w7:0 step step", "End", false, false, {0, 0, 0x808}, 1},
+    {"End while stepping", "high", "step step", "High 3", false, false, {0, 0, 0x808}, 1},
+    {"Pause 100 holds", "pause100", "run tick:10", "Pause", true, true, {0, 0, 0}},
+    {"... for 9 ticks", "pause100", "run tick:11", "Let", true, true, {1, 0, 0}},
+};
+
+// Ticks by the clock: one instruction a millisecond whatever the wake-ups, and a tick that leaves a
+// wait pending counts 10 ms of it from when it ran, so a wait lasts its time even behind late ticks.
+// The time is when W1 reaches the count (the Let of count1 runs every other tick).
+struct PacingRow {
+  const char* Name;
+  QString Program;
+  int FirstWakeMs, WakeEveryUs, Count, FromMs, ToMs;
+};
+const PacingRow kPacing[] = {
+    {"wake-ups every ms", "count1", 1, 1000, 480, 959, 959},
+    {"every 16 ms", "count1", 16, 16000, 480, 960, 960},
+    {"Pause 1000", "pause1000", 1, 1000, 1, 1001, 1001},
+    {"Pause 1000 on a late tick", "pause1000", 50, 1000, 1, 1049, 1049},
+    {"Pause 1000, jittery wake-ups", "pause1000", 1, 900, 1, 1000, 1002},
+    {"late Lets catch up, not the wait", "lets", 30, 1000, 1, 129, 129},
+    // After a 5 s stall only 100 ms of backlog is caught up, 50 ticks a wake-up; then one a ms again.
+    {"stall, first wake-up", "count1", 5000, 1000, 25, 5000, 5000},
+    {"stall, capped per wake-up", "count1", 5000, 1000, 26, 5001, 5001},
+    {"stall, capped backlog", "count1", 5000, 1000, 100, 5098, 5098},
+};
+
+// The prompt asks through the dialogs with the core's text; a value in the box is taken without one.
+struct PromptRow {
+  const char* Name;
+  QString Program, Box;
+  Answers Given;
+  int W0;
+  QString Prompt, Message;
+};
+const QString kPot = QStringLiteral("Pot value for pin 0");
+const PromptRow kPrompts[] = {
+    {"a value", "pot", "", {"42"}, 42, kPot, ""},
+    {"Cancel", "pot", "", {std::nullopt}, 5, kPot, ""},
+    {"bad text", "pot", "", {"4x"}, 5, kPot, "Enter a whole number from -32768 to 32767"},
+    {"in the box", "pot", "100", {}, 100, "", ""},
+    {"PulsIn", "pulsin", "", {"250"}, 250, "Enter 10uS pulse length for pin 3", ""},
+    {"PulsIn in the box", "pulsin", "9", {}, 9, "", ""},
+};
+
+std::vector<QString> Listed(const QString& text) { return text.isEmpty() ? std::vector<QString>{} : std::vector<QString>{text}; }
+
 }  // namespace
 
 class RunControlTest : public QObject {
@@ -44,21 +124,13 @@ class RunControlTest : public QObject {
 
  private slots:
   // F5, F8 and F10 are acted on at window level and never reach the focused control; other keys do.
-  void keys_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<bool>("throughWindow");
-    for (const char* name : {"WBox0", "WBox7", "PotInput", "PulsIn", "StepOver"}) {
-      QTest::newRow(name) << QString::fromLatin1(name) << false;
-      QTest::addRow("%s via window", name) << QString::fromLatin1(name) << true;
-    }
-  }
+  void keys_data() { AddRows(kKeys); }
   void keys() {
-    QFETCH(QString, control);
-    QFETCH(bool, throughWindow);
+    const KeyRow& r = Row(kKeys);
     PanelRig rig;
     rig.Load(Program("twocalls"));
     QVERIFY(rig.Activate());
-    QWidget* focus = rig.Get(control);
+    QWidget* focus = rig.Get(r.Control);
     focus->setFocus();
     QCOMPARE(QApplication::focusWidget(), focus);
     auto* edit = qobject_cast<QLineEdit*>(focus);
@@ -66,7 +138,7 @@ class RunControlTest : public QObject {
     KeySpy spy;
     focus->installEventFilter(&spy);
     const auto press = [&](Qt::Key key) {
-      if (throughWindow) QTest::keyClick(rig.form->windowHandle(), key);
+      if (r.ThroughWindow) QTest::keyClick(rig.form->windowHandle(), key);
       else QTest::keyClick(focus, key);
     };
     press(Qt::Key_F8);  // Step into the first call
@@ -84,55 +156,17 @@ class RunControlTest : public QObject {
     QVERIFY(rig.timer().isEnabled());
     QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
     QCOMPARE(spy.Presses, 0);
-    if (edit != nullptr && control.startsWith(QLatin1String("P"))) QCOMPARE(edit->text(), textBefore);
+    if (r.Control == QLatin1String("PotInput")) QCOMPARE(edit->text(), textBefore);
     press(Qt::Key_A);
     QCOMPARE(spy.Presses, 1);
   }
 
-  // Actions, in turn: run / step / over (a click on the button), F5 (the key in a word box), ms:N (the
-  // clock moves on N ms), tick:N (N calls of Timer1's handler), w7:TEXT (typed into the port's box).
-  void scripts_data() {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<QString>("state");  // what the state box starts with
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("running");
-    QTest::addColumn<QList<int>>("words");  // W0, W1, port
-    QTest::addColumn<int>("restarts");
-    const QString run = QStringLiteral("Run (F5)"), stop = QStringLiteral("Stop (F5)");
-    using W = QList<int>;
-    QTest::newRow("Run") << "counter" << "run ms:10" << "Goto" << stop << true << W{5, 0, 0} << 0;
-    QTest::newRow("Run twice") << "counter" << "run ms:10 run ms:10" << "Goto" << run << false << W{5, 0, 0} << 0;
-    QTest::newRow("Step") << "counter" << "step" << "Goto" << run << false << W{1, 0, 0} << 0;
-    QTest::newRow("Step into a Gosub") << "sub" << "step" << "Let W0" << run << false << W{0, 0, 0} << 0;
-    QTest::newRow("Step Over a Gosub") << "sub" << "over" << "Let W0" << run << true << W{0, 0, 0} << 0;
-    QTest::newRow("... to its end") << "sub" << "over ms:20" << "Let W1=W1+1" << run << false << W{3, 1, 0} << 0;
-    QTest::newRow("Step Over another") << "counter" << "over" << "Goto" << run << false << W{1, 0, 0} << 0;
-    QTest::newRow("F5 in a step over") << "sub" << "over ms:1 F5 ms:10" << "Let W0" << run << false << W{1, 0, 0} << 0;
-    QTest::newRow("... runs to the target") << "sub" << "over ms:1 F5 F5 ms:10" << "Let W1" << stop << false
-                                            << W{3, 1, 0} << 0;
-    QTest::newRow("... then runs again") << "sub" << "over ms:1 F5 F5 ms:10 F5" << "Let W1" << stop << true
-                                         << W{3, 1, 0} << 0;
-    QTest::newRow("End while running") << "high" << "run ms:5" << "High 3" << run << false << W{0, 0, 0x808} << 1;
-    QTest::newRow("... Step shows the first") << "high" << "run ms:5 w7:0 step" << "High 3" << run << false
-                                              << W{0, 0, 0} << 1;
-    QTest::newRow("... and Step runs it") << "high" << "run ms:5 w7:0 step step" << "End" << run << false
-                                          << W{0, 0, 0x808} << 1;
-    QTest::newRow("End while stepping") << "high" << "step step" << "High 3" << run << false << W{0, 0, 0x808} << 1;
-    QTest::newRow("Pause 100 holds") << "pause100" << "run tick:10" << "Pause" << stop << true << W{0, 0, 0} << 0;
-    QTest::newRow("... for 9 ticks") << "pause100" << "run tick:11" << "Let" << stop << true << W{1, 0, 0} << 0;
-  }
+  void scripts_data() { AddRows(kScripts); }
   void scripts() {
-    QFETCH(QString, program);
-    QFETCH(QString, actions);
-    QFETCH(QString, state);
-    QFETCH(QString, caption);
-    QFETCH(bool, running);
-    QFETCH(QList<int>, words);
-    QFETCH(int, restarts);
+    const ScriptRow& r = Row(kScripts);
     PanelRig rig;
-    rig.Load(Program(program));
-    for (const QString& action : actions.split(QLatin1Char(' '))) {
+    rig.Load(Program(r.Program));
+    for (const QString& action : r.Actions.split(QLatin1Char(' '))) {
       const QString arg = action.section(QLatin1Char(':'), 1);
       if (action == QLatin1String("run")) QTest::mouseClick(rig.Button("RunBtn"), Qt::LeftButton);
       if (action == QLatin1String("step")) QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
@@ -142,91 +176,43 @@ class RunControlTest : public QObject {
       if (action.startsWith(QLatin1String("tick:"))) for (int i = arg.toInt(); i > 0; --i) rig.form->Timer1_Timer();
       if (action.startsWith(QLatin1String("w7:"))) rig.WBox(7)->setText(arg);
     }
-    QVERIFY2(rig.StateText().startsWith(state), qPrintable(rig.StateText()));
-    QCOMPARE(rig.RunCaption(), caption);
-    QCOMPARE(rig.timer().isEnabled(), running);
-    QCOMPARE((QList<int>{rig.m().Ram[0], rig.m().Ram[1], rig.m().Ram[7]}), words);
+    QVERIFY2(rig.StateText().startsWith(r.State), qPrintable(rig.StateText()));
+    QCOMPARE(rig.RunCaption(), r.Stop ? QStringLiteral("Stop (F5)") : QStringLiteral("Run (F5)"));
+    QCOMPARE(rig.timer().isEnabled(), r.Running);
+    QCOMPARE((QList<int>{rig.m().Ram[0], rig.m().Ram[1], rig.m().Ram[7]}), r.Words);
     for (int i : {0, 1, 7}) QCOMPARE(rig.WBox(i)->text().toInt(nullptr, 16), rig.m().Ram[i]);
-    QCOMPARE(rig.dialogs->Messages, std::vector<QString>(restarts, QStringLiteral("Program reached end -- Restarting")));
+    QCOMPARE(rig.dialogs->Messages, std::vector<QString>(r.Restarts, QStringLiteral("Program reached end -- Restarting")));
   }
 
-  // Ticks by the clock: one instruction a millisecond whatever the wake-ups, and a tick that leaves a
-  // wait pending counts 10 ms of it from when it ran, so a wait lasts its time even behind late ticks.
-  // The time is when W1 reaches the count (the Let of count1 runs every other tick).
-  void pacing_data() {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<int>("firstWakeMs");
-    QTest::addColumn<int>("wakeEveryUs");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("fromMs");
-    QTest::addColumn<int>("toMs");
-    QTest::newRow("wake-ups every ms") << "count1" << 1 << 1000 << 480 << 959 << 959;
-    QTest::newRow("every 3 ms") << "count1" << 3 << 3000 << 480 << 960 << 960;
-    QTest::newRow("every 16 ms") << "count1" << 16 << 16000 << 480 << 960 << 960;
-    QTest::newRow("Pause 1000") << "pause1000" << 1 << 1000 << 1 << 1001 << 1001;
-    QTest::newRow("Pause 1000 on a late tick") << "pause1000" << 50 << 1000 << 1 << 1049 << 1049;
-    QTest::newRow("Pause 1000, jittery wake-ups") << "pause1000" << 1 << 900 << 1 << 1000 << 1002;
-    QTest::newRow("late Lets catch up, not the wait") << "lets" << 30 << 1000 << 1 << 129 << 129;
-    // After a 5 s stall only 100 ms of backlog is caught up, 50 ticks a wake-up; then one a ms again.
-    QTest::newRow("stall, first wake-up") << "count1" << 5000 << 1000 << 25 << 5000 << 5000;
-    QTest::newRow("stall, capped per wake-up") << "count1" << 5000 << 1000 << 26 << 5001 << 5001;
-    QTest::newRow("stall, capped backlog") << "count1" << 5000 << 1000 << 100 << 5098 << 5098;
-  }
+  void pacing_data() { AddRows(kPacing); }
   void pacing() {
-    QFETCH(QString, program);
-    QFETCH(int, firstWakeMs);
-    QFETCH(int, wakeEveryUs);
-    QFETCH(int, count);
-    QFETCH(int, fromMs);
-    QFETCH(int, toMs);
+    const PacingRow& r = Row(kPacing);
     PanelRig rig;
-    rig.Load(Program(program));
+    rig.Load(Program(r.Program));
     rig.form->RunBtn_Click();
-    rig.ns = qint64{firstWakeMs} * 1'000'000;
+    rig.ns = qint64{r.FirstWakeMs} * 1'000'000;
     rig.timer().WakeUp();
-    while (rig.m().Ram[1] < count && rig.ns < 10'000'000'000) {
-      rig.ns += wakeEveryUs * qint64{1000};
+    while (rig.m().Ram[1] < r.Count && rig.ns < 10'000'000'000) {
+      rig.ns += r.WakeEveryUs * qint64{1000};
       rig.timer().WakeUp();
     }
-    QVERIFY2(rig.ns >= fromMs * qint64{1'000'000} && rig.ns <= toMs * qint64{1'000'000}, qPrintable(QString::number(rig.ns)));
+    QVERIFY2(rig.ns >= r.FromMs * qint64{1'000'000} && rig.ns <= r.ToMs * qint64{1'000'000}, qPrintable(QString::number(rig.ns)));
   }
 
-  // The prompt asks through the dialogs with the core's text; a value in the box is taken without one.
-  void prompts_data() {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<Answers>("answers");
-    QTest::addColumn<int>("w0");
-    QTest::addColumn<QString>("prompt");
-    QTest::addColumn<QString>("message");
-    const QString pot = QStringLiteral("Pot value for pin 0");
-    const QString bad = QStringLiteral("Enter a whole number from -32768 to 32767");
-    QTest::newRow("a value") << "pot" << "" << Answers{QStringLiteral("42")} << 42 << pot << "";
-    QTest::newRow("Cancel") << "pot" << "" << Answers{std::nullopt} << 5 << pot << "";
-    QTest::newRow("bad text") << "pot" << "" << Answers{QStringLiteral("4x")} << 5 << pot << bad;
-    QTest::newRow("in the box") << "pot" << "100" << Answers{} << 100 << "" << "";
-    QTest::newRow("PulsIn") << "pulsin" << "" << Answers{QStringLiteral("250")} << 250
-                            << "Enter 10uS pulse length for pin 3" << "";
-    QTest::newRow("PulsIn in the box") << "pulsin" << "9" << Answers{} << 9 << "" << "";
-  }
+  void prompts_data() { AddRows(kPrompts); }
   void prompts() {
-    QFETCH(QString, program);
-    QFETCH(QString, box);
-    QFETCH(Answers, answers);
-    QFETCH(int, w0);
-    QFETCH(QString, prompt);
-    QFETCH(QString, message);
+    const PromptRow& r = Row(kPrompts);
     PanelRig rig;
-    rig.Load(Program(program));
+    rig.Load(Program(r.Program));
     rig.WBox(0)->setText(QStringLiteral("0005"));
-    auto* input = rig.Get<QLineEdit>(program == QLatin1String("pot") ? QStringLiteral("PotInput") : QStringLiteral("PulsIn"));
-    input->setText(box);
-    rig.dialogs->PromptAnswers = answers;
+    auto* input = rig.Get<QLineEdit>(r.Program == QLatin1String("pot") ? QStringLiteral("PotInput") : QStringLiteral("PulsIn"));
+    input->setText(r.Box);
+    rig.dialogs->PromptAnswers = r.Given;
     rig.form->Step_Click();
-    QCOMPARE(rig.dialogs->Prompts, prompt.isEmpty() ? std::vector<QString>{} : std::vector<QString>{prompt});
-    QCOMPARE(rig.dialogs->Messages, message.isEmpty() ? std::vector<QString>{} : std::vector<QString>{message});
-    QCOMPARE(rig.m().Ram[0], w0);
-    QCOMPARE(input->text(), box);
+    QCOMPARE(rig.dialogs->Prompts, Listed(r.Prompt));
+    QCOMPARE(rig.dialogs->Messages, Listed(r.Message));
+    QCOMPARE(rig.m().Ram[0], r.W0);
+    QCOMPARE(input->text(), r.Box);
     // The program goes on; the preview of the PWM already shows its voltage.
     QCOMPARE(rig.Get<QLineEdit>(QStringLiteral("LastPWM"))->text(), QStringLiteral("Pin3=2.51"));
   }
