@@ -10,9 +10,9 @@ using Lines = std::vector<std::string>;
 const std::string kRestart = "message: Program reached end -- Restarting";
 const Lines kStopped = {"caption: Run (F5)", "timer: off"};
 
-Lines Concat(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+Lines Concat(Lines a, const Lines& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+void Ticks(Rig& r, int n) {
+  for (int i = 0; i < n; ++i) r.m.Timer1_Timer();
 }
 
 TEST(RunControl, StepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
@@ -32,10 +32,7 @@ TEST(RunControl, StepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
 
 // Gosub sub / Let W1=W1+1 / End / sub: Let W0=W0+1 / Return
 ProgramBuilder CallProgram() {
-  ProgramBuilder b;
-  b.Gosub("sub").Let(V("W1"), {{3, C(1)}}).End();
-  b.Label("sub").Let(V("W0"), {{3, C(1)}}).Return();
-  return b;
+  return ProgramBuilder().Gosub("sub").Let(V("W1"), {{3, C(1)}}).End().Label("sub").Let(V("W0"), {{3, C(1)}}).Return();
 }
 
 TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturnPosition) {
@@ -47,8 +44,7 @@ TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturn
   EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");
   r.host.ClearEvents();
   EXPECT_EQ(TickWhileRunning(r.m, r.host, 100), 3);  // Let W0, Return, then Let W1 at the return position
-  EXPECT_EQ(r.m.StepOverTarget, 0);
-  EXPECT_EQ(r.m.Ram[1], 1);
+  EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
   EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");  // the stop executes it without a preview
   EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // no caption change
   // Without a Gosub next, Step Over is a step that stays armed; Step disarms it.
@@ -72,9 +68,8 @@ TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
   EXPECT_EQ(r.m.StepOverTarget, target);
   r.m.RunBtn_Click();  // runs again: stops at the target with the caption left at Stop
   TickWhileRunning(r.m, r.host, 100);
-  EXPECT_EQ(r.m.Ram[1], 1);
+  EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
   EXPECT_EQ(r.host.Caption(), "Stop (F5)");
-  EXPECT_EQ(r.m.StepOverTarget, 0);
 }
 
 TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
@@ -83,9 +78,9 @@ TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
   r.Load(ProgramBuilder().Goto(7).Byte(0, 0x01).Byte(1, 0xF0));
   r.m.RunBtn_Click();
   r.host.ClearEvents();
-  r.m.Timer1_Timer();
+  Ticks(r, 1);
   EXPECT_EQ(r.m.SavePosition(), 0);
-  r.m.Timer1_Timer();
+  Ticks(r, 1);
   EXPECT_EQ(r.host.Lines(), Concat({kRestart}, kStopped));
 }
 
@@ -94,7 +89,7 @@ TEST(RunControl, TickRuleAWaitHoldsNineTicksStepIgnoresItBusyBlocksCycles) {
   r.Load(ProgramBuilder().Pause(C(100)).Let(V("W0"), {{3, C(1)}}).Pause(C(30)).Let(V("W0"), {{3, C(1)}})
              .Let(V("W0"), {{3, C(1)}}).Pause(C(-1)).Let(V("W0"), {{3, C(1)}}).End());
   r.m.RunBtn_Click();
-  r.m.Timer1_Timer();  // Pause 100
+  Ticks(r, 1);  // Pause 100
   EXPECT_EQ(r.m.WaitMs, 100);
   for (int tick = 1; tick <= 9; ++tick) {
     EXPECT_FALSE(r.m.TickWillRunCycle());
@@ -102,24 +97,20 @@ TEST(RunControl, TickRuleAWaitHoldsNineTicksStepIgnoresItBusyBlocksCycles) {
     EXPECT_EQ(r.m.Ram[0], 0) << tick;
   }
   EXPECT_TRUE(r.m.TickWillRunCycle());
-  r.m.Timer1_Timer();
+  Ticks(r, 1);
   EXPECT_EQ(r.m.Ram[0], 1);
-  r.m.Timer1_Timer();  // Pause 30
+  Ticks(r, 1);         // Pause 30
   r.m.RunBtn_Click();  // stop during the wait
   r.m.Step_Click();    // executes at once
   EXPECT_EQ(r.m.Ram[0], 2);
   r.m.RunBtn_Click();
   r.m.Busy = true;  // a cycle under way: ticks run nothing, but the wait still counts down
-  r.m.Timer1_Timer();
-  r.m.Timer1_Timer();
-  r.m.Timer1_Timer();
-  EXPECT_EQ(r.m.Ram[0], 2);
-  EXPECT_EQ(r.m.WaitMs, 0);
+  Ticks(r, 3);
+  EXPECT_EQ(std::make_pair(r.m.Ram[0], r.m.WaitMs), std::make_pair(2, 0));
   r.m.Busy = false;
-  r.m.Timer1_Timer();
+  Ticks(r, 1);
   EXPECT_EQ(r.m.Ram[0], 3);
-  r.m.Timer1_Timer();  // Pause -1: no wait, the next tick runs
-  r.m.Timer1_Timer();
+  Ticks(r, 2);  // Pause -1: no wait, the next tick runs
   EXPECT_EQ(r.m.Ram[0], 4);
 }
 
@@ -128,12 +119,9 @@ TEST(RunControl, TicksDuringAPromptStartNoCycle) {
   r.Load(ProgramBuilder().Pot(C(0), C(1), V("W0")).Let(V("W1"), {{3, C(1)}}).End());
   r.m.RunBtn_Click();
   r.host.QueueAnswer("7");
-  r.host.OnPrompt = [&r](const std::string&) {
-    for (int i = 0; i < 5; ++i) r.m.Timer1_Timer();
-  };
-  r.m.Timer1_Timer();
-  EXPECT_EQ(r.m.Ram[0], 7);
-  EXPECT_EQ(r.m.Ram[1], 0);  // the ticks inside the prompt ran nothing
+  r.host.OnPrompt = [&r](const std::string&) { Ticks(r, 5); };
+  Ticks(r, 1);
+  EXPECT_EQ(std::make_pair(r.m.Ram[0], r.m.Ram[1]), std::make_pair(7, 0));  // the ticks in the prompt ran nothing
   EXPECT_EQ(r.host.Count(EventKind::Panel), 1);
 }
 
@@ -142,20 +130,18 @@ TEST(RunControl, TicksDuringAPromptStartNoCycle) {
 TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
   using Write = void (*)(ProgramBuilder&);
   const std::string unemulated = "message: Executed an unimplemented command";
+  using P = ProgramBuilder&;
   const std::tuple<Write, int, Lines> cases[] = {  // the instruction, the cycles up to the restart
-      {[](ProgramBuilder& b) { b.End(); }, 3, {kRestart}},
-      {[](ProgramBuilder& b) { b.Button(); }, 3, {unemulated, kRestart}},
-      {[](ProgramBuilder& b) { b.Serout(); }, 3, {unemulated, kRestart}},
-      {[](ProgramBuilder& b) { b.Serin(); }, 3, {unemulated, kRestart}},
-      {[](ProgramBuilder& b) { b.Return(); }, 3, {"message: Return without Gosub", kRestart}},
-      {[](ProgramBuilder& b) { b.Label("sub").Gosub("sub"); }, 20, {"message: Gosub stack overflow", kRestart}},
+      {[](P b) { b.End(); }, 3, {kRestart}}, {[](P b) { b.Button(); }, 3, {unemulated, kRestart}},
+      {[](P b) { b.Serout(); }, 3, {unemulated, kRestart}}, {[](P b) { b.Serin(); }, 3, {unemulated, kRestart}},
+      {[](P b) { b.Return(); }, 3, {"message: Return without Gosub", kRestart}},
+      {[](P b) { b.Label("sub").Gosub("sub"); }, 20, {"message: Gosub stack overflow", kRestart}},
       // Input in the last five bits of the image, its operand beyond it (Pin0), then End at the end
-      {[](ProgramBuilder& b) { b.Goto(2043).Data(0, 0x02); }, 5, {kRestart}},
+      {[](P b) { b.Goto(2043).Data(0, 0x02); }, 5, {kRestart}},
   };
   for (const auto& [write, cycles, messages] : cases) {
     for (bool running : {false, true}) {
-      ProgramBuilder b;
-      b.Let(V("W0"), {{3, C(1)}}).High(C(3));
+      ProgramBuilder b = ProgramBuilder().Let(V("W0"), {{3, C(1)}}).High(C(3));
       write(b);
       Rig r;
       r.Load(b);
@@ -169,11 +155,9 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
       EXPECT_EQ(cycle, cycles);
       EXPECT_EQ(r.host.Lines(), running ? Concat(messages, kStopped) : messages);
       EXPECT_EQ(r.m.RestartPending, running);
-      EXPECT_EQ(r.m.GosubDepth, 0);
-      EXPECT_EQ(r.m.Ram[0], 0);
+      EXPECT_EQ(r.m.GosubDepth + r.m.Ram[0], 0);
       if (running) r.m.Step_Click();  // only resets and previews
-      EXPECT_EQ(r.m.Ram[0], 0);
-      EXPECT_EQ(r.m.Ram[7], 0x0808);
+      EXPECT_EQ(std::make_pair(r.m.Ram[0], r.m.Ram[7]), std::make_pair(0, 0x0808));
       EXPECT_EQ(r.Pos(), std::make_pair(2, 4));
       EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");
       r.m.Step_Click();
@@ -183,8 +167,7 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
   Rig r;  // a cycle that starts where no byte is left decodes as End, whatever the numbering
   r.Load(ProgramBuilder().High(C(3)));
   for (const auto& [byte, bit] : {std::make_pair(255, -1), std::make_pair(256, 7)}) {
-    r.m.TokByte = static_cast<int16_t>(byte);
-    r.m.TokBit = static_cast<int16_t>(bit);
+    r.m.TokByte = static_cast<int16_t>(byte), r.m.TokBit = static_cast<int16_t>(bit);
     EXPECT_EQ(r.Preview(), "End");
   }
   r.Exec();

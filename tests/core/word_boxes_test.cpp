@@ -16,40 +16,25 @@ struct Twin {
   ScriptedHost host;
   Machine m{host};
   std::mt19937 answers;
-
-  Twin(Host::Boxes mode, uint32_t seed) : answers(seed) {
+  Twin(Host::Boxes mode, uint32_t seed, const std::array<uint8_t, 256>& image) : answers(seed) {
     host.Mode = mode;
-    host.AnswerSource = [this]() -> std::optional<std::string> {
-      if (answers() % 4 == 0) return std::nullopt;
-      return TypedNumber(answers);
-    };
+    host.AnswerSource = [this] { return answers() % 4 == 0 ? std::nullopt : std::optional(TypedNumber(answers)); };
+    m.LoadImage(image), m.StartProgram();
+  }
+  auto HostCounts() const {
+    return std::array<int, 5>{host.Messages, host.Prompts, host.Tones, host.Rests, host.TimerEnabled()};
   }
 };
-
-void ExpectSame(const Twin& a, const Twin& b, bool compareBoxes, int program, int action) {
-  ASSERT_TRUE(static_cast<const MachineState&>(a.m) == static_cast<const MachineState&>(b.m))
-      << "program " << program << " action " << action << ": " << a.m.InstrText << " / " << b.m.InstrText;
-  ASSERT_EQ(a.m.InstructionsExecuted, b.m.InstructionsExecuted);
-  ASSERT_EQ((std::array<int, 5>{a.host.Messages, a.host.Prompts, a.host.Tones, a.host.Rests, a.host.TimerEnabled()}),
-            (std::array<int, 5>{b.host.Messages, b.host.Prompts, b.host.Tones, b.host.Rests, b.host.TimerEnabled()}));
-  ASSERT_TRUE(!compareBoxes || a.host.BoxTexts() == b.host.BoxTexts()) << "program " << program;
-}
 
 void RunInLockstep(Host::Boxes mode, bool typing) {
   std::mt19937 rng(mode == Host::Boxes::AsShown ? 11 : 12);
   auto roll = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
   for (int program = 0; program < 150; ++program) {
     const uint32_t seed = static_cast<uint32_t>(rng());
-    Twin read(Host::Boxes::MayBeEdited, seed);
-    Twin told(mode, seed);
     const std::array<uint8_t, 256> image = RandomProgram(rng).Build();
-    for (Twin* t : {&read, &told}) {
-      t->m.LoadImage(image);
-      t->m.StartProgram();
-    }
+    Twin read(Host::Boxes::MayBeEdited, seed, image), told(mode, seed, image);
     for (int action = 0; action < 600; ++action) {
-      const int what = roll(100);
-      const int index = roll(8);
+      const int what = roll(100), index = roll(8);
       const std::string text = TypedHex(rng);
       for (Twin* t : {&read, &told}) {
         Machine& m = t->m;
@@ -61,8 +46,12 @@ void RunInLockstep(Host::Boxes mode, bool typing) {
         else if (what < 96 && typing) t->host.TypeWordBox(index, text);
         else if (what < 98) m.PreviewNext();
       }
-      ExpectSame(read, told, typing, program, action);
-      ASSERT_TRUE(action % 50 != 0 || read.m.PeekNext().Text == told.m.PeekNext().Text) << program;
+      SCOPED_TRACE("program " + std::to_string(program) + " action " + std::to_string(action));
+      ASSERT_TRUE(static_cast<const MachineState&>(read.m) == static_cast<const MachineState&>(told.m)) << read.m.InstrText;
+      ASSERT_EQ(read.m.InstructionsExecuted, told.m.InstructionsExecuted);
+      ASSERT_EQ(read.HostCounts(), told.HostCounts());
+      ASSERT_TRUE(!typing || read.host.BoxTexts() == told.host.BoxTexts());
+      ASSERT_TRUE(action % 50 != 0 || read.m.PeekNext().Text == told.m.PeekNext().Text);
     }
   }
 }
@@ -73,19 +62,15 @@ TEST(WordBoxes, AHostWithNoPanelRunsAsOneWhoseBoxesNobodyTouches) { RunInLockste
 // Before the first redraw nothing has been shown: a host that says its boxes hold what was shown is
 // read all the same, and one with no panel leaves the words as they are.
 TEST(WordBoxes, BeforeTheFirstRedrawTheBoxesAreReadOrLeftAlone) {
-  ScriptedHost shown;
-  shown.Mode = Host::Boxes::AsShown;
-  Machine a(shown);
-  shown.TypeWordBox(3, "00AB");
-  a.ReadWordBoxes();
-  EXPECT_EQ(a.Ram[3], 0xAB);
-
-  ScriptedHost none;
-  none.Mode = Host::Boxes::NoPanel;
-  Machine b(none);
-  b.Ram[3] = 77;
-  b.ReadWordBoxes();
-  EXPECT_EQ(b.Ram[3], 77);
+  for (const Host::Boxes mode : {Host::Boxes::AsShown, Host::Boxes::NoPanel}) {
+    ScriptedHost host;
+    host.Mode = mode;
+    Machine m(host);
+    m.Ram[3] = 77;
+    host.TypeWordBox(3, "00AB");
+    m.ReadWordBoxes();
+    EXPECT_EQ(m.Ram[3], mode == Host::Boxes::AsShown ? 0xAB : 77);
+  }
 }
 
 }  // namespace
