@@ -8,7 +8,6 @@
 
 #include "panel/audio_tone_player.h"
 #include "panel_rig.h"
-#include "tone_analysis.h"
 
 namespace qx9::test {
 namespace {
@@ -19,10 +18,7 @@ int Sign(int16_t s) { return (s > 0) - (s < 0); }
 
 int PlayAndCheck(const QString& path) {
   auto player = AudioTonePlayer::ForDefaultOutput();
-  if (!player) {
-    std::fprintf(stderr, "no audio output although the sound server runs\n");
-    return 1;
-  }
+  if (!player) return std::fprintf(stderr, "no audio output although the sound server runs\n"), 1;
   // Sound 1,(100,25,120,20): 428 Hz for 300 ms, then 1479 Hz for 240 ms.
   const int notes[] = {100, 120}, codes[] = {25, 20};
   PanelRig rig;
@@ -53,10 +49,9 @@ int PlayAndCheck(const QString& path) {
   bool ok = true;
   const auto check = [&](bool good, const QString& what) {
     std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
-    ok = ok && good;
+    return ok = ok && good;
   };
-  check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"));
-  if (!ok) return 1;
+  if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"))) return 1;
   for (int t = 0; t < 2; ++t) {
     const double hz = NoteFrequency(static_cast<int16_t>(notes[t])), ms = codes[t] * 12;
     const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], kRate);

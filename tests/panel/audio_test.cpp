@@ -10,7 +10,6 @@
 #include "panel/square_wave.h"
 #include "panel/tone_stream.h"
 #include "panel_rig.h"
-#include "tone_analysis.h"
 
 namespace qx9::test {
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // What the panel tests share: scripted dialogs and tones, a Form1 wired to them whose Timer1 reads a
-// clock the test moves, tables of structs as Qt Test rows, and a main() that runs Qt Test offscreen.
+// clock the test moves, a square wave's pitch, tables of structs as Qt Test rows, and a main() that
+// runs Qt Test offscreen.
 
 #include <QApplication>
 #include <QDir>
@@ -116,6 +117,21 @@ struct PanelRig {
     }
   }
 };
+
+// Half periods between the first and the last sign change, over the time between them; 0 when there
+// are fewer than two changes.
+inline double CrossingFrequency(const int16_t* samples, size_t count, int sampleRate) {
+  int64_t first = -1, last = -1, changes = 0;
+  for (size_t i = 1; i < count; ++i) {
+    if ((samples[i] > 0) != (samples[i - 1] > 0)) {
+      if (first < 0) first = static_cast<int64_t>(i);
+      last = static_cast<int64_t>(i);
+      ++changes;
+    }
+  }
+  if (changes < 2 || last == first) return 0;
+  return static_cast<double>(changes - 1) * sampleRate / (2.0 * static_cast<double>(last - first));
+}
 
 // A table of structs with a Name as Qt Test rows: AddRows() in the _data slot, Row() in the test.
 template <typename R, size_t N>
