@@ -58,10 +58,7 @@ class TokenReader : public ::testing::Test {
  protected:
   FakeHost host;
   Machine m{host};
-  void At(int byte, int bit) {
-    m.TokByte = static_cast<int16_t>(byte);
-    m.TokBit = static_cast<int16_t>(bit);
-  }
+  void At(int byte, int bit) { m.TokByte = static_cast<int16_t>(byte), m.TokBit = static_cast<int16_t>(bit); }
   std::pair<int, int> Pos() const { return {m.TokByte, m.TokBit}; }
 };
 
@@ -69,8 +66,7 @@ TEST_F(TokenReader, OperandsFromRawBytes) {
   m.Eeprom[3] = 0xA6;  // flag 1, size code 01, value 0011, then bit 0
   At(3, 7);
   EXPECT_EQ(m.ReadOperand(), 3);
-  EXPECT_EQ(m.OperandText, "3");
-  EXPECT_EQ(Pos(), std::make_pair(3, 0));
+  EXPECT_EQ(std::make_pair(m.OperandText, Pos()), std::make_pair(std::string("3"), std::make_pair(3, 0)));
   m.Eeprom[5] = 0x44;  // flag 0, code 100010 = B0
   m.Ram[0] = 0x12AB;
   At(5, 7);
@@ -79,8 +75,7 @@ TEST_F(TokenReader, OperandsFromRawBytes) {
 }
 
 TEST_F(TokenReader, LazyByteAdvanceAndBothNumberings) {
-  m.Eeprom[4] = 0x01;
-  m.Eeprom[5] = 0x80;
+  m.Eeprom[4] = 0x01, m.Eeprom[5] = 0x80;
   At(4, 0);
   EXPECT_EQ(m.ReadBit(), 1);
   EXPECT_EQ(Pos(), std::make_pair(4, -1));  // the byte is used up; the move comes with the next read
@@ -94,35 +89,29 @@ TEST_F(TokenReader, LazyByteAdvanceAndBothNumberings) {
   }
   m.RestorePosition(87);
   EXPECT_EQ(Pos(), std::make_pair(10, 7));
-  At(9, -1);
-  EXPECT_EQ(m.SavePosition(), 87);  // 8 x 10 + 7
-  At(2, 4);
-  EXPECT_EQ(m.SavePosition(), 20);
+  const std::pair<std::pair<int, int>, int> saves[] = {{{9, -1}, 87}, {{10, 7}, 87}, {{2, 4}, 20}};  // 8 x byte + bit
+  for (const auto& [pos, saved] : saves) {
+    At(pos.first, pos.second);
+    EXPECT_EQ(m.SavePosition(), saved);
+  }
 }
 
 TEST_F(TokenReader, VariableCodeTable) {
-  struct Case {
-    int code;
-    const char* name;
-    VarRef ref;
-  };
-  const Case cases[] = {
+  const std::tuple<int, const char*, VarRef> cases[] = {
       {0, "Pin0", {7, 1, 0}},   {3, "Pin3", {7, 1, 3}},    {8, "Dir0", {7, 1, 8}},    {15, "Dir7", {7, 1, 15}},
       {16, "Bit0", {0, 1, 0}},  {20, "Bit4", {0, 1, 4}},   {31, "Bit15", {0, 1, 15}}, {32, "Pins", {7, 255, 0}},
       {33, "Dirs", {7, 255, 8}}, {34, "B0", {0, 255, 0}},  {35, "B1", {0, 255, 8}},   {47, "B13", {6, 255, 8}},
       {48, "Port", {7, -1, 0}}, {50, "W0", {0, -1, 0}},    {51, "W0", {0, -1, 0}},    {62, "W6", {6, -1, 0}},
       {49, "7", {0, 0, 0}},     {63, "7", {0, 0, 0}},  // no variable: mask 0, the text stays
   };
-  for (const Case& c : cases) {
-    m.Eeprom[20] = static_cast<uint8_t>(c.code << 2);
+  for (const auto& [code, name, ref] : cases) {
+    m.Eeprom[20] = static_cast<uint8_t>(code << 2);
     At(20, 7);
     m.OperandText = "7";
     const VarRef r = m.VarName();
-    EXPECT_EQ(m.OperandText, c.name) << c.code;
-    EXPECT_EQ(r.Mask, c.ref.Mask) << c.code;
-    if (r.Mask == 0) continue;
-    EXPECT_EQ(r.Index * 100 + r.Shift, c.ref.Index * 100 + c.ref.Shift) << c.code;
-    EXPECT_EQ(VariableCode(c.name), c.code == 51 ? 50 : c.code);
+    EXPECT_EQ(std::make_tuple(m.OperandText, r.Mask, r.Index * 100 + r.Shift),
+              std::make_tuple(std::string(name), ref.Mask, r.Mask == 0 ? 0 : ref.Index * 100 + ref.Shift)) << code;
+    EXPECT_EQ(r.Mask == 0 ? code : VariableCode(name), code == 51 ? 50 : code);  // codes 49, 63 name nothing
   }
 }
 
@@ -165,14 +154,10 @@ TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
     std::vector<std::array<int, 3>> Fields;
     void OnField(int address, int width, int value) override { Fields.push_back({address, width, value}); }
   } log;
-  m.Eeprom[254] = 0xFF;
-  m.Eeprom[255] = 0x81;
+  m.Eeprom[254] = 0xFF, m.Eeprom[255] = 0x81;
   m.SetTokenObserver(&log);
   m.JumpTo(2040);  // 4 bits inside, then 4 inside and 8 past the end: both paths report whole fields
-  m.ReadBits(4);
-  m.ReadBits(12);
-  m.JumpTo(2036);
-  m.ReadBits(8);
+  m.ReadBits(4), m.ReadBits(12), m.JumpTo(2036), m.ReadBits(8);
   EXPECT_EQ(log.Fields, (std::vector<std::array<int, 3>>{{2040, 4, 0x8}, {2044, 12, 0x100}, {2036, 8, 0xF8}}));
 }
 
@@ -182,34 +167,23 @@ TEST(Words, WrapSetAndReadFields) {
   for (const auto& [x, wrapped] : wraps) EXPECT_EQ(WrapWord(x), wrapped) << x;
   FakeHost host;
   Machine m(host);
-  struct Case {
-    int32_t before;
-    int16_t index, value;
-    int32_t mask;
-    int16_t shift;
-    int32_t after;
-  };
-  const Case cases[] = {
+  const std::array<int32_t, 6> sets[] = {  // word before, index, value, mask, shift, word after
       {0, 7, 1, 1, 15, -32768},           // Dir7 on an empty port word: pattern 0x8000
       {1, 0, 128, 255, 8, -32767},        // B1 = 0x80 into W0 = 1: pattern 0x8001
       {0x12FF, 0, 256, 255, 0, 0x1200},   // 256 has no bits in a byte
       {0x0F0F, 3, 0x1234, 0, 0, 0x0F0F},  // mask 0 (codes 49 and 63) changes nothing
       {0x12345, 0, 1, 1, 0, 0x2345},      // an entry loaded beyond 16 bits ends as its pattern
-      {0x5AA5, 7, 1, 1, 16, 0x5AA5},      // fields outside the word neither change nor read
-      {0x5AA5, 7, 1, 1, -1, 0x5AA5},
-      {0x5AA5, 7, 1, 1, -32761, 0x5AA5},
-  };
-  for (const Case& c : cases) {
-    m.Ram[c.index] = c.before;
-    m.SetVal(c.index, c.value, c.mask, c.shift);
-    EXPECT_EQ(m.Ram[c.index], c.after) << "value " << c.value << " mask " << c.mask << " shift " << c.shift;
+  };  // fields outside the word: the instruction rows of High and Toggle
+  for (const auto& [before, index, value, mask, shift, after] : sets) {
+    m.Ram[index] = before;
+    m.SetVal(static_cast<int16_t>(index), static_cast<int16_t>(value), mask, static_cast<int16_t>(shift));
+    EXPECT_EQ(m.Ram[index], after) << "value " << value << " mask " << mask << " shift " << shift;
   }
   m.Ram[0] = 0x12345;  // as a word box may load it
   EXPECT_EQ(m.ReadField(0, 255, 8), 0x23);
-  m.Ram[0] = -32767;  // 0x8001: fields read the 16-bit pattern whatever the sign
-  const std::pair<std::pair<int32_t, int16_t>, int16_t> reads[] = {
-      {{255, 8}, 128}, {{1, 15}, 1}, {{1, 1}, 0}, {{-1, 0}, -32767}, {{1, 16}, 0}, {{1, -1}, 0}, {{1, 31}, 0}};
-  for (const auto& [field, value] : reads) EXPECT_EQ(m.ReadField(0, field.first, field.second), value);
+  m.Ram[0] = -32767;  // 0x8001: fields read the 16-bit pattern whatever the sign; none outside the word
+  const std::array<int, 3> reads[] = {{255, 8, 128}, {1, 15, 1}, {1, 1, 0}, {-1, 0, -32767}, {1, 16, 0}, {1, -1, 0}, {1, 31, 0}};
+  for (const auto& [mask, shift, value] : reads) EXPECT_EQ(m.ReadField(0, mask, static_cast<int16_t>(shift)), value);
   m.ListOnly = true;
   m.SetVal(2, 5, -1, 0);
   EXPECT_EQ(m.Ram[2], 0);

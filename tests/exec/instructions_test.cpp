@@ -94,7 +94,7 @@ std::vector<Row> Rows() {
       {B().Reverse(C(3)), "Reverse 3", {{7, 0x0800}}, {{7, 0}}}, {B().High(V("B2")), "High B2", {{1, 5}}, {{7, 0x2020}}},
       {B().High(V("W0")), "High W0", {{0, 8}}, {{7, 0x0100}}}, {B().High(V("W0")), "High W0", {{0, 16}}, {{7, 0}}},
       {B().High(V("W0")), "High W0", {{0, -8}}, {{7, 0x0001}}}, {B().High(V("W0")), "High W0", {{0, -9}}, {{7, 0}}},
-      {B().High(V("W0")), "High W0", {{0, -32768}}, {{7, 0}}},
+      {B().High(V("W0")), "High W0", {{0, -32768}}, {{7, 0}}}, {B().High(V("W0")), "High W0", {{0, 32767}}, {{7, 0}}},
       {B().Toggle(V("W0")), "Toggle W0", {{0, 15}, {7, 0x8000}}, {{7, 0}}},
       // PWM shows the voltage and leaves the pin an input; Pulsout makes it an output.
       {B().Pwm(C(3), C(128), C(10)), "PWM 3,128,10", {{7, 0x0808}}, {{7, 0x0008}}, {"LastPWM: Pin3=2.51"}},

@@ -65,12 +65,8 @@ class RandomProgram {
 
   void Instruction(ProgramBuilder& p) {
     switch (Int(0, 40)) {
-      case 0: p.High(Small(7)); break;
-      case 1: p.Low(Small(7)); break;
-      case 2: p.Input(Small(7)); break;
-      case 3: p.Output(Small(7)); break;
-      case 4: p.Toggle(Small(7)); break;
-      case 5: p.Reverse(Small(7)); break;
+      case 0: p.High(Small(7)); break;      case 1: p.Low(Small(7)); break;      case 2: p.Input(Small(7)); break;
+      case 3: p.Output(Small(7)); break;    case 4: p.Toggle(Small(7)); break;   case 5: p.Reverse(Small(7)); break;
       case 6: p.Pwm(Small(7), Any(), Any()); break;
       case 7: p.Pot(Small(7), Any(), Var()); break;
       case 8: p.Pulsout(Small(7), Any()); break;
@@ -116,17 +112,15 @@ class RandomProgram {
   std::mt19937& rng_;
 };
 
-// Texts a user might type into the value boxes or a prompt: good numbers, blanks, and everything else.
+// Texts a user might type into the value boxes or a prompt (good numbers, blanks, and everything else),
+// and into a word box.
 inline std::string TypedNumber(std::mt19937& rng) {
-  static const std::vector<std::string> kTexts = {"", " ", "42", " -7 ", "+15", "32767", "-32768", "40000",
-                                                  "abc", "1.5", "--2", "0x10", "\t9\t"};
-  return kTexts[std::uniform_int_distribution<size_t>(0, kTexts.size() - 1)(rng)];
+  static const char* const kTexts[] = {"", " ", "42", " -7 ", "+15", "32767", "-32768", "40000", "abc", "1.5", "--2", "0x10", "\t9\t"};
+  return kTexts[rng() % std::size(kTexts)];
 }
-
 inline std::string TypedHex(std::mt19937& rng) {
-  static const std::vector<std::string> kTexts = {"0", "ffff", "7FFF", "8000", "12G4", " 1 2", "10000",
-                                                  "123456789", "", "zz", "FF00"};
-  return kTexts[std::uniform_int_distribution<size_t>(0, kTexts.size() - 1)(rng)];
+  static const char* const kTexts[] = {"0", "ffff", "7FFF", "8000", "12G4", " 1 2", "10000", "123456789", "", "zz", "FF00"};
+  return kTexts[rng() % std::size(kTexts)];
 }
 
 }  // namespace qx9::test
