@@ -156,8 +156,7 @@ class DialogsTest : public QObject {
       for (int row = 0; row < model->rowCount(root); ++row) {
         if (model->flags(model->index(row, 0, root)) & Qt::ItemIsEnabled) names << model->index(row, 0, root).data().toString();
       }
-      names.sort();
-      return names;
+      return names.sort(), names;
     };
     QTRY_COMPARE(listed(), (QStringList{"a.OBJ", "b.obj", "c.Obj"}));  // the model reads in the background
   }

@@ -1,5 +1,5 @@
 #pragma once
-// What the panel tests share: scripted dialogs and tones, a Form1 wired to them whose Timer1 reads a
+// What the panel tests share: scripted dialogs, a Form1 wired to them whose Timer1 reads a
 // clock the test moves, a square wave's pitch, tables of structs as Qt Test rows, and a main() that
 // runs Qt Test offscreen.
 
@@ -56,24 +56,22 @@ struct ScriptedDialogs final : Dialogs {
   }
 };
 
-struct RecordingTones final : TonePlayer {
-  std::vector<std::pair<int, int>> Calls;  // frequency (0 for a rest), milliseconds
-  void Tone(int frequencyHz, int durationMs) override { Calls.emplace_back(frequencyHz, durationMs); }
-  void Rest(int durationMs) override { Calls.emplace_back(0, durationMs); }
+struct SilentTones final : TonePlayer {
+  void Tone(int, int) override {}
+  void Rest(int) override {}
 };
 
-// A Form1 with scripted dialogs (or the real ones) and recorded tones; nothing is loaded until Load()
+// A Form1 with scripted dialogs (or the real ones) and no sound; nothing is loaded until Load()
 // or the load step runs.
 struct PanelRig {
   ScriptedDialogs* dialogs = nullptr;  // owned by the form; null with the real dialogs
-  RecordingTones* tones = new RecordingTones;
   qint64 ns = 0;
   std::unique_ptr<Form1> form;
 
   explicit PanelRig(bool realDialogs = false) {
     std::unique_ptr<Dialogs> scripted = realDialogs ? nullptr : std::make_unique<ScriptedDialogs>();
     dialogs = static_cast<ScriptedDialogs*>(scripted.get());
-    form = std::make_unique<Form1>(std::move(scripted), std::unique_ptr<TonePlayer>(tones));
+    form = std::make_unique<Form1>(std::move(scripted), std::make_unique<SilentTones>());
     form->timer1().setClock([this] { return ns; });
   }
 
