@@ -37,31 +37,23 @@ TEST(Loader, TakesTheFirst256BytesAndRefusesWhatCannotBeAWholeImage) {
 TEST(Loader, ResetKeepsThePortWordAndClearsTheRest) {
   Rig r;
   r.m.Ram = {1, 2, 3, 4, 5, 6, 7, -32767};
-  r.m.GosubDepth = 5;
-  r.m.GosubStack[0] = 99;
-  r.m.StepOverArmed = true;
-  r.m.StepOverTarget = 40;
-  r.m.WaitMs = 300;
-  r.m.TokByte = 40;
+  r.m.GosubDepth = 5, r.m.GosubStack[0] = 99, r.m.StepOverArmed = true;
+  r.m.StepOverTarget = 40, r.m.WaitMs = 300, r.m.TokByte = 40;
   r.m.ResetMachine();
   EXPECT_EQ(r.m.Ram, (std::array<int32_t, 8>{0, 0, 0, 0, 0, 0, 0, -32767}));
-  EXPECT_EQ(r.m.GosubDepth, 0);
   EXPECT_EQ(r.m.GosubStack[0], 99);  // entries are not cleared, only the depth
-  EXPECT_FALSE(r.m.StepOverArmed);
-  EXPECT_EQ(r.m.StepOverTarget + r.m.WaitMs, 0);
+  EXPECT_EQ(r.m.GosubDepth + r.m.StepOverArmed + r.m.StepOverTarget + r.m.WaitMs, 0);
   EXPECT_EQ(r.Pos(), std::make_pair(2, 4));
 }
 
 TEST(Loader, TheLoadStepResetsAndPreviewsWithoutExecuting) {
   std::array<uint8_t, 256> image{};  // bytes 2..4 = 00 A7 F0: the three skipped bits, High 3, End
-  image[3] = 0xA7;
-  image[4] = 0xF0;
+  image[3] = 0xA7, image[4] = 0xF0;
   Rig r;
   r.m.LoadImage(image);
   r.m.StartProgram();
   EXPECT_FALSE(r.m.RestartPending);
-  EXPECT_EQ(r.Pos(), std::make_pair(2, 4));
-  EXPECT_EQ(r.m.Ram[7], 0);  // High 3 not executed
+  EXPECT_EQ(std::make_pair(r.Pos(), r.m.Ram[7]), std::make_pair(std::make_pair(2, 4), 0));  // High 3 not executed
   EXPECT_EQ(r.host.StateBox(), "High 3");
   EXPECT_EQ(r.host.Lines(), std::vector<std::string>{});
   r.m.Step_Click();
@@ -76,10 +68,9 @@ TEST(Panel, ShowsWordsBytesLedsAndSwitches) {
   r.m.RefreshPanel();
   const PanelView& v = r.host.Panels().back();
   EXPECT_EQ(v.WordText, (std::array<std::string, 8>{"FFFF", "FF01", "0000", "0000", "0000", "0000", "00AB", "8001"}));
+  EXPECT_EQ(std::vector(v.ByteText.begin() + 5, v.ByteText.end()),
+            (std::vector<std::string>{"B10=00  B11=00", "B12=AB  B13=00", "Pins=01 Dirs=80"}));
   EXPECT_EQ(v.ByteText[1], "B2=01   B3=FF");
-  EXPECT_EQ(v.ByteText[5], "B10=00  B11=00");
-  EXPECT_EQ(v.ByteText[6], "B12=AB  B13=00");
-  EXPECT_EQ(v.ByteText[7], "Pins=01 Dirs=80");
   EXPECT_EQ(v.LedOn, (std::array<bool, 8>{true, false, false, false, false, false, false, false}));
   EXPECT_EQ(v.SwitchEnabled, (std::array<bool, 8>{true, true, true, true, true, true, true, false}));
   EXPECT_EQ(v.StateText, "Let B0=5");
@@ -98,8 +89,7 @@ TEST(Panel, WordBoxTextsReadAsHexAndOnlyTheLastEightDigitsCount) {
   r.host.TypeWordBox(0, "10000");  // reads as 65536; the instruction sees its pattern 0
   r.host.TypeWordBox(2, "abcd");
   r.Exec();
-  EXPECT_EQ(r.m.Ram[1], 0);
-  EXPECT_EQ(r.Word(2), 0xABCD);
+  EXPECT_EQ(std::make_pair(r.m.Ram[1], r.Word(2)), std::make_pair(0, uint16_t{0xABCD}));
   r.host.TypeWordBox(0, "0042");
   EXPECT_EQ(r.Preview(), "End");
   EXPECT_EQ(r.m.Ram[0], 0x42);
@@ -112,26 +102,21 @@ TEST(Switches, ClicksSetInputLevelsKeepTypedTextAndSurviveRestarts) {
   EXPECT_TRUE(r.host.Panels().back().LedOn[3]);
   EXPECT_EQ(r.host.Panels().back().ByteText[7], "Pins=08 Dirs=00");
   r.m.GInBtn_Click(3);
-  EXPECT_EQ(r.m.Ram[7], 0);
-  EXPECT_FALSE(r.m.SwitchUp[3]);
+  EXPECT_EQ(std::make_pair(r.m.Ram[7], r.m.SwitchUp[3]), std::make_pair(0, false));
   r.host.TypeWordBox(0, "1234");
   r.host.TypeWordBox(7, "8100");  // pins 0 and 7 typed to outputs: the clicks must see it
   r.m.GInBtn_Click(0);            // an output pin: the switch moves, the level stays
   r.m.GInBtn_Click(1);
-  EXPECT_EQ(r.Word(0), 0x1234);
-  EXPECT_EQ(r.host.WordBox(0), "1234");
-  EXPECT_EQ(r.Word(7), 0x8102);
-  EXPECT_TRUE(r.m.SwitchUp[0]);
+  EXPECT_EQ(std::make_tuple(r.Word(0), r.host.WordBox(0), r.Word(7), r.m.SwitchUp[0]),
+            std::make_tuple(0x1234, std::string("1234"), 0x8102, true));
   EXPECT_EQ(r.m.InstrText, "Low 2");  // a click executes nothing
   r.SetWord(7, 0);
   r.m.GInBtn_Click(2);
-  r.m.Step_Click();  // Low 2, Input 2: the level the program wrote stays until the next click
-  r.m.Step_Click();
+  r.m.Step_Click(), r.m.Step_Click();  // Low 2, Input 2: the level the program wrote stays until the next click
   EXPECT_EQ(r.m.Ram[7], 0);
   r.m.Step_Click();  // End: message and restart; switches and the port word survive
   EXPECT_TRUE(r.m.SwitchUp[2]);
-  r.m.GInBtn_Click(2);
-  r.m.GInBtn_Click(2);
+  r.m.GInBtn_Click(2), r.m.GInBtn_Click(2);
   EXPECT_EQ(r.m.Ram[7], 0x0004);
 }
 

@@ -32,23 +32,17 @@ struct Target {
   Target(const char* label) : Label(label) {}     // NOLINT: implicit on purpose, reads naturally
   Target(std::string label) : Label(std::move(label)) {}  // NOLINT
   Target(int address) : Address(address) {}       // NOLINT
-  std::string Label;
-  int Address = -1;
+  std::string Label; int Address = -1;
 };
 
 // One step of a Let: the operator code (0..15) and the operand it applies to.
-struct LetStep {
-  int Op = 1;
-  Operand Value;
-};
+struct LetStep { int Op = 1; Operand Value; };
 
 // One condition of an If: Var (left side) Compare (code 0..7) Right; And selects the conjunction bit
 // (1 = AND, 0 = OR; the first condition counts only when it is an OR).
 struct Condition {
-  Operand Var;        // must be a variable (V or VCode)
-  int Compare = 4;
-  Operand Right;
-  bool And = false;
+  Operand Var;  // must be a variable (V or VCode)
+  int Compare = 4; Operand Right; bool And = false;
 };
 
 class ProgramBuilder {
@@ -68,16 +62,12 @@ class ProgramBuilder {
   int AddressOf(const std::string& label) const;     // after the label is defined
 
   // Data for Read/Write: data location a is image entry 255 - a. Raw bytes anywhere (0 and 1 too).
-  ProgramBuilder& Data(int location, uint8_t value);
-  ProgramBuilder& Byte(int index, uint8_t value);
+  ProgramBuilder &Data(int location, uint8_t value), &Byte(int index, uint8_t value);
 
-  // Instructions (opcode, then the fields in stream order).
-  ProgramBuilder& High(const Operand& pin);
-  ProgramBuilder& Low(const Operand& pin);
-  ProgramBuilder& Input(const Operand& pin);
-  ProgramBuilder& Output(const Operand& pin);
-  ProgramBuilder& Toggle(const Operand& pin);
-  ProgramBuilder& Reverse(const Operand& pin);
+  // Instructions (opcode, then the fields in stream order); a table (entries, Sound's (duration code, note)
+  // groups, Let's steps, If's conditions, Branch's targets) needs at least one entry.
+  ProgramBuilder &High(const Operand& pin), &Low(const Operand& pin), &Input(const Operand& pin);
+  ProgramBuilder &Output(const Operand& pin), &Toggle(const Operand& pin), &Reverse(const Operand& pin);
   ProgramBuilder& Pwm(const Operand& pin, const Operand& duty, const Operand& third);
   ProgramBuilder& Pot(const Operand& pin, const Operand& second, const Operand& target);
   ProgramBuilder& Pulsout(const Operand& pin, const Operand& second);
@@ -87,25 +77,16 @@ class ProgramBuilder {
   ProgramBuilder& Write(const Operand& location, const Operand& variable, int unused11 = 0);
   ProgramBuilder& Lookdown(const Operand& value, const Operand& target, const std::vector<Operand>& entries);
   ProgramBuilder& Gosub(const Target& target, int unused4 = 0);
-  ProgramBuilder& Pause(const Operand& ms);
-  ProgramBuilder& Random(const Operand& target);
-  ProgramBuilder& Button();
-  // Groups of (duration code, note), in stream order.
+  ProgramBuilder &Pause(const Operand& ms), &Random(const Operand& target);
   ProgramBuilder& Sound(const Operand& pin, const std::vector<std::pair<Operand, Operand>>& groups);
-  ProgramBuilder& Serout();
-  ProgramBuilder& Serin();
   ProgramBuilder& Let(const Operand& target, const std::vector<LetStep>& steps);
   ProgramBuilder& Lookup(const Operand& index, const Operand& target, const std::vector<Operand>& entries);
   ProgramBuilder& Next(const Operand& step, const Operand& variable, bool up, const Operand& limitA,
                        const Operand& limitB, const Target& target);
   ProgramBuilder& If(const std::vector<Condition>& conditions, const Target& target);
-  ProgramBuilder& Goto(const Target& target);
-  ProgramBuilder& Branch(const Operand& index, const std::vector<Target>& targets);
-  ProgramBuilder& Return();
-  ProgramBuilder& Nap(const Operand& period, int unused11 = 0);
-  ProgramBuilder& Sleep(const Operand& seconds, int unused11 = 0);
-  ProgramBuilder& Debug(int unused11 = 0);
-  ProgramBuilder& End();
+  ProgramBuilder &Goto(const Target& target), &Branch(const Operand& index, const std::vector<Target>& targets);
+  ProgramBuilder &Nap(const Operand& period, int unused11 = 0), &Sleep(const Operand& seconds, int unused11 = 0);
+  ProgramBuilder &Debug(int unused11 = 0), &Button(), &Serout(), &Serin(), &Return(), &End();
 
   // The 256-byte image. Throws std::logic_error for an undefined or duplicate label, a target beyond
   // 2047, or code that runs past the end of the image or into bytes set by Data/Byte.
