@@ -43,8 +43,12 @@ Setup Typed(std::string box, std::optional<std::string> answer = std::nullopt) {
     if (answer) r.host.QueueAnswer(answer);
   };
 }
-Row Let(std::string text, Operand target, std::vector<LetStep> steps, int word, int32_t before, int32_t after) {
-  return {B().Let(target, steps), text, {{word, before}, {2, 10}}, {{word, after}}};
+// The target is named in the text; `before` and `after` are the word that holds it.
+Row Let(std::string text, std::vector<LetStep> steps, int32_t before, int32_t after) {
+  const std::string target = text.substr(4, text.find('=') - 4);
+  const int code = VariableCode(target);
+  const int word = code < 16 || code == 32 || code == 33 || code == 48 ? 7 : code < 32 ? 0 : (code - (code < 50 ? 34 : 50)) / 2;
+  return {B().Let(V(target), steps), text, {{word, before}, {2, 10}}, {{word, after}}};
 }
 Condition Cond(const char* var, int compare, Operand right, bool conjunctionAnd = false) {
   return {V(var), compare, std::move(right), conjunctionAnd};
@@ -148,42 +152,30 @@ std::vector<Row> Rows() {
       Tone(0, 0x1234, "rest: 624 ms"), Tone(-197, 1, "tone: 37 Hz 12 ms"), Tone(-198, 1, "rest: 12 ms"),
       Tone(128, 2, "rest: 24 ms"), Tone(-32768, 2, "rest: 24 ms"),
       {B().Sound(C(1), {{C(1), C(127)}}), "Sound 1,(127,1,)", {}, {}, {"tone: 10526 Hz 12 ms"}, kOn, kRunning},
-      // Let: every operator, the chain's text, and the cut to the target's width after every step.
-      Let("Let W0=5", V("W0"), {{1, C(5)}}, 0, 0x1234, 5), Let("Let W1=W1-1", V("W1"), {{2, C(1)}}, 1, 0, 0xFFFF),
-      Let("Let W0=W0+1", V("W0"), {{3, C(1)}}, 0, 0x7FFF, 0x8000),
-      Let("Let W0=300*300", V("W0"), {{1, C(300)}, {4, C(300)}}, 0, 0, 0x5F90),
-      Let("Let W0=2**10", V("W0"), {{1, C(2)}, {5, C(10)}}, 0, 0, 1024),
-      Let("Let W0=2**16", V("W0"), {{1, C(2)}, {5, C(16)}}, 0, 0, 0),
-      Let("Let W0=0**0", V("W0"), {{1, C(0)}, {5, C(0)}}, 0, 0x1234, 1),
-      Let("Let W0=3**-1", V("W0"), {{1, C(3)}, {5, C(-1)}}, 0, 0x1234, 0),
-      Let("Let W0=-1**-3", V("W0"), {{1, C(-1)}, {5, C(-3)}}, 0, 0, 0xFFFF),
-      Let("Let W0=-2**3", V("W0"), {{1, C(-2)}, {5, C(3)}}, 0, 0, 0xFFF8),
-      Let("Let W0=-7//2", V("W0"), {{1, C(-7)}, {6, C(2)}}, 0, 0, 0xFFFF),
-      Let("Let W0=-7/2", V("W0"), {{1, C(-7)}, {7, C(2)}}, 0, 0, 0xFFFD),
-      Let("Let W0=-25536/2", V("W0"), {{1, C(40000)}, {7, C(2)}}, 0, 0, 0xCE20),
-      Let("Let W0=-32768/-1", V("W0"), {{1, C(-32768)}, {7, C(-1)}}, 0, 0, 0x8000),
-      Let("Let W0=-32768//-1", V("W0"), {{1, C(-32768)}, {6, C(-1)}}, 0, 0, 0),
-      Let("Let B0=255&/15", V("B0"), {{1, C(255)}, {8, C(15)}}, 0, 0, 0xF0),
-      Let("Let W0=W0&255", V("W0"), {{9, C(255)}}, 0, 0x0F0F, 0x000F),
-      Let("Let W0=0|/255", V("W0"), {{1, C(0)}, {10, C(255)}}, 0, 0, 0xFF00),
-      Let("Let W0=W0^/255", V("W0"), {{12, C(255)}}, 0, 0x0F0F, 0xF00F),
-      Let("Let W0=W0^255", V("W0"), {{13, C(255)}}, 0, 0x0F0F, 0x0FF0),
-      Let("Let W0=W0MIN10", V("W0"), {{14, C(10)}}, 0, -1, 0xFFFF),  // signed: -1 is the smaller
-      Let("Let W0=W0MAX10", V("W0"), {{15, C(10)}}, 0, -1, 10),
-      Let("Let W0=32767+1/2", V("W0"), {{1, C(32767)}, {3, C(1)}, {7, C(2)}}, 0, 0, 0xC000),  // -32768/2
-      Let("Let W1=B4*3/2", V("W1"), {{1, V("B4")}, {4, C(3)}, {7, C(2)}}, 1, 0, 15),
-      Let("Let B0=B0+1", V("B0"), {{3, C(1)}}, 0, 0x12FF, 0x1200),
-      Let("Let B1=B1+1", V("B1"), {{3, C(1)}}, 0, 0xFF34, 0x0034),
-      Let("Let B0=200*2/4", V("B0"), {{1, C(200)}, {4, C(2)}, {7, C(4)}}, 0, 0, 36),  // 400 cut to 144 first
-      Let("Let Bit0=3/2", V("Bit0"), {{1, C(3)}, {7, C(2)}}, 0, 0xFFFF, 0xFFFE),      // 3 cut to 1 first
-      Let("Let B0=-1/2", V("B0"), {{1, C(-1)}, {7, C(2)}}, 0, 0, 127),               // -1 cut to 255 first
-      Let("Let Pins=Pins&/15", V("Pins"), {{8, C(15)}}, 7, 0x0FFF, 0x0FF0),
-      Let("Let Dir3=1", V("Dir3"), {{1, C(1)}}, 7, 0, 0x0800), Let("Let Port=Port+1", V("Port"), {{3, C(1)}}, 7, -1, 0),
-      Let("Let W0=7/0", V("W0"), {{1, C(7)}, {7, C(0)}}, 0, 0, 0xFFFF),        // all bits set,
-      Let("Let B0=7/0", V("B0"), {{1, C(7)}, {7, C(0)}}, 0, 0x1200, 0x12FF),   // then cut
-      Let("Let W0=7//0", V("W0"), {{1, C(7)}, {6, C(0)}}, 0, 0, 7),            // the accumulator stays
-      Let("Let W0=0**-1", V("W0"), {{1, C(0)}, {5, C(-1)}}, 0, 0, 0xFFFF),
-      Let("Let Bit3=0**-1", V("Bit3"), {{1, C(0)}, {5, C(-1)}}, 0, 0, 0x0008),
+      // Let: every operator, the chain's text, and the cut to the target's width after every step; "/" by 0
+      // gives all bits set and then the cut, "//" by 0 leaves the accumulator as it is.
+      Let("Let W0=5", {{1, C(5)}}, 0x1234, 5), Let("Let W1=W1-1", {{2, C(1)}}, 0, 0xFFFF),
+      Let("Let W0=W0+1", {{3, C(1)}}, 0x7FFF, 0x8000), Let("Let W0=300*300", {{1, C(300)}, {4, C(300)}}, 0, 0x5F90),
+      Let("Let W0=2**16", {{1, C(2)}, {5, C(16)}}, 0, 0), Let("Let W0=0**0", {{1, C(0)}, {5, C(0)}}, 0x1234, 1),
+      Let("Let W0=3**-1", {{1, C(3)}, {5, C(-1)}}, 0x1234, 0), Let("Let W0=-1**-3", {{1, C(-1)}, {5, C(-3)}}, 0, 0xFFFF),
+      Let("Let W0=-2**3", {{1, C(-2)}, {5, C(3)}}, 0, 0xFFF8), Let("Let W0=-7//2", {{1, C(-7)}, {6, C(2)}}, 0, 0xFFFF),
+      Let("Let W0=-7/2", {{1, C(-7)}, {7, C(2)}}, 0, 0xFFFD), Let("Let W0=-25536/2", {{1, C(40000)}, {7, C(2)}}, 0, 0xCE20),
+      Let("Let W0=-32768/-1", {{1, C(-32768)}, {7, C(-1)}}, 0, 0x8000),
+      Let("Let W0=-32768//-1", {{1, C(-32768)}, {6, C(-1)}}, 0, 0),
+      Let("Let B0=255&/15", {{1, C(255)}, {8, C(15)}}, 0, 0xF0), Let("Let W0=W0&255", {{9, C(255)}}, 0x0F0F, 0x000F),
+      Let("Let W0=0|/255", {{1, C(0)}, {10, C(255)}}, 0, 0xFF00), Let("Let W0=W0^/255", {{12, C(255)}}, 0x0F0F, 0xF00F),
+      Let("Let W0=W0^255", {{13, C(255)}}, 0x0F0F, 0x0FF0), Let("Let W0=W0MAX10", {{15, C(10)}}, -1, 10),
+      Let("Let W0=W0MIN10", {{14, C(10)}}, -1, 0xFFFF),  // signed: -1 is the smaller
+      Let("Let W0=32767+1/2", {{1, C(32767)}, {3, C(1)}, {7, C(2)}}, 0, 0xC000),  // -32768/2
+      Let("Let W1=B4*3/2", {{1, V("B4")}, {4, C(3)}, {7, C(2)}}, 0, 15),
+      Let("Let B0=B0+1", {{3, C(1)}}, 0x12FF, 0x1200), Let("Let B1=B1+1", {{3, C(1)}}, 0xFF34, 0x0034),
+      Let("Let B0=200*2/4", {{1, C(200)}, {4, C(2)}, {7, C(4)}}, 0, 36),  // 400 cut to 144 first
+      Let("Let Bit0=3/2", {{1, C(3)}, {7, C(2)}}, 0xFFFF, 0xFFFE),      // 3 cut to 1 first
+      Let("Let B0=-1/2", {{1, C(-1)}, {7, C(2)}}, 0, 127),               // -1 cut to 255 first
+      Let("Let Pins=Pins&/15", {{8, C(15)}}, 0x0FFF, 0x0FF0), Let("Let Dir3=1", {{1, C(1)}}, 0, 0x0800),
+      Let("Let Port=Port+1", {{3, C(1)}}, -1, 0), Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),  // 7 stays
+      Let("Let W0=7/0", {{1, C(7)}, {7, C(0)}}, 0, 0xFFFF), Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),
+      Let("Let W0=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0xFFFF), Let("Let Bit3=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0x0008),
       {B().Let(V("B0"), {{0, C(5)}, {3, C(1)}}), "Let B0=B0+1", {{0, 0x1207}}, {{0, 0x1208}},
        {"message: You can't see this"}},  // operator code 0: the target's name, then the next step
       // If: signed comparisons; conditions combine strictly left to right, conjunction bit 1 AND, 0 OR,
