@@ -28,12 +28,8 @@ bool OnTheWindowsGrey(QLabel* label) {
 }
 
 // A character key closes the splash, other keys do not; a click closes it on the frame only.
-struct CloseRow {
-  const char* Name;
-  int Key;       // 0: a click on the target
-  QString Text;  // the key's text, or the target
-  bool Closes;
-};
+// Key 0: a click on the target named by Text, else a key press with that text.
+struct CloseRow { const char* Name; int Key; QString Text; bool Closes; };
 const CloseRow kCloses[] = {
     {"letter", Qt::Key_A, "a", true},       {"space", Qt::Key_Space, " ", true},
     {"Enter", Qt::Key_Return, "\r", true},  {"Escape", Qt::Key_Escape, "\x1b", true},
@@ -44,13 +40,8 @@ const CloseRow kCloses[] = {
 
 // The dialog asks until a file loads ("File Error!" after each that does not) or the user cancels; a
 // file named on the command line is tried first.
-struct LoadRow {
-  const char* Name;
-  QString Given;
-  QStringList Files;  // the dialog's answers in turn; "-" cancels
-  bool Loaded;
-  int FileErrors;
-};
+// Files: the dialog's answers in turn; "-" cancels.
+struct LoadRow { const char* Name; QString Given; QStringList Files; bool Loaded; int FileErrors; };
 const LoadRow kLoads[] = {
     {"a 256-byte file", "", {"good.obj"}, true, 0},
     {"255 bytes, then a good one", "", {"short.obj", "good.obj"}, true, 1},
@@ -61,12 +52,7 @@ const LoadRow kLoads[] = {
 };
 
 // The real boxes: titled, a message with OK only, a prompt with an empty default.
-struct BoxRow {
-  const char* Name;
-  bool Prompt, Accept;
-  QStringList Seen;
-  int W0;
-};
+struct BoxRow { const char* Name; bool Prompt, Accept; QStringList Seen; int W0; };
 const BoxRow kBoxes[] = {
     {"message", false, true, {"qx9", "Debug Not Implemented", "1 button"}, 0},
     {"prompt, OK", true, true, {"qx9", "Pot value for pin 0", ""}, 123},

@@ -9,12 +9,8 @@
 namespace qx9::test {
 namespace {
 
-struct Designed {
-  QString Name;
-  QRect Twips;                     // 15 make a pixel
-  std::optional<QString> Caption = {};  // none: no caption to check
-  QString Family = {};             // empty: the dialog font at 8.25 pt
-};
+// Twips: 15 make a pixel. No caption: none to check; no family: the dialog font at 8.25 pt.
+struct Designed { QString Name; QRect Twips; std::optional<QString> Caption = {}; QString Family = {}; };
 
 // The single controls, then the eight of each array: LEDs with their switches below, and the rows
 // of word label, word box and byte label 360 twips apart (the last row is the port's).
@@ -22,16 +18,11 @@ std::vector<Designed> Controls() {
   const QString courier = QStringLiteral("Courier New");
   std::vector<Designed> c = {
       {"Label12", {0, 0, 6375, 255}, {}, QStringLiteral("Arial")},
-      {"Label9", {0, 1920, 855, 255}, "LastPWM:"},
-      {"LastPWM", {840, 1800, 975, 375}, ""},
-      {"Label10", {2040, 1920, 735, 255}, "Pot Input:"},
-      {"PotInput", {2880, 1800, 855, 375}, ""},
-      {"Label11", {4200, 1920, 735, 255}, "Pulse In:"},
-      {"PulsIn", {5160, 1800, 855, 375}, ""},
-      {"RunBtn", {4920, 3360, 1335, 375}, "Run (F5)"},
-      {"Step", {4920, 4080, 1335, 375}, "Step (F8)"},
-      {"StepOver", {4920, 4800, 1335, 375}, "Step Over (F10)"},
-      {"StateBox", {0, 5400, 6375, 375}},
+      {"Label9", {0, 1920, 855, 255}, "LastPWM:"},      {"LastPWM", {840, 1800, 975, 375}, ""},
+      {"Label10", {2040, 1920, 735, 255}, "Pot Input:"}, {"PotInput", {2880, 1800, 855, 375}, ""},
+      {"Label11", {4200, 1920, 735, 255}, "Pulse In:"},  {"PulsIn", {5160, 1800, 855, 375}, ""},
+      {"RunBtn", {4920, 3360, 1335, 375}, "Run (F5)"},   {"Step", {4920, 4080, 1335, 375}, "Step (F8)"},
+      {"StepOver", {4920, 4800, 1335, 375}, "Step Over (F10)"}, {"StateBox", {0, 5400, 6375, 375}},
   };
   const int ledLefts[] = {5760, 4968, 4180, 3392, 2604, 1816, 1028, 240};
   for (int i = 0; i < 8; ++i) {
@@ -53,11 +44,7 @@ bool Shows(QLabel* image, const char* path) {
   return image->pixmap().toImage() == QPixmap(QString::fromLatin1(path)).toImage();
 }
 
-struct WordRow {
-  const char* Name;
-  int Index, Entry;
-  QString Word, Bytes;
-};
+struct WordRow { const char* Name; int Index, Entry; QString Word, Bytes; };
 const WordRow kWords[] = {
     {"port 0x8001", 7, -32767, "8001", "Pins=01 Dirs=80"},
     {"W0 -1", 0, -1, "FFFF", "B0=FF   B1=FF"},
@@ -93,11 +80,7 @@ ProgramBuilder Program(const QString& name) {
   return p;
 }
 
-struct KeyRow {
-  const char* Name;
-  QString Control;
-  bool ThroughWindow;
-};
+struct KeyRow { const char* Name; QString Control; bool ThroughWindow; };
 const KeyRow kKeys[] = {
     {"word box", "WBox0", false}, {"word box via window", "WBox0", true},
     {"value box", "PotInput", false}, {"value box via window", "PotInput", true},
@@ -106,13 +89,9 @@ const KeyRow kKeys[] = {
 
 // Actions, in turn: run / step / over (a click on the button), F5 (the key in a word box), ms:N (the
 // clock moves on N ms), tick:N (N calls of Timer1's handler), w7:TEXT (typed into the port's box).
-struct ScriptRow {
-  const char* Name;
-  QString Program, Actions, State;  // State: what the state box starts with
-  bool Stop, Running;               // Stop: the Run button reads "Stop (F5)"
-  QList<int> Words;                 // W0, W1, port
-  int Restarts = 0;
-};
+// Then the state box starts with State, the Run button reads "Stop (F5)" if Stop, Timer1 runs if
+// Running, W0, W1 and the port hold Words, and the program restarted Restarts times.
+struct ScriptRow { const char* Name; QString Program, Actions, State; bool Stop, Running; QList<int> Words; int Restarts = 0; };
 const ScriptRow kScripts[] = {
     {"Run", "counter", "run ms:10", "Goto", true, true, {5, 0, 0}},
     {"Run twice", "counter", "run ms:10 run ms:10", "Goto", false, false, {5, 0, 0}},
@@ -135,11 +114,7 @@ const ScriptRow kScripts[] = {
 // Ticks by the clock: one instruction a millisecond whatever the wake-ups, and a tick that leaves a
 // wait pending counts 10 ms of it from when it ran, so a wait lasts its time even behind late ticks.
 // The time is when W1 reaches the count (the Let of count1 runs every other tick).
-struct PacingRow {
-  const char* Name;
-  QString Program;
-  int FirstWakeMs, WakeEveryUs, Count, FromMs, ToMs;
-};
+struct PacingRow { const char* Name; QString Program; int FirstWakeMs, WakeEveryUs, Count, FromMs, ToMs; };
 const PacingRow kPacing[] = {
     {"wake-ups every ms", "count1", 1, 1000, 480, 959, 959},
     {"every 16 ms", "count1", 16, 16000, 480, 960, 960},
@@ -153,13 +128,7 @@ const PacingRow kPacing[] = {
 };
 
 // The prompt asks through the dialogs with the core's text; a value in the box is taken without one.
-struct PromptRow {
-  const char* Name;
-  QString Program, Box;
-  Answers Given;
-  int W0;
-  QString Prompt, Message;
-};
+struct PromptRow { const char* Name; QString Program, Box; Answers Given; int W0; QString Prompt, Message; };
 const QString kPot = QStringLiteral("Pot value for pin 0");
 const PromptRow kPrompts[] = {
     {"a value", "pot", "", {"42"}, 42, kPot, ""},
