@@ -36,12 +36,8 @@ struct Row {
 
 const Setup kRunning = [](Rig& r) { r.host.PresetTimer(true); };
 // The Pot and Pulse boxes both hold `box`; a prompt gets `answer` (none: Cancel).
-Setup Typed(std::string box, std::optional<std::string> answer = std::nullopt) {
-  return [=](Rig& r) {
-    r.host.SetPotText(box);
-    r.host.SetPulsInText(box);
-    if (answer) r.host.QueueAnswer(answer);
-  };
+Setup Typed(std::string box, std::optional<std::string> answer) {
+  return [=](Rig& r) { r.host.SetPotText(box), r.host.SetPulsInText(box), answer ? r.host.QueueAnswer(answer) : void(); };
 }
 // The target is named in the text; `before` and `after` are the word that holds it.
 Row Let(std::string text, std::vector<LetStep> steps, int32_t before, int32_t after) {
@@ -263,23 +259,19 @@ TEST(Instructions, CodesNamingNoVariableShowThePreviousOperandOfTheSameInstructi
   Rig r;
   r.Load(B().High(C(3)).Random(VCode(49)).Let(VCode(63), {{1, C(5)}}).End());
   r.SetWord(0, 0x1234);
-  r.m.Step_Click();
-  EXPECT_EQ(r.host.StateBox(), "Random ");  // not "Random 3": the text is cleared before each opcode
-  r.m.Step_Click();
-  EXPECT_EQ(r.host.StateBox(), "Let 5=5");
-  r.m.Step_Click();
+  for (const char* shown : {"Random ", "Let 5=5", "End"}) {  // not "Random 3": cleared before each opcode
+    r.m.Step_Click();
+    EXPECT_EQ(r.host.StateBox(), shown);
+  }
   EXPECT_EQ(r.Word(0), 0x1234);  // mask 0: nothing stored
 }
 
 TEST(Instructions, GosubEndingOnAByteBoundarySavesTheNextBytesFirstBit) {
   Rig r;  // High 1 (9 bits) puts the Gosub at 28..47: it ends with byte 5 used up, (5,-1)
-  B b;
-  b.High(C(1)).Gosub("sub").Label("back").End().Label("sub").Return();
+  const B b = B().High(C(1)).Gosub("sub").Label("back").End().Label("sub").Return();
   r.Load(b);
-  r.Exec();
-  r.Exec();
-  EXPECT_EQ(r.m.GosubStack[0], 8 * 6 + 7);
-  EXPECT_EQ(r.m.GosubDepth, 1);
+  r.Exec(), r.Exec();
+  EXPECT_EQ(std::make_pair(r.m.GosubStack[0], r.m.GosubDepth), std::make_pair(int16_t{8 * 6 + 7}, int16_t{1}));
   EXPECT_EQ(r.Exec(), "Return");
   EXPECT_EQ(r.m.LinearAddress(), b.AddressOf("back"));
 }
@@ -312,8 +304,7 @@ TEST(Instructions, PulsoutFlashesThePinForOneRedraw) {
   r.Load(B().Pulsout(C(2), C(5)).End());
   r.Exec();
   ASSERT_EQ(r.host.Panels().size(), 2u);
-  EXPECT_TRUE(r.host.Panels()[0].LedOn[2]);
-  EXPECT_FALSE(r.host.Panels()[1].LedOn[2]);
+  EXPECT_EQ(std::make_pair(r.host.Panels()[0].LedOn[2], r.host.Panels()[1].LedOn[2]), std::make_pair(true, false));
 }
 
 }  // namespace

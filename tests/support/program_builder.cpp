@@ -32,6 +32,7 @@ void RequireEntries(size_t count) {
 using PB = ProgramBuilder;
 using O = const Operand&;  // keeps each instruction's definition on one line
 using U = uint32_t;
+using Ops = const std::vector<Operand>&;
 
 Operand C(int value, int sizeCode) { return {true, value, sizeCode, "", -1}; }
 Operand V(const std::string& name) { return {false, 0, -1, name, -1}; }
@@ -57,7 +58,6 @@ int VariableCode(const std::string& name) {
 ProgramBuilder::ProgramBuilder() { Bits(0, 3); }  // the bits every reset skips
 
 PB& PB::Bits(uint32_t value, int width) {
-  if (width < 0 || width > 32) throw std::invalid_argument("bit field width out of range");
   for (int i = width - 1; i >= 0; --i) bits_.push_back(static_cast<uint8_t>((value >> i) & 1u));
   bitPos_ += width;
   return *this;
@@ -88,8 +88,7 @@ PB& PB::Addr(const Target& target) {
 
 PB& PB::Label(const std::string& name) {
   if (labels_.count(name) != 0) duplicateLabels_.push_back(name);
-  labels_[name] = bitPos_;
-  return *this;
+  return labels_[name] = bitPos_, *this;
 }
 
 int ProgramBuilder::AddressOf(const std::string& label) const {
@@ -98,15 +97,10 @@ int ProgramBuilder::AddressOf(const std::string& label) const {
   return it->second;
 }
 
-PB& PB::Data(int location, uint8_t value) {
-  if (location < 0 || location > 255) throw std::invalid_argument("data location out of range");
-  return Byte(255 - location, value);
-}
-
+PB& PB::Data(int location, uint8_t value) { return Byte(255 - location, value); }
 PB& PB::Byte(int index, uint8_t value) {
-  if (index < 0 || index > 255) throw std::invalid_argument("image index out of range");
-  bytes_[index] = value;
-  return *this;
+  if (index < 0 || index > 255) throw std::invalid_argument("image index (or data location) out of range");
+  return bytes_[index] = value, *this;
 }
 
 // --- instructions: opcode, then the fields in stream order --------------------------------------
@@ -133,9 +127,7 @@ PB& PB::PulsIn(O pin, O second, O target) { return Bits(kPulsIn, 5).Op(pin).Op(s
 PB& PB::For(O start, O variable) { return Bits(kFor, 5).Op(start).VarCode(variable); }
 PB& PB::Read(O location, O target, int unused11) { return Bits(kRead, 5).Bits(U(unused11), 11).Op(location).VarCode(target); }
 PB& PB::Write(O location, O var, int unused11) { return Bits(kWrite, 5).Bits(U(unused11), 11).Op(location).VarCode(var); }
-PB& PB::Lookdown(O value, O target, const std::vector<Operand>& entries) {
-  return Table(Bits(kLookdown, 5).Op(value).VarCode(target), entries);
-}
+PB& PB::Lookdown(O value, O target, Ops entries) { return Table(Bits(kLookdown, 5).Op(value).VarCode(target), entries); }
 PB& PB::Gosub(const Target& target, int unused4) { return Bits(kGosub, 5).Bits(U(unused4), 4).Addr(target); }
 PB& PB::Pause(O ms) { return Bits(kPause, 5).Op(ms); }
 PB& PB::Random(O target) { return Bits(kRandom, 5).VarCode(target); }
@@ -157,9 +149,7 @@ PB& PB::Let(O target, const std::vector<LetStep>& steps) {
   }
   return *this;
 }
-PB& PB::Lookup(O index, O target, const std::vector<Operand>& entries) {
-  return Table(Bits(kLookup, 5).Op(index).VarCode(target), entries);
-}
+PB& PB::Lookup(O index, O target, Ops entries) { return Table(Bits(kLookup, 5).Op(index).VarCode(target), entries); }
 PB& PB::Next(O step, O variable, bool up, O limitA, O limitB, const Target& target) {
   return Bits(kNext, 5).Op(step).VarCode(variable).Bits(up ? 1 : 0, 1).Op(limitA).Op(limitB).Addr(target);
 }
