@@ -12,9 +12,6 @@
 #include <unistd.h>
 
 #include <deque>
-#include <memory>
-#include <optional>
-#include <vector>
 
 #include "panel/dialogs.h"
 #include "panel/form1.h"
@@ -33,10 +30,7 @@ struct ScriptedDialogs final : Dialogs {
   std::vector<bool> ParentShownAtFileDialog;  // whether the window was visible under each dialog
   std::function<void()> OnSplash;             // runs while the splash would be open
 
-  void ShowSplash() override {
-    ++Splashes;
-    if (OnSplash) OnSplash();
-  }
+  void ShowSplash() override { ++Splashes; if (OnSplash) OnSplash(); }
   void MessageBox(QWidget*, const QString& text) override { Messages.push_back(text); }
   std::optional<QString> Prompt(QWidget*, const QString& text) override {
     Prompts.push_back(text);

@@ -66,10 +66,7 @@ ProgramBuilder Program(const QString& name) {
   const std::vector<LetStep> plus1 = {{3, C(1)}};
   if (name == "counter") p.Label("top").Let(V("W0"), plus1).Goto("top");  // W0 counts rounds of two
   if (name == "count1") p.Label("top").Let(V("W1"), plus1).Goto("top");
-  if (name == "sub") {
-    p.Gosub("sub").Let(V("W1"), plus1).End();
-    p.Label("sub").Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Return();
-  }
+  if (name == "sub") p.Gosub("sub").Let(V("W1"), plus1).End().Label("sub").Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Return();
   if (name == "twocalls") p.Gosub("sub").Gosub("sub").End().Label("sub").Let(V("W0"), plus1).Return();
   if (name == "high") p.High(C(3)).End();
   if (name == "pause100") p.Label("top").Pause(C(100)).Let(V("W0"), plus1).Goto("top");
@@ -236,13 +233,11 @@ class PanelTest : public QObject {
     QTest::mouseClick(rig.form->windowHandle(), Qt::LeftButton, {}, rig.GInBtn(3)->geometry().center());
     QCOMPARE(static_cast<uint16_t>(rig.m().Ram[7]), 0x8009);
     QCOMPARE(rig.GInBtn(3)->property("Tag").toString(), QStringLiteral("1"));
-    QVERIFY(Shows(rig.GInBtn(3), ":/assets/switch_up.png"));
-    QVERIFY(Shows(rig.GLED(3), ":/assets/led_on.png"));
+    QVERIFY(Shows(rig.GInBtn(3), ":/assets/switch_up.png") && Shows(rig.GLED(3), ":/assets/led_on.png"));
     QCOMPARE(rig.BVar(7)->text(), QStringLiteral("Pins=09 Dirs=80"));
     QTest::mouseClick(rig.GInBtn(3), Qt::LeftButton);
     QCOMPARE(static_cast<uint16_t>(rig.m().Ram[7]), 0x8001);
-    QVERIFY(Shows(rig.GInBtn(3), ":/assets/switch_down.png"));
-    QVERIFY(Shows(rig.GLED(3), ":/assets/led_off.png"));
+    QVERIFY(Shows(rig.GInBtn(3), ":/assets/switch_down.png") && Shows(rig.GLED(3), ":/assets/led_off.png"));
   }
 
   // F5, F8 and F10 are acted on at window level and never reach the focused control; other keys do.
@@ -259,19 +254,15 @@ class PanelTest : public QObject {
     focus->installEventFilter(&spy);
     const auto press = [&](Qt::Key key) { r.ThroughWindow ? QTest::keyClick(rig.form->windowHandle(), key) : QTest::keyClick(focus, key); };
     press(Qt::Key_F8);  // Step into the first call
-    QVERIFY(rig.StateText().startsWith(QStringLiteral("Let W0")));
-    QVERIFY(!rig.timer().isEnabled());
-    press(Qt::Key_F8);
-    press(Qt::Key_F8);  // back at the second call
+    QVERIFY(rig.StateText().startsWith(QStringLiteral("Let W0")) && !rig.timer().isEnabled());
+    for (int i = 0; i < 2; ++i) press(Qt::Key_F8);  // back at the second call
     QCOMPARE(rig.m().Ram[0], 1);
     press(Qt::Key_F10);  // Step Over the call: the timer runs it
-    QVERIFY(rig.timer().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
+    QVERIFY(rig.timer().isEnabled() && rig.RunCaption() == QStringLiteral("Run (F5)"));
     press(Qt::Key_F5);  // stops the step over
     QVERIFY(!rig.timer().isEnabled());
     press(Qt::Key_F5);
-    QVERIFY(rig.timer().isEnabled());
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
+    QVERIFY(rig.timer().isEnabled() && rig.RunCaption() == QStringLiteral("Stop (F5)"));
     QCOMPARE(spy.Presses, 0);
     press(Qt::Key_A);
     QCOMPARE(spy.Presses, 1);
