@@ -19,9 +19,8 @@ TEST(RunControl, StepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
   Rig r;
   r.Load(ProgramBuilder().High(C(3)).Let(V("B0"), {{3, C(1)}}).End());
   r.m.Step_Click();
-  EXPECT_EQ(r.m.Ram[7], 0x0808);
+  EXPECT_EQ(std::make_pair(r.m.Ram[7], r.m.LinearAddress()), std::make_pair(0x0808, 19 + 12));
   EXPECT_EQ(r.host.Lines(true), (Lines{"panel: High 3", "state: Let B0=B0+1"}));
-  EXPECT_EQ(r.m.LinearAddress(), 19 + 12);
   r.host.ClearEvents();
   r.m.StepOverArmed = true;
   r.m.RunBtn_Click();
@@ -39,9 +38,8 @@ TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturn
   Rig r;
   r.Load(CallProgram());
   r.m.StepOver_Click();
-  EXPECT_TRUE(r.host.TimerEnabled());
-  EXPECT_EQ(r.m.StepOverTarget, r.m.GosubStack[0]);
-  EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");
+  EXPECT_EQ(std::make_tuple(r.host.TimerEnabled(), r.m.StepOverTarget, r.host.StateBox()),
+            std::make_tuple(true, r.m.GosubStack[0], std::string("Let W0=W0+1")));
   r.host.ClearEvents();
   EXPECT_EQ(TickWhileRunning(r.m, r.host, 100), 3);  // Let W0, Return, then Let W1 at the return position
   EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
@@ -50,12 +48,9 @@ TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturn
   // Without a Gosub next, Step Over is a step that stays armed; Step disarms it.
   r.Load(ProgramBuilder().High(C(3)).Gosub("sub").Label("sub").Return());
   r.m.StepOver_Click();
-  EXPECT_EQ(r.m.Ram[7], 0x0808);
-  EXPECT_FALSE(r.host.TimerEnabled());
-  EXPECT_TRUE(r.m.StepOverArmed);
+  EXPECT_EQ(std::make_tuple(r.m.Ram[7], r.host.TimerEnabled(), r.m.StepOverArmed), std::make_tuple(0x0808, false, true));
   r.m.Step_Click();
-  EXPECT_FALSE(r.host.TimerEnabled());
-  EXPECT_EQ(r.m.StepOverTarget, 0);
+  EXPECT_EQ(std::make_tuple(r.host.TimerEnabled(), r.m.StepOverArmed, r.m.StepOverTarget), std::make_tuple(false, false, 0));
 }
 
 TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
@@ -64,8 +59,7 @@ TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
   r.m.StepOver_Click();
   const int16_t target = r.m.StepOverTarget;
   r.m.RunBtn_Click();  // stops: caption Run, target stays
-  EXPECT_FALSE(r.host.TimerEnabled());
-  EXPECT_EQ(r.m.StepOverTarget, target);
+  EXPECT_EQ(std::make_pair(r.host.TimerEnabled(), r.m.StepOverTarget), std::make_pair(false, target));
   r.m.RunBtn_Click();  // runs again: stops at the target with the caption left at Stop
   TickWhileRunning(r.m, r.host, 100);
   EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
