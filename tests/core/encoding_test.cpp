@@ -115,19 +115,8 @@ TEST_F(TokenReader, VariableCodeTable) {
   }
 }
 
-TEST_F(TokenReader, ReadsBeyondTheImageGiveZeroAndStayAtTheEnd) {
-  m.Eeprom[255] = 0x01;
-  At(255, 0);
-  EXPECT_FALSE(m.AtEnd());
-  EXPECT_EQ(m.ReadBits(16), static_cast<int16_t>(0x8000));  // bit 0 of byte 255, then fifteen zeros
-  EXPECT_EQ(Pos(), std::make_pair(256, 7));
-  EXPECT_TRUE(m.AtEnd());
-  EXPECT_EQ(m.ReadOperand(), 0);
-  EXPECT_EQ(Pos(), std::make_pair(256, 7));
-}
-
 // The reader takes a field in one go inside the image and bit by bit elsewhere; both paths must match
-// the plain rule, one bit at a time, at every position and width.
+// the plain rule, one bit at a time (zeros beyond the image), at every position and width.
 TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
   std::mt19937 rng(7);
   for (int16_t& entry : m.Eeprom) entry = static_cast<int16_t>(rng() & 0xFF);
