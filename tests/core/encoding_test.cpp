@@ -11,10 +11,7 @@
 namespace qx9::test {
 namespace {
 
-std::vector<uint8_t> Head(const ProgramBuilder& b, size_t count) {
-  const auto image = b.Build();
-  return {image.begin() + 2, image.begin() + 2 + static_cast<long>(count)};
-}
+std::vector<uint8_t> Head(const std::array<uint8_t, 256>& image, size_t n) { return {&image[2], &image[2 + n]}; }
 
 TEST(Builder, WritesHandComputedBytes) {
   const std::pair<ProgramBuilder, std::vector<uint8_t>> cases[] = {
@@ -34,7 +31,7 @@ TEST(Builder, WritesHandComputedBytes) {
       // labels forward and backward: Goto 51 at 19, Goto 19 at 35
       {ProgramBuilder().Label("top").Goto("later").Goto("top").Label("later").End(), {0x19, 0x06, 0x79, 0x02}},
   };
-  for (const auto& [program, bytes] : cases) EXPECT_EQ(Head(program, bytes.size()), bytes);
+  for (const auto& [program, bytes] : cases) EXPECT_EQ(Head(program.Build(), bytes.size()), bytes);
   const auto image = ProgramBuilder().End().Data(0, 0x12).Data(5, 7).Byte(0, 0xAA).Build();
   EXPECT_EQ(image[255] * 0x10000 + image[250] * 0x100 + image[0], 0x1207AA);
 }

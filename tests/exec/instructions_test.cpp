@@ -144,9 +144,8 @@ std::vector<Row> Rows() {
       {B().Sound(V("B0"), {{C(50), C(100)}, {C(10), C(0)}}), "Sound B0,(100,50,0,10,)", {{0, 1}}, {},
        {"tone: 428 Hz 600 ms", "rest: 120 ms"}},
       Tone(1, 1, "tone: 94 Hz 12 ms"), Tone(120, 1, "tone: 1479 Hz 12 ms"), Tone(127, 1, "tone: 10526 Hz 12 ms"),
-      Tone(100, 300, "tone: 428 Hz 528 ms"), Tone(100, 256, "tone: 428 Hz 0 ms"), Tone(100, -1, "tone: 428 Hz 3060 ms"),
-      Tone(0, 0x1234, "rest: 624 ms"), Tone(-197, 1, "tone: 37 Hz 12 ms"), Tone(-198, 1, "rest: 12 ms"),
-      Tone(128, 2, "rest: 24 ms"), Tone(-32768, 2, "rest: 24 ms"),
+      Tone(100, 300, "tone: 428 Hz 528 ms"), Tone(100, -1, "tone: 428 Hz 3060 ms"), Tone(0, 0x1234, "rest: 624 ms"),
+      Tone(-197, 1, "tone: 37 Hz 12 ms"), Tone(-198, 1, "rest: 12 ms"), Tone(128, 2, "rest: 24 ms"),
       {B().Sound(C(1), {{C(1), C(127)}}), "Sound 1,(127,1,)", {}, {}, {"tone: 10526 Hz 12 ms"}, kOn, kRunning},
       // Let: every operator, the chain's text, and the cut to the target's width after every step; "/" by 0
       // gives all bits set and then the cut, "//" by 0 leaves the accumulator as it is.
