@@ -69,20 +69,20 @@ frmSplash::frmSplash(QWidget* parent)
   logo->setPixmap(QPixmap(QStringLiteral(":/assets/logo.png")));
   logo->setAttribute(Qt::WA_NoMousePropagation);
 
-  for (const SplashLabel& spec : kLabels) {
-    auto* label = new QLabel(QString::fromUtf8(spec.Text), frame1_);
-    label->setObjectName(QString::fromLatin1(spec.Name));
+  for (const SplashLabel& design : kLabels) {
+    auto* label = new QLabel(QString::fromUtf8(design.Text), frame1_);
+    label->setObjectName(QString::fromLatin1(design.Name));
     QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(spec.PointSize);
-    font.setBold(spec.Bold);
+    font.setPointSizeF(design.PointSize);
+    font.setBold(design.Bold);
     label->setFont(font);
-    label->setAlignment(spec.Align | Qt::AlignTop);
+    label->setAlignment(design.Align | Qt::AlignTop);
     label->setAttribute(Qt::WA_NoMousePropagation);
-    const QRect designed = TwipsRect(spec.Left, spec.Top, spec.Width, spec.Height);
-    if (spec.SizedToText) {
+    const QRect designed = TwipsRect(design.Left, design.Top, design.Width, design.Height);
+    if (design.SizedToText) {
       const QSize needed = label->sizeHint();
       QRect r(designed.topLeft(), needed);
-      if (spec.Align & Qt::AlignRight) r.moveRight(designed.right());
+      if (design.Align & Qt::AlignRight) r.moveRight(designed.right());
       label->setGeometry(r);
     } else {
       label->setGeometry(designed);
