@@ -175,6 +175,34 @@ TEST_F(RunnerTest, RunWaitsOutAPauseInTicks) {
   EXPECT_EQ(r.Out, Words("0000", "0000", "0000", "0101") + "next: " + At(end) + " End\n");
 }
 
+TEST_F(RunnerTest, ReadLoopAndTables) {
+  ProgramBuilder b;
+  b.Data(0, 0x5A);
+  const int read = b.Here();
+  b.Read(C(0), V("B4"));
+  const int start = b.Here();
+  b.For(C(1), V("B0"));
+  b.Label("loop");
+  const int lookup = b.Here();
+  b.Lookup(V("B0"), V("B2"), {C(10), C(20), C(30)});
+  const int lookdown = b.Here();
+  b.Lookdown(V("B2"), V("B3"), {C(30), C(20)});
+  const int next = b.Here();
+  b.Next(C(1), V("B0"), true, C(2), C(0), "loop");
+  const int branch = b.Here();
+  b.Branch(V("B0"), {"loop", "loop", "loop", "done"});  // B0 is 3 after the loop
+  b.Label("done");
+  const int done = b.Here();
+  b.End();
+
+  const std::string pass = At(lookup) + " Lookup B0,(10,20,30,),B2\n" + At(lookdown) + " Lookdown B2,(30,20,),B3\n" +
+                           At(next) + " Next B0\n";
+  const std::string l = Hex(lookup);
+  EXPECT_EQ(Run({Write(b)}).Out, At(read) + " Read 0,B4\n" + At(start) + " For B0=1\n" + pass + pass + At(branch) +
+                                     " Branch B0,(" + l + "," + l + "," + l + "," + Hex(done) + ",)\n" +
+                                     Words("0003", "001E", "005A", "0000") + "next: " + At(done) + " End\n");
+}
+
 TEST_F(RunnerTest, StepOverRunsTheSubroutineOnTicks) {
   ProgramBuilder b;
   const int call = b.Here();
