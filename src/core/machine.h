@@ -8,7 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include "core/host.h"
+#include "core/machine_listener.h"
 #include "core/token_observer.h"
 
 namespace qx9 {
@@ -46,6 +49,10 @@ struct MachineState {
   int16_t StepOverTarget = 0;                  // saved position where a step over stops; 0 = none
   bool ListOnly = false;
   std::array<bool, 8> SwitchUp{};              // the input switches' positions (they survive resets)
+  // Simulated time in microseconds, the same whatever the real speed: a timer tick is 1 ms, or 10 ms
+  // when it finds a wait pending; an instruction executed by a press (no free run) counts 1 ms; a tone
+  // or a rest of Sound counts its length.
+  int64_t SimTimeUs = 0;
 
   bool operator==(const MachineState&) const = default;
 };
@@ -87,6 +94,10 @@ class Machine : public MachineState {
   void RestorePosition(int16_t saved);
   // Reports every field the reader takes from now on; nullptr (the default) reports nothing.
   void SetTokenObserver(TokenObserver* observer) { observer_ = observer; }
+
+  // --- listeners ----------------------------------------------------------------------------
+  void AddListener(MachineListener& listener);
+  void RemoveListener(MachineListener& listener);
 
   // --- loading and reset --------------------------------------------------------------------
   // Reads the first 256 bytes of a file into the image; false (image untouched) when it cannot.
@@ -141,6 +152,14 @@ class Machine : public MachineState {
 
   void RestartSequence();
   void StopRunIfRunning();
+  // A message box of the machine's own, told to the listeners first.
+  void Message(const std::string& text);
+  template <typename Event>
+  void Notify(Event event) {
+    for (MachineListener* listener : listeners_) event(*listener);
+  }
+  // A click of Step or Step Over counts 1 ms for each instruction it executed.
+  void CountPressTime(uint64_t executedBefore);
 
   // Pins
   void DoHigh();
@@ -162,7 +181,8 @@ class Machine : public MachineState {
   void DoNap();
   void DoSleep();
   void DoSound();
-  void StoreTypedValue(const VarRef& target, const std::string& boxText, const std::string& prompt);
+  void StoreTypedValue(const VarRef& target, MachineListener::Input box, const std::string& boxText,
+                       const std::string& prompt);
 
   // Data and miscellaneous
   void DoRead();
@@ -195,6 +215,7 @@ class Machine : public MachineState {
 
   Host* host_;
   TokenObserver* observer_ = nullptr;
+  std::vector<MachineListener*> listeners_;
   // The words as the last redraw showed them, for a host whose boxes are untouched since
   // (Host::WordBoxes); valid from the first redraw on.
   std::array<int32_t, 8> shownWords_{};

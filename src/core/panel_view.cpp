@@ -160,7 +160,12 @@ void Machine::ReadWordBoxes() {
       if (shownValid_) Ram = shownWords_;  // what untouched boxes would give back
       return;
   }
+  const std::array<int32_t, 8> before = Ram;
   for (int i = 0; i < 8; ++i) Ram[i] = ParseWordBox(host_->WordBoxText(i));
+  // A typed value is an input from outside, which listeners (the history) must see.
+  if (!listeners_.empty() && Ram != before) {
+    Notify([this](MachineListener& l) { l.OnExternalChange(*this); });
+  }
 }
 
 }  // namespace qx9

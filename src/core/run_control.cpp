@@ -16,24 +16,37 @@ void Machine::RunBtn_Click() {
   }
 }
 
+void Machine::CountPressTime(uint64_t executedBefore) {
+  SimTimeUs += static_cast<int64_t>(InstructionsExecuted - executedBefore) * 1000;
+}
+
 void Machine::Step_Click() {
   StepOverArmed = false;
+  const uint64_t before = InstructionsExecuted;
   ExecuteNext();
+  CountPressTime(before);
   PreviewNext();
 }
 
 // Arms the step over; if the instruction is a Gosub, it starts the free run to the return position.
 void Machine::StepOver_Click() {
   StepOverArmed = true;
+  const uint64_t before = InstructionsExecuted;
   ExecuteNext();
+  CountPressTime(before);
   PreviewNext();
 }
 
 // Each tick counts as 10 ms of a pending wait; the tick that ends the wait also runs the next cycle.
+// A tick that finds a wait pending is 10 ms of simulated time, any other 1 ms.
 void Machine::Timer1_Timer() {
   if (WaitMs > 0) {
+    SimTimeUs += 10000;
     WaitMs -= 10;
+    if (!listeners_.empty()) Notify([this](MachineListener& l) { l.OnExternalChange(*this); });
     if (WaitMs > 0) return;
+  } else {
+    SimTimeUs += 1000;
   }
   if (!Busy) ExecuteNext();
 }
@@ -45,7 +58,10 @@ int32_t Machine::IdleTicksAhead() const { return WaitMs > 10 ? (WaitMs - 1) / 10
 
 void Machine::SkipIdleTicks(int32_t ticks) {
   if (ticks > IdleTicksAhead()) ticks = IdleTicksAhead();
-  if (ticks > 0) WaitMs -= 10 * ticks;
+  if (ticks <= 0) return;
+  WaitMs -= 10 * ticks;
+  SimTimeUs += int64_t{10000} * ticks;
+  if (!listeners_.empty()) Notify([this](MachineListener& l) { l.OnExternalChange(*this); });
 }
 
 void Machine::PreviewNext() {
@@ -69,6 +85,7 @@ void Machine::GInBtn_Click(int index) {
   if (ReadField(kPortWord, 1, static_cast<int16_t>(pin + 8)) == 0) {
     SetVal(kPortWord, SwitchUp[index] ? 1 : 0, 1, pin);
   }
+  if (!listeners_.empty()) Notify([this](MachineListener& l) { l.OnExternalChange(*this); });
   RefreshPanel();
 }
 
@@ -101,6 +118,8 @@ Machine::Peek Machine::PeekNext() {
   Host* const real = host_;
   QuietHost quiet(*real);
   host_ = &quiet;
+  std::vector<MachineListener*> listeners;
+  listeners.swap(listeners_);  // a peek is no event
   ReadWordBoxes();
   if (RestartPending) {
     RestartPending = false;
@@ -111,6 +130,7 @@ Machine::Peek Machine::PeekNext() {
   PreviewNext();
   peek.Text = InstrText;
   host_ = real;
+  listeners_.swap(listeners);
   static_cast<MachineState&>(*this) = saved;
   shownWords_ = savedShown;
   shownValid_ = savedShownValid;

@@ -47,6 +47,7 @@ void Machine::ExecuteNext() {
   if (RestartPending) {
     RestartPending = false;
     ResetMachine();
+    if (!listeners_.empty()) Notify([this](MachineListener& l) { l.OnExternalChange(*this); });
     PreviewNext();
   } else {
     // A step over ends at the saved return position; 0 means none is under way.
@@ -55,10 +56,15 @@ void Machine::ExecuteNext() {
       StepOverTarget = 0;
     }
     OperandText.clear();
-    if (!ListOnly) ++InstructionsExecuted;
+    const bool executes = !ListOnly;
+    if (executes) {
+      if (!listeners_.empty()) Notify([this](MachineListener& l) { l.BeforeInstruction(*this); });
+      ++InstructionsExecuted;
+    }
     // A program that runs off the end of its image meets an End there instead of reading nothing.
     const int opcode = AtEnd() ? kEndOpcode : ReadBits(5);
     (this->*kOpcodes[opcode].Run)();
+    if (executes && !listeners_.empty()) Notify([this](MachineListener& l) { l.AfterInstruction(*this); });
   }
   // The nested preview of a restart clears ListOnly, so an outer preview redraws here as well.
   if (!ListOnly) RefreshPanel();
@@ -69,10 +75,21 @@ void Machine::ExecuteNext() {
 // the port word and the switches stay, the next cycle resets once more and previews the first line.
 void Machine::RestartSequence() {
   ++RestartsRun;
-  host_->MessageBox("Program reached end -- Restarting");
+  Message("Program reached end -- Restarting");
   RestartPending = true;
   ResetMachine();
   StopRunIfRunning();
+}
+
+void Machine::Message(const std::string& text) {
+  if (!listeners_.empty()) Notify([this, &text](MachineListener& l) { l.OnMessage(*this, text); });
+  host_->MessageBox(text);
+}
+
+void Machine::AddListener(MachineListener& listener) { listeners_.push_back(&listener); }
+
+void Machine::RemoveListener(MachineListener& listener) {
+  std::erase(listeners_, &listener);
 }
 
 void Machine::StopRunIfRunning() {

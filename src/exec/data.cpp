@@ -58,7 +58,7 @@ void Machine::DoGoto() {
 void Machine::DoDebug() {
   ReadBits(11);
   InstrText = "Debug";
-  if (!ListOnly && !host_->TimerEnabled()) host_->MessageBox("Debug Not Implemented");
+  if (!ListOnly && !host_->TimerEnabled()) Message("Debug Not Implemented");
 }
 
 // Button, Serout and Serin read no fields: executing one reports it and restarts the program.
@@ -67,7 +67,7 @@ void Machine::Unimplemented(const char* text) {
     InstrText = text;
     return;
   }
-  host_->MessageBox("Executed an unimplemented command");
+  Message("Executed an unimplemented command");
   RestartSequence();
 }
 

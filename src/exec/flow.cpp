@@ -16,7 +16,7 @@ void Machine::DoGosub() {
   InstrText = "Gosub " + HexText(target);
   if (ListOnly) return;
   if (GosubDepth >= kStackSize) {
-    host_->MessageBox("Gosub stack overflow");
+    Message("Gosub stack overflow");
     RestartSequence();
     return;
   }
@@ -37,7 +37,7 @@ void Machine::DoReturn() {
   InstrText = "Return";
   if (ListOnly) return;
   if (GosubDepth <= 0) {
-    host_->MessageBox("Return without Gosub");
+    Message("Return without Gosub");
     RestartSequence();
     return;
   }

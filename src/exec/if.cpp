@@ -39,7 +39,7 @@ void Machine::DoIf() {
     first = false;
     const int code = ReadBits(3);
     if (code == 0 || code == 7) {
-      host_->MessageBox("Unknown");  // shown in previews too; the result stays as it was
+      Message("Unknown");  // shown in previews too; the result stays as it was
     } else {
       InstrText.append(OperandText).append(kCompareText[code]).append(rightText);
       const bool c = Compare(code, left, right);

@@ -69,7 +69,7 @@ void Machine::DoLet() {
     const int code = ReadBits(4);
     if (first && code != 1) InstrText.append(name);
     if (code == 0) {
-      host_->MessageBox("You can't see this");  // shown in previews too
+      Message("You can't see this");  // shown in previews too
     } else {
       acc = Apply(code, acc, operand);
       InstrText.append(kOperatorText[code]).append(first ? firstOperandText : OperandText);

@@ -43,8 +43,11 @@ void Machine::DoPWM() {
   InstrText = "PWM " + OperandText + ",";
   const int16_t duty = ReadOperand();
   InstrText += OperandText + ",";
-  ReadOperand();
+  const int16_t cycles = ReadOperand();
   InstrText += OperandText;
+  if (!ListOnly && !listeners_.empty()) {
+    Notify([&](MachineListener& l) { l.OnPWM(*this, p, duty, cycles); });
+  }
   host_->SetLastPWM("Pin" + std::to_string(p) + "=" + PwmVoltage(duty));
   SetVal(kPortWord, 0, 1, DirectionBit(p));
 }
@@ -58,7 +61,7 @@ void Machine::DoPot() {
   const VarRef target = VarName();
   InstrText += OperandText;
   if (ListOnly) return;
-  StoreTypedValue(target, host_->PotText(), "Pot value for pin " + std::to_string(p));
+  StoreTypedValue(target, MachineListener::Input::PotBox, host_->PotText(), "Pot value for pin " + std::to_string(p));
 }
 
 // Pulsout: pin, second operand. The pin becomes an output and flashes on the panel: inverted for one
@@ -87,21 +90,27 @@ void Machine::DoPulsIn() {
   const VarRef target = VarName();
   InstrText += OperandText;
   if (ListOnly) return;
-  StoreTypedValue(target, host_->PulsInText(), "Enter 10uS pulse length for pin " + std::to_string(p));
+  StoreTypedValue(target, MachineListener::Input::PulsInBox, host_->PulsInText(), "Enter 10uS pulse length for pin " + std::to_string(p));
 }
 
 // A box with text is used as it is; an empty one asks. Cancel or an empty answer stores nothing; text
 // that is not a whole 16-bit number is refused with a message, and the program goes on either way.
-void Machine::StoreTypedValue(const VarRef& target, const std::string& boxText, const std::string& prompt) {
+void Machine::StoreTypedValue(const VarRef& target, MachineListener::Input box, const std::string& boxText,
+                                const std::string& prompt) {
   std::string text = boxText;
   if (IsBlank(text)) {
     const std::optional<std::string> answer = host_->Prompt(prompt);
+    if (!listeners_.empty()) {
+      Notify([&](MachineListener& l) { l.OnInput(*this, MachineListener::Input::PromptAnswer, answer); });
+    }
     if (!answer || IsBlank(*answer)) return;
     text = *answer;
+  } else if (!listeners_.empty()) {
+    Notify([&](MachineListener& l) { l.OnInput(*this, box, text); });
   }
   const std::optional<int16_t> value = ParseWholeNumber(text);
   if (!value) {
-    host_->MessageBox("Enter a whole number from -32768 to 32767");
+    Message("Enter a whole number from -32768 to 32767");
     return;
   }
   SetVal(target.Index, *value, target.Mask, target.Shift);
@@ -151,10 +160,13 @@ void Machine::DoSound() {
       const int hz = NoteFrequency(note);
       // Frequencies a speaker cannot make are kept as silence of the same length.
       if (hz >= 37 && hz <= 32767) {
+        if (!listeners_.empty()) Notify([&](MachineListener& l) { l.OnTone(*this, hz, durationMs); });
         host_->Tone(hz, durationMs);
       } else {
+        if (!listeners_.empty()) Notify([&](MachineListener& l) { l.OnRest(*this, durationMs); });
         host_->Rest(durationMs);
       }
+      SimTimeUs += int64_t{durationMs} * 1000;
     }
   } while (ReadBit() == 1);
   InstrText += ")";
