@@ -20,8 +20,10 @@ bool IsQuoted(const YAML::Node& node) { return node.Tag() == "!"; }
 
 bool IsNullValue(const YAML::Node& node) { return node.IsNull() && !IsQuoted(node); }
 
-// The value as the report prints it: the source's scalars, quoted where they were, in flow style.
-std::string FlowText(const YAML::Node& node) {
+// The value as the report prints it: the source's scalars, quoted where they were, in flow style. An
+// alias can make a node contain itself, so the nesting shown is limited.
+std::string FlowText(const YAML::Node& node, int depth = 0) {
+  if (depth > 4) return "...";
   if (!node.IsDefined() || node.IsNull()) return "null";
   if (node.IsScalar()) {
     if (!IsQuoted(node)) return node.Scalar();
@@ -34,11 +36,11 @@ std::string FlowText(const YAML::Node& node) {
   }
   std::string text;
   if (node.IsSequence()) {
-    for (const YAML::Node& item : node) text += (text.empty() ? "" : ", ") + FlowText(item);
+    for (const YAML::Node& item : node) text += (text.empty() ? "" : ", ") + FlowText(item, depth + 1);
     return "[" + text + "]";
   }
   for (const auto& pair : node) {
-    text += (text.empty() ? "" : ", ") + FlowText(pair.first) + ": " + FlowText(pair.second);
+    text += (text.empty() ? "" : ", ") + FlowText(pair.first, depth + 1) + ": " + FlowText(pair.second, depth + 1);
   }
   return "{" + text + "}";
 }

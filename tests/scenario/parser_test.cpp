@@ -79,6 +79,8 @@ const Rejected kRejected[] = {
     {"text not a scalar", "steps:\n  - set-pot: [1, 2]\n", "s.yaml:2:14: set-pot: must be a text, not [1, 2]"},
     {"tone frequency", "steps:\n  - expect-tone: {frequency: high, duration: 1s}\n",
      "s.yaml:2:30: frequency: must be a whole number, not high"},
+    {"alias that contains itself", "steps:\n  - set-pot: &a [*a]\n",
+     "s.yaml:2:14: set-pot: must be a text, not [[[[[...]]]]]"},
     {"empty screenshot", "steps:\n  - screenshot: {}\n", "s.yaml:2:17: screenshot needs save-to:, compare-with: or both"},
     {"reference missing", "steps:\n  - screenshot: {compare-with: /nonexistent/ref.png}\n",
      "s.yaml:2:32: compare-with: the reference image '/nonexistent/ref.png' cannot be read"},
