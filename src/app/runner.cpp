@@ -151,9 +151,9 @@ constexpr const char* kOptionHelp =
 
 // A scenario drives the program itself: of the other options only an OBJECT may come with it.
 bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& options, std::string& error) {
-  const bool others = options.Run || options.StepOver || options.List || options.ThroughEnd || options.Quiet ||
-                      options.Steps != RunOptions{}.Steps || !options.Pot.empty() || !options.PulsIn.empty() ||
-                      !options.Answers.empty() || !options.Inputs.empty();
+  const bool others = options.Run || options.StepOver || options.List || options.ThroughEnd ||
+                      options.Quiet || options.Steps != RunOptions{}.Steps || !options.Pot.empty() ||
+                      !options.PulsIn.empty() || !options.Answers.empty() || !options.Inputs.empty();
   if (options.Scenario.empty()) {
     error = "--junit needs --scenario";
   } else if (others) {
@@ -257,7 +257,9 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
       return false;
     }
   }
-  if (!options.Scenario.empty() || !options.JUnit.empty()) return CheckScenarioArguments(files, options, error);
+  if (!options.Scenario.empty() || !options.JUnit.empty()) {
+    return CheckScenarioArguments(files, options, error);
+  }
   if (files.size() != 1) {
     error = files.empty() ? "no object file given" : "more than one object file given";
     return false;
@@ -316,7 +318,9 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     out << RunUsage() << "\n\n" << kOptionHelp;
     return kExitOk;
   }
-  if (!options.Scenario.empty()) return RunScenarioCommand({options.Scenario, options.JUnit, options.File}, camera, out, err);
+  if (!options.Scenario.empty()) {
+    return RunScenarioCommand({options.Scenario, options.JUnit, options.File}, camera, out, err);
+  }
   return RunProgram(options, out, err);
 }
 

@@ -33,7 +33,9 @@ void SetBox(QWidget& form, const QString& name, const std::string& text) {
   if (auto* box = form.findChild<QLineEdit*>(name)) box->setText(QString::fromStdString(text));
 }
 
-QString SizeText(const QImage& image) { return QStringLiteral("%1x%2").arg(image.width()).arg(image.height()); }
+QString SizeText(const QImage& image) {
+  return QStringLiteral("%1x%2").arg(image.width()).arg(image.height());
+}
 
 bool SavePng(const QImage& image, const std::string& path, std::string& error) {
   // Saved through a temporary file, so a reader never finds half a picture.
@@ -111,7 +113,8 @@ QImage FormCamera::Render(const PanelScene& scene) {
   return form.grab().toImage();
 }
 
-ShotResult FormCamera::Take(const PanelScene& scene, const std::string& saveTo, const std::string& compareWith) {
+ShotResult FormCamera::Take(const PanelScene& scene, const std::string& saveTo,
+                            const std::string& compareWith) {
   EnsureApplication();
   const QImage picture = Render(scene);
   ShotResult result;

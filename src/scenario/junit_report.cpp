@@ -16,11 +16,21 @@ std::string XmlEscape(const std::string& text) {
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
       default:
         // Control characters other than tab, newline and return are not allowed in XML 1.0.
         if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') break;
@@ -64,7 +74,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
   const std::string temporary = path + ".tmp" + std::to_string(::getpid());
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file || !file.write(contents.data(), static_cast<std::streamsize>(contents.size())) || !file.flush()) {
+    if (!file || !file.write(contents.data(), static_cast<std::streamsize>(contents.size())) ||
+        !file.flush()) {
       error = "cannot write " + temporary + ": " + std::strerror(errno);
       std::remove(temporary.c_str());
       return false;

@@ -38,7 +38,7 @@ struct Step {
   int Frequency = 0;
   int64_t DurationUs = 0;
   int64_t TimeoutUs = 0;
-  std::string SaveTo;       // paths resolved against the scenario's folder
+  std::string SaveTo;  // paths resolved against the scenario's folder
   std::string CompareWith;
 };
 

@@ -40,7 +40,8 @@ std::string FlowText(const YAML::Node& node, int depth = 0) {
     return "[" + text + "]";
   }
   for (const auto& pair : node) {
-    text += (text.empty() ? "" : ", ") + FlowText(pair.first, depth + 1) + ": " + FlowText(pair.second, depth + 1);
+    text += (text.empty() ? "" : ", ") + FlowText(pair.first, depth + 1) + ": " +
+            FlowText(pair.second, depth + 1);
   }
   return "{" + text + "}";
 }
@@ -232,7 +233,8 @@ class Parser {
   bool ExpectMessage(const YAML::Node& value, Step& step) { return Text(value, name_, step.Str); }
 
   bool ExpectTone(const YAML::Node& value, Step& step) {
-    if (!CheckKeys(value, {"frequency", "duration", "timeout"}, {"frequency", "duration"}, name_)) return false;
+    if (!CheckKeys(value, {"frequency", "duration", "timeout"}, {"frequency", "duration"}, name_))
+      return false;
     int64_t frequency = 0;
     const bool ok = Integer(value["frequency"], "frequency", 0, 32767, frequency);
     step.Frequency = static_cast<int>(frequency);
@@ -303,8 +305,8 @@ class Parser {
       return false;
     }
     if (value < min || value > max) {
-      Error(node.Mark(), key + ": must be from " + std::to_string(min) + " to " + std::to_string(max) + ", not " +
-                             node.Scalar());
+      Error(node.Mark(), key + ": must be from " + std::to_string(min) + " to " + std::to_string(max) +
+                             ", not " + node.Scalar());
       return false;
     }
     return true;
@@ -331,8 +333,8 @@ class Parser {
 
   bool Duration(const YAML::Node& node, const std::string& key, int64_t& us) {
     if (!node.IsScalar() || IsQuoted(node) || !ParseDurationText(node.Scalar(), us)) {
-      Error(node.Mark(), key + ": must be a duration like 500ms or 2s (whole milliseconds), not " +
-                             FlowText(node));
+      Error(node.Mark(),
+            key + ": must be a duration like 500ms or 2s (whole milliseconds), not " + FlowText(node));
       return false;
     }
     if (us > kMaxDurationUs) {
@@ -368,12 +370,20 @@ class Parser {
   }
 
   // Every key known, each once, the required ones present.
-  bool CheckKeys(const YAML::Node& node, const std::set<std::string>& known, const std::set<std::string>& required,
-                 const std::string& what) {
+  bool CheckKeys(const YAML::Node& node, const std::set<std::string>& known,
+                 const std::set<std::string>& required, const std::string& what) {
     if (!node.IsMap()) {
       std::string keys;
-      for (const std::string& key : known) keys += (keys.empty() ? "" : ", ") + key + ":";
-      Error(node.Mark(), what + " needs a map with " + keys + " not " + FlowText(node));
+      std::string optional;
+      for (const std::string& key : known) {
+        std::string& list = required.contains(key) ? keys : optional;
+        list += (list.empty() ? "" : ", ") + key + ":";
+      }
+      if (keys.empty())
+        keys = optional;
+      else if (!optional.empty())
+        keys += " and optionally " + optional;
+      Error(node.Mark(), what + " needs a map of " + keys + ", not " + FlowText(node));
       return false;
     }
     bool ok = true;

@@ -21,7 +21,9 @@ std::string DurationText(int64_t us) {
   return std::to_string(us / 1000) + "ms";
 }
 
-std::string WordText(int32_t value) { return "0x" + WordBoxText(value) + " (" + std::to_string(WrapWord(value)) + ")"; }
+std::string WordText(int32_t value) {
+  return "0x" + WordBoxText(value) + " (" + std::to_string(WrapWord(value)) + ")";
+}
 
 // What a step's check found: passed, or what was wanted and what was there.
 struct Check {
@@ -66,8 +68,11 @@ class ScenarioRun final : public MachineListener {
         Print(result, "FAIL " + std::to_string(step.Line) + " " + step.Text + ": " + result.Failure);
         break;
       }
-      // Tones played while a step ran the program are past: expect-tone waits for the next one.
-      if (!IsExpect(step.Kind)) toneCursor_ = tones_.size();
+      // Any other step lets time pass: notes left over from the last expect-tone's Sound are gone.
+      if (!IsExpect(step.Kind)) {
+        tones_.clear();
+        toneCursor_ = 0;
+      }
       ++result.StepsPassed;
       Print(result, "ok " + std::to_string(step.Line) + " " + step.Text);
     }
@@ -76,9 +81,14 @@ class ScenarioRun final : public MachineListener {
   }
 
   // MachineListener: every message box (previews too, as the panel shows those) and every tone.
-  void OnMessage(const Machine&, const std::string& text) override { messages_.push_back(text); }
+  // Only whether a text was shown matters, so each is kept once: a loop that shows a message at every
+  // instruction for an hour of simulated time must not fill the memory.
+  void OnMessage(const Machine&, const std::string& text) override {
+    if (std::find(messages_.begin(), messages_.end(), text) == messages_.end()) messages_.push_back(text);
+  }
+  // Tones are kept only while an expect-tone runs the program: no other step looks at them.
   void OnTone(const Machine&, int frequencyHz, int durationMs) override {
-    tones_.push_back({frequencyHz, durationMs});
+    if (listeningForTones_) tones_.push_back({frequencyHz, durationMs});
   }
 
  private:
@@ -94,7 +104,8 @@ class ScenarioRun final : public MachineListener {
 
   Check Do(const Step& step) {
     switch (step.Kind) {
-      case StepKind::SetSwitch: return SetSwitch(step);
+      case StepKind::SetSwitch:
+        return SetSwitch(step);
       case StepKind::TypeWord:
         host_.TypeWordBox(step.Index, step.Str);
         return Pass();
@@ -110,13 +121,20 @@ class ScenarioRun final : public MachineListener {
       case StepKind::Delay:
         RunUntil(Now() + step.DurationUs, [] { return false; });
         return Pass();
-      case StepKind::WaitPin: return WaitPin(step);
-      case StepKind::WaitWord: return WaitWord(step);
-      case StepKind::ExpectPin: return ExpectPin(step);
-      case StepKind::ExpectWord: return ExpectWord(step);
-      case StepKind::ExpectMessage: return ExpectMessage(step);
-      case StepKind::ExpectTone: return ExpectTone(step);
-      case StepKind::Screenshot: return Screenshot(step);
+      case StepKind::WaitPin:
+        return WaitPin(step);
+      case StepKind::WaitWord:
+        return WaitWord(step);
+      case StepKind::ExpectPin:
+        return ExpectPin(step);
+      case StepKind::ExpectWord:
+        return ExpectWord(step);
+      case StepKind::ExpectMessage:
+        return ExpectMessage(step);
+      case StepKind::ExpectTone:
+        return ExpectTone(step);
+      case StepKind::Screenshot:
+        return Screenshot(step);
     }
     return Pass();
   }
@@ -143,7 +161,8 @@ class ScenarioRun final : public MachineListener {
 
   Check WaitWord(const Step& step) {
     const int64_t start = Now();
-    if (RunUntil(start + step.TimeoutUs, [&] { return SameWord(Word(step.Index), step.Value); })) return Pass();
+    if (RunUntil(start + step.TimeoutUs, [&] { return SameWord(Word(step.Index), step.Value); }))
+      return Pass();
     return Fail(Outcome::TimedOut, WordText(step.Value) + " within " + DurationText(step.TimeoutUs),
                 WordText(Word(step.Index)) + " after " + DurationText(Now() - start));
   }
@@ -173,7 +192,10 @@ class ScenarioRun final : public MachineListener {
     const int64_t start = Now();
     const std::string expected =
         std::to_string(step.Frequency) + " Hz for " + std::to_string(step.DurationUs / 1000) + " ms";
-    if (!RunUntil(start + step.TimeoutUs, [&] { return tones_.size() > toneCursor_; })) {
+    listeningForTones_ = true;
+    const bool played = RunUntil(start + step.TimeoutUs, [&] { return tones_.size() > toneCursor_; });
+    listeningForTones_ = false;
+    if (!played) {
       return Fail(Outcome::TimedOut, "a tone of " + expected + " within " + DurationText(step.TimeoutUs),
                   "no tone after " + DurationText(Now() - start));
     }
@@ -184,7 +206,8 @@ class ScenarioRun final : public MachineListener {
   }
 
   Check Screenshot(const Step& step) {
-    if (camera_ == nullptr) return Fail(Outcome::Failed, "a panel to take a screenshot of", "none in this build");
+    if (camera_ == nullptr)
+      return Fail(Outcome::Failed, "a panel to take a screenshot of", "none in this build");
     PanelScene scene;
     scene.Program = program_;
     scene.State = machine_;
@@ -240,9 +263,10 @@ class ScenarioRun final : public MachineListener {
   std::ostream& out_;
   ScenarioHost host_;
   Machine machine_;
-  std::vector<std::string> messages_;  // since the last step that was not an expect step
-  std::vector<Tone> tones_;
-  size_t toneCursor_ = 0;  // the first tone no expect-tone has taken and no running step has let pass
+  std::vector<std::string> messages_;  // each text once, since the last step that was not an expect step
+  std::vector<Tone> tones_;            // played during expect-tones since the last other step
+  size_t toneCursor_ = 0;              // the first of them no expect-tone has taken yet
+  bool listeningForTones_ = false;
   int64_t stoppedUs_ = 0;
 };
 

@@ -14,9 +14,9 @@ namespace qx9::scenario {
 
 enum class Outcome {
   Passed,
-  Failed,    // an expectation or a screenshot comparison
-  TimedOut,  // a wait or expect-tone ran out of time
-  FileError, // the program could not be loaded
+  Failed,     // an expectation or a screenshot comparison
+  TimedOut,   // a wait or expect-tone ran out of time
+  FileError,  // the program could not be loaded
 };
 
 struct RunResult {
@@ -31,6 +31,7 @@ struct RunResult {
 
 // `program` is the object file to run (the scenario's own, or the one given on the command line);
 // `camera` may be null when the scenario has no screenshot step.
-RunResult RunScenario(const Scenario& scenario, const std::string& program, PanelCamera* camera, std::ostream& out);
+RunResult RunScenario(const Scenario& scenario, const std::string& program, PanelCamera* camera,
+                      std::ostream& out);
 
 }  // namespace qx9::scenario

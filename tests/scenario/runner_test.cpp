@@ -24,7 +24,9 @@ ProgramBuilder OnceThenEnd() { return ProgramBuilder().High(C(0)).Pause(C(100)).
 ProgramBuilder Busy() { return ProgramBuilder().Label("top").Toggle(C(1)).Goto("top"); }
 
 // Reads the Pot box (or asks) into B0 every 10 ms.
-ProgramBuilder PotLoop() { return ProgramBuilder().Label("top").Pot(C(0), C(100), V("B0")).Pause(C(10)).Goto("top"); }
+ProgramBuilder PotLoop() {
+  return ProgramBuilder().Label("top").Pot(C(0), C(100), V("B0")).Pause(C(10)).Goto("top");
+}
 
 class ScenarioRunnerTest : public ::testing::Test {
  protected:
@@ -150,7 +152,8 @@ TEST_F(ScenarioRunnerTest, TypedWordCountsAtOnceAndIsTakenIn) {
 }
 
 TEST_F(ScenarioRunnerTest, SwitchesSetInputPinsAndOutputSwitchesAreDisabled) {
-  const RunResult input = Run(OnceThenEnd(), "  - set-switch: {pin: 4, up: true}\n  - expect-pin: {pin: 4, value: 1}\n");
+  const RunResult input =
+      Run(OnceThenEnd(), "  - set-switch: {pin: 4, up: true}\n  - expect-pin: {pin: 4, value: 1}\n");
   EXPECT_EQ(input.Result, Outcome::Passed);
   const RunResult output = Run(OnceThenEnd(),
                                "  - delay: 2ms\n"
