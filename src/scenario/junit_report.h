@@ -16,8 +16,9 @@ struct ReportCase {
   int64_t SimTimeUs = 0;  // the simulated time the run took
 };
 
-// Characters XML 1.0 cannot carry at all are dropped; the five special ones become entities.
-std::string XmlEscape(const std::string& text);
+// Characters XML 1.0 cannot carry at all are dropped, bytes that are not UTF-8 replaced; the five special
+// ones become entities, and in an attribute a line break becomes a reference so that it survives.
+std::string XmlEscape(const std::string& text, bool attribute = false);
 std::string JUnitXml(const ReportCase& report);
 // Writes to a temporary file beside `path` and renames it over `path`; false with a reason on failure.
 bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string& error);

@@ -19,8 +19,12 @@ TEST(JUnitReportTest, EscapesWhatXmlCannotCarryAsIs) {
       {"say \"hi\" 'x'", "say &quot;hi&quot; &apos;x&apos;"},
       {"bell\a tab\t nl\n", "bell tab\t nl\n"},
       {"ok 5 delay: 1s", "ok 5 delay: 1s"},
+      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},
+      {"stray \xFF byte", "stray \xEF\xBF\xBD byte"},
+      {"cut \xE2\x82", "cut \xEF\xBF\xBD\xEF\xBF\xBD"},
   };
   for (const auto& [text, escaped] : kCases) EXPECT_EQ(XmlEscape(text), escaped) << text;
+  EXPECT_EQ(XmlEscape("one\ntwo", true), "one&#10;two");
 }
 
 TEST(JUnitReportTest, PassedCaseHasNoFailure) {
