@@ -6,6 +6,7 @@
 
 #include "core/machine.h"
 #include "run_host.h"
+#include "scenario_command.h"
 #ifdef QX9_HAVE_LISTING
 #include "asm/listing.h"
 #endif
@@ -143,13 +144,35 @@ constexpr const char* kOptionHelp =
 #ifdef QX9_HAVE_LISTING
     "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
 #endif
-    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!).\n";
+    "  --scenario FILE  run the YAML scenario FILE (its program:, or OBJECT) in simulated time\n"
+    "  --junit REPORT   with --scenario: write a JUnit XML report\n"
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!); with --scenario also\n"
+    "3 an expectation failed, 4 a wait timed out.\n";
+
+// A scenario drives the program itself: of the other options only an OBJECT may come with it.
+bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& options, std::string& error) {
+  const bool others = options.Run || options.StepOver || options.List || options.ThroughEnd ||
+                      options.Quiet || options.Steps != RunOptions{}.Steps || !options.Pot.empty() ||
+                      !options.PulsIn.empty() || !options.Answers.empty() || !options.Inputs.empty();
+  if (options.Scenario.empty()) {
+    error = "--junit needs --scenario";
+  } else if (others) {
+    error = "--scenario takes only --junit and an object file";
+  } else if (files.size() > 1) {
+    error = "more than one object file given";
+  } else {
+    options.File = files.empty() ? std::string() : files.front();
+    return true;
+  }
+  return false;
+}
 
 }  // namespace
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
          "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] FILE"
+         "\n       qx9run --scenario FILE.yaml [--junit REPORT.xml] [OBJECT]"
 #ifdef QX9_HAVE_LISTING
          "\n       qx9run --list FILE"
 #endif
@@ -200,6 +223,10 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
         error = "--steps needs a whole number of 0 or more, not '" + text + "'";
         return false;
       }
+    } else if (arg == "--scenario") {
+      if (!value(options.Scenario)) return false;
+    } else if (arg == "--junit") {
+      if (!value(options.JUnit)) return false;
     } else if (arg == "--pot") {
       if (!value(options.Pot)) return false;
     } else if (arg == "--pulsin") {
@@ -229,6 +256,9 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
       error = "unknown option " + arg;
       return false;
     }
+  }
+  if (!options.Scenario.empty() || !options.JUnit.empty()) {
+    return CheckScenarioArguments(files, options, error);
   }
   if (files.size() != 1) {
     error = files.empty() ? "no object file given" : "more than one object file given";
@@ -276,7 +306,8 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   return kExitOk;
 }
 
-int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            scenario::PanelCamera* camera) {
   RunOptions options;
   std::string error;
   if (!ParseRunArguments(args, options, error)) {
@@ -286,6 +317,9 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (options.Help) {
     out << RunUsage() << "\n\n" << kOptionHelp;
     return kExitOk;
+  }
+  if (!options.Scenario.empty()) {
+    return RunScenarioCommand({options.Scenario, options.JUnit, options.File}, camera, out, err);
   }
   return RunProgram(options, out, err);
 }

@@ -9,6 +9,10 @@
 
 namespace qx9 {
 
+namespace scenario {
+class PanelCamera;
+}
+
 struct RunOptions {
   std::string File;
   uint64_t Steps = 10000;
@@ -28,6 +32,9 @@ struct RunOptions {
     std::string Text;
   };
   std::vector<PanelInput> Inputs;
+  // --scenario FILE [--junit REPORT]: the file runs the program instead of the options above.
+  std::string Scenario;
+  std::string JUnit;
 };
 
 // Exit statuses.
@@ -42,7 +49,8 @@ std::string RunUsage();
 // Runs (or lists) the program; returns the exit status.
 int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err);
 
-// The whole command: arguments to exit status.
-int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The whole command: arguments to exit status. `camera` renders scenario screenshots (null: none).
+int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            scenario::PanelCamera* camera = nullptr);
 
 }  // namespace qx9

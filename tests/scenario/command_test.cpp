@@ -1,0 +1,183 @@
+// qx9run --scenario through its real binary: exit statuses, standard error, the report, the screenshot.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace qx9 {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string quoted = "'";
+  for (char c : s) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+class ScenarioCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qx9scenario-cmd-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    fs::copy_file(fs::path(EXAMPLES_DIR) / "BLINK.OBJ", dir_ / "BLINK.OBJ");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Scenario(const std::string& steps, const std::string& program = "program: BLINK.OBJ\n") {
+    const fs::path path = dir_ / "s.yaml";
+    std::ofstream(path) << "name: blink check\n" << program << "steps:\n" << steps;
+    return path.string();
+  }
+
+  Result Run(const std::vector<std::string>& args) {
+    std::string command = "QT_QPA_PLATFORM=offscreen " + Quote(QX9RUN_PATH);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    command += " >" + Quote((dir_ / "out").string()) + " 2>" + Quote((dir_ / "err").string());
+    const int raw = std::system(command.c_str());
+    Result result;
+    result.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.Out = Slurp(dir_ / "out");
+    result.Err = Slurp(dir_ / "err");
+    return result;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ScenarioCommandTest, ExitStatusTellsHowTheScenarioEnded) {
+  struct Case {
+    const char* What;
+    std::string Steps;
+    int Status;
+  };
+  const Case kCases[] = {
+      {"all passed", "  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n", 0},
+      {"bad scenario", "  - wait-pin: {pin: 0}\n", 1},
+      {"expectation failed", "  - delay: 10ms\n  - expect-pin: {pin: 1, value: 1}\n", 3},
+      {"wait timed out", "  - wait-word: {word: W1, value: 1, timeout: 100ms}\n", 4},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.What);
+    EXPECT_EQ(Run({"--scenario", Scenario(c.Steps)}).Status, c.Status);
+  }
+}
+
+TEST_F(ScenarioCommandTest, BadScenarioIsReportedAndNothingRuns) {
+  const Result r = Run({"--scenario", Scenario("  - delay: 10ms\n  - delay: 10\n  - bogus: 1\n")});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_NE(r.Err.find("s.yaml:5:12: delay: must be a duration"), std::string::npos);
+  EXPECT_NE(r.Err.find("s.yaml:6:5: unknown step 'bogus'"), std::string::npos);
+}
+
+TEST_F(ScenarioCommandTest, MissingProgramIsAFileError) {
+  const Result r = Run({"--scenario", Scenario("  - delay: 1s\n", "program: NONE.OBJ\n")});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Err, "File Error!\n");
+}
+
+TEST_F(ScenarioCommandTest, ObjectArgumentOverridesTheScenariosProgram) {
+  const std::string scenario =
+      Scenario("  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n", "program: NONE.OBJ\n");
+  const Result r = Run({"--scenario", scenario, (dir_ / "BLINK.OBJ").string()});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Out, "ok 4 wait-pin: {pin: 0, value: 1, timeout: 10ms}\n");
+}
+
+TEST_F(ScenarioCommandTest, NoProgramAnywhereIsABadScenario) {
+  const Result r = Run({"--scenario", Scenario("  - delay: 1s\n", "")});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("s.yaml:1:1: no program to run"), std::string::npos);
+}
+
+TEST_F(ScenarioCommandTest, UsageMistakesAreRejected) {
+  const std::vector<std::string> kArgs[] = {
+      {"--junit", "r.xml", "x.OBJ"},
+      {"--scenario", "s.yaml", "--run"},
+      {"--scenario", "s.yaml", "a.OBJ", "b.OBJ"},
+      {"--scenario"},
+      {"--scenario", "s.yaml", "--junit", "/nonexistent/r.xml"},
+  };
+  for (const std::vector<std::string>& args : kArgs) {
+    SCOPED_TRACE(args[0] + " " + args.back());
+    const Result r = Run(args);
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err.rfind("qx9run: ", 0), 0u);
+  }
+}
+
+TEST_F(ScenarioCommandTest, ScreenshotWithoutAPanelIsABadScenario) {
+#ifdef QX9_HAVE_CAMERA
+  GTEST_SKIP() << "this build has the panel";
+#endif
+  const Result r = Run({"--scenario", Scenario("  - screenshot: {save-to: shot.png}\n")});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("s.yaml:4:5: screenshot needs the panel"), std::string::npos);
+}
+
+// Without a screenshot step no window system is started: a platform that cannot start changes nothing.
+TEST_F(ScenarioCommandTest, RunsWithoutTheWindowSystemUnlessAScreenshotIsTaken) {
+  const std::string scenario = Scenario("  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n");
+  const std::string command = "DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb " + Quote(QX9RUN_PATH) +
+                              " --scenario " + Quote(scenario) + " >/dev/null 2>&1";
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ(WEXITSTATUS(raw), 0);
+}
+
+TEST_F(ScenarioCommandTest, JUnitReportNamesTheFailingLine) {
+  const std::string report = (dir_ / "report.xml").string();
+  const Result r = Run({"--scenario", Scenario("  - delay: 10ms\n  - expect-word: {word: W1, value: 5}\n"),
+                        "--junit", report});
+  EXPECT_EQ(r.Status, 3);
+  const std::string xml = Slurp(report);
+  EXPECT_NE(xml.find("<testcase name=\"blink check\""), std::string::npos);
+  EXPECT_NE(
+      xml.find("message=\"line 5: expect-word: {word: W1, value: 5}: expected 0x0005 (5), seen 0x0000 (0)\""),
+      std::string::npos);
+}
+
+TEST_F(ScenarioCommandTest, JUnitReportRecordsABadScenarioAsAnError) {
+  const std::string report = (dir_ / "report.xml").string();
+  const Result r = Run({"--scenario", Scenario("  - nap: 1s\n"), "--junit", report});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(Slurp(report).find("<error type=\"error\""), std::string::npos);
+}
+
+TEST_F(ScenarioCommandTest, ScreenshotIsSavedAndComparedWithItself) {
+#ifndef QX9_HAVE_CAMERA
+  GTEST_SKIP() << "this build has no panel";
+#endif
+  const Result saved = Run({"--scenario", Scenario("  - delay: 5ms\n  - screenshot: {save-to: shot.png}\n")});
+  ASSERT_EQ(saved.Status, 0) << saved.Err;
+  ASSERT_TRUE(fs::exists(dir_ / "shot.png"));
+  const Result same =
+      Run({"--scenario", Scenario("  - delay: 5ms\n  - screenshot: {compare-with: shot.png}\n")});
+  EXPECT_EQ(same.Status, 0) << same.Out;
+  // Half a second on, the other half of the LEDs is lit: the comparison fails.
+  const Result other =
+      Run({"--scenario", Scenario("  - delay: 600ms\n  - screenshot: {compare-with: shot.png}\n")});
+  EXPECT_EQ(other.Status, 3);
+  EXPECT_NE(other.Out.find("FAIL 5 screenshot: {compare-with: shot.png}: expected at most 0.1% of"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace qx9

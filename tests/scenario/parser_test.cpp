@@ -1,0 +1,198 @@
+// The scenario schema: every kind of mistake reported as FILE:LINE:COLUMN, and what a good file reads as.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "scenario/scenario_parser.h"
+
+namespace qx9::scenario {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Errors(const std::string& text, const std::string& path = "s.yaml") {
+  Scenario scenario;
+  std::vector<std::string> errors;
+  const bool ok = ParseScenarioText(text, path, scenario, errors);
+  EXPECT_EQ(ok, errors.empty());
+  return errors;
+}
+
+Scenario Parsed(const std::string& text, const std::string& path = "dir/s.yaml") {
+  Scenario scenario;
+  std::vector<std::string> errors;
+  EXPECT_TRUE(ParseScenarioText(text, path, scenario, errors));
+  for (const std::string& error : errors) ADD_FAILURE() << error;
+  return scenario;
+}
+
+struct Rejected {
+  const char* What;
+  const char* Yaml;
+  const char* Message;
+};
+
+const Rejected kRejected[] = {
+    {"not yaml", "steps: [delay: 1s", "s.yaml:1:1: end of sequence flow not found"},
+    {"not a map", "- delay: 1s\n", "s.yaml:1:1: a scenario is a map with name:, program: and steps:"},
+    {"empty file", "", "s.yaml:1:1: a scenario is a map with name:, program: and steps:"},
+    {"unknown top key", "steps: []\nprogramme: a.OBJ\n",
+     "s.yaml:2:1: unknown key 'programme' in a scenario (known: name, program, steps)"},
+    {"no steps", "name: x\n", "s.yaml:1:1: a scenario needs steps:"},
+    {"steps not a list", "steps: {delay: 1s}\n", "s.yaml:1:8: steps: must be a list of steps"},
+    {"name not text", "name: [a]\nsteps: []\n", "s.yaml:1:7: name: must be a text, not [a]"},
+    {"empty program", "program: ''\nsteps: []\n", "s.yaml:1:10: program: is empty"},
+    {"duplicate key", "steps: []\nname: a\nname: b\n", "s.yaml:3:1: key 'name' given twice in a scenario"},
+    {"step not a map", "steps:\n  - delay\n",
+     "s.yaml:2:5: a step is one name and its value, like 'delay: 500ms'"},
+    {"two names in a step", "steps:\n  - {delay: 1s, answer: x}\n",
+     "s.yaml:2:5: a step is one name and its value, like 'delay: 500ms'"},
+    {"unknown step", "steps:\n  - sleep: 1s\n",
+     "s.yaml:2:5: unknown step 'sleep' (known: answer, delay, expect-message, expect-pin, expect-tone, "
+     "expect-word, screenshot, set-pot, set-pulsin, set-switch, type-word, wait-pin, wait-word)"},
+    {"unknown key", "steps:\n  - expect-pin: {pin: 1, value: 1, level: 1}\n",
+     "s.yaml:2:36: unknown key 'level' in expect-pin (known: pin, value)"},
+    {"missing key", "steps:\n  - set-switch: {pin: 1}\n", "s.yaml:2:17: set-switch needs up:"},
+    {"map wanted", "steps:\n  - wait-pin: 3\n",
+     "s.yaml:2:15: wait-pin needs a map of pin:, value: and optionally timeout:, not 3"},
+    {"screenshot not a map", "steps:\n  - screenshot: x.png\n",
+     "s.yaml:2:17: screenshot needs a map of compare-with:, save-to:, not x.png"},
+    {"pin not a number", "steps:\n  - expect-pin: {pin: three, value: 1}\n",
+     "s.yaml:2:23: pin: must be a whole number, not three"},
+    {"quoted number", "steps:\n  - expect-pin: {pin: \"3\", value: 1}\n",
+     "s.yaml:2:23: pin: must be a whole number, not \"3\""},
+    {"pin out of range", "steps:\n  - expect-pin: {pin: 8, value: 1}\n",
+     "s.yaml:2:23: pin: must be from 0 to 7, not 8"},
+    {"level out of range", "steps:\n  - expect-pin: {pin: 0, value: 2}\n",
+     "s.yaml:2:33: value: must be from 0 to 1, not 2"},
+    {"word value out of range", "steps:\n  - expect-word: {word: W1, value: 0x10000}\n",
+     "s.yaml:2:36: value: must be from -32768 to 65535, not 0x10000"},
+    {"unknown word", "steps:\n  - expect-word: {word: W7, value: 1}\n",
+     "s.yaml:2:25: word: must be one of W0..W6 or PORT, not W7"},
+    {"not a boolean", "steps:\n  - set-switch: {pin: 1, up: yes}\n",
+     "s.yaml:2:30: up: must be true or false, not yes"},
+    {"duration without unit", "steps:\n  - delay: 500\n",
+     "s.yaml:2:12: delay: must be a duration like 500ms or 2s (whole milliseconds), not 500"},
+    {"fraction of a millisecond", "steps:\n  - delay: 0.0005s\n",
+     "s.yaml:2:12: delay: must be a duration like 500ms or 2s (whole milliseconds), not 0.0005s"},
+    {"negative duration", "steps:\n  - delay: -1s\n",
+     "s.yaml:2:12: delay: must be a duration like 500ms or 2s (whole milliseconds), not -1s"},
+    {"duration too long", "steps:\n  - delay: 3601s\n",
+     "s.yaml:2:12: delay: must be at most 3600s, not 3601s"},
+    {"bad timeout", "steps:\n  - wait-pin: {pin: 1, value: 1, timeout: soon}\n",
+     "s.yaml:2:43: timeout: must be a duration like 500ms or 2s (whole milliseconds), not soon"},
+    {"text not a scalar", "steps:\n  - set-pot: [1, 2]\n",
+     "s.yaml:2:14: set-pot: must be a text, not [1, 2]"},
+    {"tone frequency", "steps:\n  - expect-tone: {frequency: high, duration: 1s}\n",
+     "s.yaml:2:30: frequency: must be a whole number, not high"},
+    {"alias that contains itself", "steps:\n  - set-pot: &a [*a]\n",
+     "s.yaml:2:14: set-pot: must be a text, not [[[[[...]]]]]"},
+    {"empty screenshot", "steps:\n  - screenshot: {}\n",
+     "s.yaml:2:17: screenshot needs save-to:, compare-with: or both"},
+    {"reference missing", "steps:\n  - screenshot: {compare-with: /nonexistent/ref.png}\n",
+     "s.yaml:2:32: compare-with: the reference image '/nonexistent/ref.png' cannot be read"},
+    {"save folder missing", "steps:\n  - screenshot: {save-to: /nonexistent/shot.png}\n",
+     "s.yaml:2:27: save-to: the folder of '/nonexistent/shot.png' does not exist"},
+};
+
+TEST(ScenarioParserTest, RejectsEachMistakeWithItsPlace) {
+  for (const Rejected& rejected : kRejected) {
+    SCOPED_TRACE(rejected.What);
+    const std::vector<std::string> errors = Errors(rejected.Yaml);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], rejected.Message);
+  }
+}
+
+TEST(ScenarioParserTest, ReportsEveryMistakeNotJustTheFirst) {
+  const std::vector<std::string> errors =
+      Errors("steps:\n  - jump: 1\n  - delay: 1s\n  - expect-pin: {pin: 9, value: 5}\n");
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[0].substr(0, 11), "s.yaml:2:5:");
+  EXPECT_EQ(errors[1], "s.yaml:4:23: pin: must be from 0 to 7, not 9");
+  EXPECT_EQ(errors[2], "s.yaml:4:33: value: must be from 0 to 1, not 5");
+}
+
+TEST(ScenarioParserTest, UnreadableFileIsReported) {
+  Scenario scenario;
+  std::vector<std::string> errors;
+  EXPECT_FALSE(ParseScenarioFile("/nonexistent/s.yaml", scenario, errors));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "/nonexistent/s.yaml:1:1: cannot read the scenario file");
+  errors.clear();
+  EXPECT_FALSE(ParseScenarioFile("/tmp", scenario, errors));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "/tmp:1:1: cannot read the scenario file");
+}
+
+TEST(ScenarioParserTest, ReadsEveryStep) {
+  const Scenario s = Parsed(
+      "name: all steps\n"
+      "program: prog/A.OBJ\n"
+      "steps:\n"
+      "  - set-switch: {pin: 3, up: true}\n"
+      "  - type-word: {word: PORT, text: \"00FF\"}\n"
+      "  - set-pot: 120\n"
+      "  - set-pulsin: \"\"\n"
+      "  - answer: \"42\"\n"
+      "  - answer: null\n"
+      "  - answer: \"null\"\n"
+      "  - delay: 0.25s\n"
+      "  - wait-pin: {pin: 5, value: 1}\n"
+      "  - wait-word: {word: W0, value: 0xFFFD, timeout: 1s}\n"
+      "  - expect-word: {word: W6, value: -3}\n"
+      "  - expect-message: Program reached end -- Restarting\n"
+      "  - expect-tone: {frequency: 428, duration: 300ms, timeout: 2s}\n");
+  EXPECT_EQ(s.Name, "all steps");
+  EXPECT_EQ(s.Program, "dir/prog/A.OBJ");
+  ASSERT_EQ(s.Steps.size(), 13u);
+  EXPECT_EQ(s.Steps[0].Kind, StepKind::SetSwitch);
+  EXPECT_EQ(s.Steps[0].Line, 4);
+  EXPECT_EQ(s.Steps[0].Index, 3);
+  EXPECT_TRUE(s.Steps[0].Up);
+  EXPECT_EQ(s.Steps[0].Text, "set-switch: {pin: 3, up: true}");
+  EXPECT_EQ(s.Steps[1].Index, 7);
+  EXPECT_EQ(s.Steps[1].Str, "00FF");
+  EXPECT_EQ(s.Steps[1].Text, "type-word: {word: PORT, text: \"00FF\"}");
+  EXPECT_EQ(s.Steps[2].Str, "120");
+  EXPECT_EQ(s.Steps[3].Kind, StepKind::SetPulsIn);
+  EXPECT_EQ(s.Steps[3].Str, "");
+  EXPECT_EQ(s.Steps[4].Reply, std::optional<std::string>("42"));
+  EXPECT_EQ(s.Steps[5].Reply, std::nullopt);
+  EXPECT_EQ(s.Steps[6].Reply, std::optional<std::string>("null"));
+  EXPECT_EQ(s.Steps[7].DurationUs, 250000);
+  EXPECT_EQ(s.Steps[8].TimeoutUs, kDefaultTimeoutUs);
+  EXPECT_EQ(s.Steps[9].Value, 0xFFFD);
+  EXPECT_EQ(s.Steps[9].TimeoutUs, 1000000);
+  EXPECT_EQ(s.Steps[10].Value, -3);
+  EXPECT_EQ(s.Steps[11].Str, "Program reached end -- Restarting");
+  EXPECT_EQ(s.Steps[12].Frequency, 428);
+  EXPECT_EQ(s.Steps[12].DurationUs, 300000);
+  EXPECT_EQ(s.Steps[12].TimeoutUs, 2000000);
+}
+
+TEST(ScenarioParserTest, NameDefaultsToTheFileAndAbsoluteProgramStays) {
+  const Scenario s = Parsed("program: /abs/B.OBJ\nsteps: []\n", "here/check.yaml");
+  EXPECT_EQ(s.Name, "check.yaml");
+  EXPECT_EQ(s.Program, "/abs/B.OBJ");
+  EXPECT_TRUE(s.Steps.empty());
+}
+
+TEST(ScenarioParserTest, ScreenshotPathsResolveAgainstTheScenarioFolder) {
+  char pattern[] = "/tmp/qx9scenario-test-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const fs::path dir = pattern;
+  std::ofstream(dir / "ref.png") << "x";
+  const Scenario s = Parsed("steps:\n  - screenshot: {save-to: shot.png, compare-with: ref.png}\n",
+                            (dir / "s.yaml").string());
+  fs::remove_all(dir);
+  ASSERT_EQ(s.Steps.size(), 1u);
+  EXPECT_EQ(s.Steps[0].SaveTo, (dir / "shot.png").string());
+  EXPECT_EQ(s.Steps[0].CompareWith, (dir / "ref.png").string());
+  EXPECT_TRUE(s.HasScreenshot());
+}
+
+}  // namespace
+}  // namespace qx9::scenario
