@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
 
@@ -159,6 +160,10 @@ inline int RunPanelTest(QObject& test, int argc, char** argv) {
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
   }
+  // Settings (the file dialog's folder, Qt's own dialog state) go to a folder of the test's, never to
+  // the user's.
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
   QApplication app(argc, argv);
   return QTest::qExec(&test, argc, argv);
 }
