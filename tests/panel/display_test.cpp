@@ -124,14 +124,6 @@ class DisplayTest : public QObject {
     rig.Advance(2);
     QCOMPARE(rig.m().Ram[0], 0x101);
   }
-
-  // The last PWM's voltage, like the rest, waits for the frame in a free run.
-  void lastPwmWaitsForTheFrame() {
-    PanelRig rig;
-    rig.Load(ProgramBuilder().Label("top").Pwm(C(3), C(255), C(10)).Goto("top"));
-    rig.form->RunBtn_Click();
-    QCOMPARE(RawText(rig, "LastPWM"), QStringLiteral("Pin3=5.00"));
-  }
 };
 
 }  // namespace qx9::test
