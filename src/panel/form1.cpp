@@ -25,20 +25,7 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TonePlayer> tones
       SwUp_(QStringLiteral(":/assets/switch_up.png")),
       SwDn_(QStringLiteral(":/assets/switch_down.png")) {
   CreateControls();
-  PanelDisplay::Widgets widgets;
-  widgets.WBox = WBox_;
-  widgets.BVar = BVar_;
-  for (int i = 0; i < 8; ++i) {
-    widgets.GLED[i] = GLED_[i];
-    widgets.GInBtn[i] = GInBtn_[i];
-  }
-  widgets.StateBox = StateBox_;
-  widgets.LastPWM = LastPWM_;
-  widgets.LedOn = LEDON_;
-  widgets.LedOff = LEDOFF_;
-  widgets.SwitchUp = SwUp_;
-  widgets.SwitchDown = SwDn_;
-  display_ = std::make_unique<PanelDisplay>(std::move(widgets));
+  display_ = std::make_unique<PanelDisplay>(DisplayedWidgets());
   // Key preview: only an application-wide filter sees a key before a focused line edit does.
   qApp->installEventFilter(this);
 }

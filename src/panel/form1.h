@@ -79,6 +79,7 @@ class Form1 : public QWidget, public Host {
   void CreateControls();   // form1_layout.cpp
   void ColourLabels();
   void MakeDisabledTextReadable();   // form1_layout.cpp
+  PanelDisplay::Widgets DisplayedWidgets() const;  // form1_layout.cpp
   // After a modal box closes, keys must reach the panel again, with or without a window manager.
   void TakeBackFocus();
 

@@ -115,13 +115,31 @@ void Form1::CreateControls() {
   MakeDisabledTextReadable();
 }
 
+// The controls whose look follows the machine, for the display that draws them.
+PanelDisplay::Widgets Form1::DisplayedWidgets() const {
+  PanelDisplay::Widgets widgets;
+  widgets.WBox = WBox_;
+  widgets.BVar = BVar_;
+  for (int i = 0; i < 8; ++i) {
+    widgets.GLED[i] = GLED_[i];
+    widgets.GInBtn[i] = GInBtn_[i];
+  }
+  widgets.StateBox = StateBox_;
+  widgets.LastPWM = LastPWM_;
+  widgets.LedOn = LEDON_;
+  widgets.LedOff = LEDOFF_;
+  widgets.SwitchUp = SwUp_;
+  widgets.SwitchDown = SwDn_;
+  return widgets;
+}
+
 // StateBox and LastPWM are read-only and look disabled, but StateBox is the panel's most important
 // readout: its disabled text is darkened just enough to read on the disabled background.
 void Form1::MakeDisabledTextReadable() {
   for (QLineEdit* box : {StateBox_, LastPWM_}) {
     QPalette p = box->palette();
-    const QColor background = p.color(QPalette::Disabled, QPalette::Base);
-    p.setColor(QPalette::Disabled, QPalette::Text, ReadableOn(p.color(QPalette::Disabled, QPalette::Text), background));
+    const QColor text = p.color(QPalette::Disabled, QPalette::Text);
+    p.setColor(QPalette::Disabled, QPalette::Text, ReadableOn(text, p.color(QPalette::Disabled, QPalette::Base)));
     box->setPalette(p);
   }
 }
