@@ -2,8 +2,11 @@
 // to whichever window has the input focus, with no window manager to hand it back. Run by
 // focus_e2e.sh on a private virtual screen. Also: F5, F8 and F10 pressed while a prompt or another
 // window has the focus belong to that window and do nothing to the panel.
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QTemporaryDir>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
@@ -17,18 +20,18 @@ bool Xdotool(const QStringList& args) { return QProcess::execute(QStringLiteral(
 bool Key(const char* key) { return Xdotool({QStringLiteral("key"), QString::fromLatin1(key)}); }
 bool Type(const char* text) { return Xdotool({QStringLiteral("type"), QString::fromLatin1(text)}); }
 
-// Calls `answer` with the modal box once it is shown and holds the focus, from inside its event loop.
+// Calls `answer` with each modal box once it is shown and holds the focus, from inside its event loop,
+// up to `boxes` of them.
 class BoxAnswerer {
  public:
-  explicit BoxAnswerer(std::function<void(QDialog*)> answer) : answer_(std::move(answer)) {
-    QObject::connect(&poll_, &QTimer::timeout, [this] {
+  explicit BoxAnswerer(std::function<void(QDialog*)> answer, int boxes = 1) : answer_(std::move(answer)) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, boxes] {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr || !dialog->isVisible() || QApplication::focusWidget() == nullptr ||
-          QApplication::focusWidget()->window() != dialog) {
+      if (dialog == nullptr || dialog == answered_ || !dialog->isVisible() || QApplication::activeWindow() != dialog) {
         return;
       }
-      poll_.stop();
-      ++Answered;
+      answered_ = dialog;
+      if (++Answered == boxes) poll_.stop();
       answer_(dialog);
     });
     poll_.start(20);
@@ -37,6 +40,7 @@ class BoxAnswerer {
 
  private:
   std::function<void(QDialog*)> answer_;
+  QPointer<QDialog> answered_;  // a box that is gone is forgotten: the next may take its address
   QTimer poll_;
 };
 
@@ -85,6 +89,42 @@ class FocusE2E : public QObject {
     QVERIFY(Key("End"));
     QVERIFY(Type("7"));
     QTRY_COMPARE(rig.Get<QLineEdit>(QStringLiteral("WBox0"))->text(), QStringLiteral("00007"));
+  }
+
+  // The start-up: the splash, the file dialog, "File Error!" for a short file, the dialog again; then the
+  // keys are the panel's.
+  void keysAfterStartUp() {
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("GOOD.OBJ"));
+    const QString bad = dir.filePath(QStringLiteral("SHORT.OBJ"));
+    const std::array<uint8_t, 256> image = ProgramBuilder().Let(V("W2"), {{3, C(1)}}).End().Build();
+    QFile goodFile(good);
+    QVERIFY(goodFile.open(QIODevice::WriteOnly));
+    goodFile.write(reinterpret_cast<const char*>(image.data()), 256);
+    goodFile.close();
+    QFile badFile(bad);
+    QVERIFY(badFile.open(QIODevice::WriteOnly));
+    badFile.write("short");
+    badFile.close();
+    QVERIFY(Xdotool({QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("590")}));
+    QStringList files = {bad, good};
+    QStringList seen;
+    BoxAnswerer answerer(
+        [&](QDialog* dialog) {
+          seen << QString::fromLatin1(dialog->metaObject()->className());
+          if (auto* fileDialog = qobject_cast<QFileDialog*>(dialog)) {
+            // Typed into the name box as a user would, which then holds the whole path.
+            auto* name = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            name->setText(files.takeFirst());
+          }
+          Key("Return");
+        },
+        4);
+    PanelRig rig(true);
+    QVERIFY(rig.form->Form_Load());
+    QCOMPARE(seen, (QStringList{"qx9::frmSplash", "QFileDialog", "QMessageBox", "QFileDialog"}));
+    QVERIFY(Key("F8"));
+    QTRY_COMPARE(rig.m().Ram[2], 1);
   }
 
   // F5, F8 and F10 typed into a prompt are the prompt's: the panel neither runs nor steps meanwhile.
