@@ -146,14 +146,6 @@ const ContrastRow kContrasts[] = {
     {"#767676 on white", QColor(0x76, 0x76, 0x76), Qt::white, 4.54},
 };
 
-// Made readable: kept when it reads, otherwise moved just far enough, toward black or white.
-struct ReadableRow { const char* Name; QColor Text, Background; bool Kept; };
-const ReadableRow kReadables[] = {
-    {"already readable", Qt::black, QColor(0xef, 0xef, 0xef), true},
-    {"light grey on light", QColor(0xbf, 0xbf, 0xbf), QColor(0xef, 0xef, 0xef), false},
-    {"dark grey on dark", QColor(0x40, 0x40, 0x40), QColor(0x20, 0x20, 0x20), false},
-};
-
 // The darkest and lightest pixel of a grabbed control's inside (the frame left out).
 std::pair<QColor, QColor> DarkestAndLightest(QWidget* widget) {
   const QImage image = widget->grab().toImage();
@@ -209,16 +201,6 @@ class PanelTest : public QObject {
   void contrast() {
     const ContrastRow& r = Row(kContrasts);
     QVERIFY2(std::abs(ContrastRatio(r.Text, r.Background) - r.Ratio) < 0.01, qPrintable(QString::number(ContrastRatio(r.Text, r.Background))));
-  }
-
-  void readableOn_data() { AddRows(kReadables); }
-  void readableOn() {
-    const ReadableRow& r = Row(kReadables);
-    const QColor made = ReadableOn(r.Text, r.Background);
-    QVERIFY(ContrastRatio(made, r.Background) >= 4.5);
-    QCOMPARE(made == r.Text, r.Kept);
-    // Just far enough: one step less would not read.
-    if (!r.Kept) QVERIFY(ContrastRatio(made, r.Background) < 4.7);
   }
 
   // The instruction line and LastPWM stay read-only and look disabled, and their text reads at 4.5:1
