@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds in Release (build-bench), runs the core benchmarks, then times the whole qx9run process on a
 # million instructions of each benchmark program: with hyperfine when it is installed, otherwise with a
-# plain loop of ten runs. Usage: bench/run_bench.sh [extra Google Benchmark flags]
+# plain loop of ten runs. Then, unless QX9_BENCH_PANEL=0, runs the panel benchmark on a virtual X server
+# (when xvfb-run is installed): pace, Pause 1000 and CPU time per emulated second of a real-time free
+# run. Usage: bench/run_bench.sh [extra Google Benchmark flags]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-bench
@@ -34,3 +36,18 @@ for program in LOOP FAMILIES; do
     fi
   done
 done
+
+# The panel: a window really drawn on a virtual X server, built in Release with the panel.
+if [[ "${QX9_BENCH_PANEL:-1}" != 0 ]] && command -v xvfb-run >/dev/null; then
+  panel_build=build-bench-panel
+  cmake -S . -B "$panel_build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$panel_build" -j 2 --target qx9panel_bench >/dev/null
+  runtime=$(mktemp -d)
+  chmod 0700 "$runtime"
+  for mode in "" "--every-instruction"; do
+    echo "== qx9panel_bench 5 $mode (xcb on Xvfb)"
+    XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 800x600x24" \
+      "$panel_build/bench/qx9panel_bench" 5 $mode 2>/dev/null
+  done
+  rm -rf "$runtime"
+fi

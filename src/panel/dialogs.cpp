@@ -1,8 +1,13 @@
 #include "panel/dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTreeView>
 
 #include "panel/splash.h"
 
@@ -28,6 +33,36 @@ std::optional<QString> QtDialogs::Prompt(QWidget* parent, const QString& text) {
   return prompt.textValue();
 }
 
+namespace {
+const QString kLastFolderKey = QStringLiteral("ObjectFiles/LastFolder");
+
+QSettings Settings() { return QSettings(QStringLiteral("qx9emu"), QStringLiteral("qx9emu")); }
+
+// The details view names each file with its size, type and date. Qt's default widths cut the size and
+// type short ("256...tes"), so they take the width of what they show and the name takes the rest.
+void MakeColumnsReadable(QFileDialog& dialog) {
+  dialog.resize(800, 500);
+  auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (details == nullptr) return;
+  QHeaderView* header = details->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column = 1; column < header->count(); ++column) {
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
+}
+}  // namespace
+
+QString ObjectFileFolder() {
+  const QString folder = Settings().value(kLastFolderKey).toString();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+  return QDir::currentPath();
+}
+
+void RememberObjectFile(const QString& path) {
+  Settings().setValue(kLastFolderKey, QFileInfo(path).absolutePath());
+}
+
 void SetUpObjectFileDialog(QFileDialog& dialog) {
   dialog.setWindowTitle(QStringLiteral("Select a QX9 Object File"));
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -38,6 +73,8 @@ void SetUpObjectFileDialog(QFileDialog& dialog) {
   // hidden so the user reads the description only.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(QStringLiteral("Object Files (*.OBJ) (*.[Oo][Bb][Jj])"));
+  dialog.setDirectory(ObjectFileFolder());
+  MakeColumnsReadable(dialog);
 }
 
 std::optional<QString> QtDialogs::OpenObjectFile(QWidget* parent) {

@@ -36,7 +36,14 @@ class QtDialogs final : public Dialogs {
 };
 
 // The file dialog as the load step shows it (title, the one filter, Qt's own widgets so it looks and
-// behaves the same on every desktop). Exposed so the filter can be checked against real files.
+// behaves the same on every desktop), in the folder of the last file loaded and at a size where its
+// columns are readable. Exposed so the filter can be checked against real files.
 void SetUpObjectFileDialog(QFileDialog& dialog);
+
+// The folder the file dialog opens in: that of the last file loaded, remembered from run to run; the
+// current directory the first time, or when the remembered folder is gone.
+QString ObjectFileFolder();
+// Remembers the folder of a file that has loaded.
+void RememberObjectFile(const QString& path);
 
 }  // namespace qx9

@@ -25,6 +25,7 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TonePlayer> tones
       SwUp_(QStringLiteral(":/assets/switch_up.png")),
       SwDn_(QStringLiteral(":/assets/switch_down.png")) {
   CreateControls();
+  display_ = std::make_unique<PanelDisplay>(DisplayedWidgets());
   // Key preview: only an application-wide filter sees a key before a focused line edit does.
   qApp->installEventFilter(this);
 }
@@ -65,12 +66,43 @@ void Form1::Form_KeyDown(int& keyCode) {
   }
 }
 
-void Form1::MessageBox(const std::string& text) { dialogs_->MessageBox(this, QString::fromStdString(text)); }
+void Form1::Step_Click() {
+  machine_.Step_Click();
+  FlushPanel();
+}
+
+void Form1::StepOver_Click() {
+  machine_.StepOver_Click();
+  FlushPanel();
+}
+
+// The box opens over the exact state, whatever the last frame showed.
+void Form1::MessageBox(const std::string& text) {
+  FlushPanel();
+  dialogs_->MessageBox(this, QString::fromStdString(text));
+  TakeBackFocus();
+}
 
 std::optional<std::string> Form1::Prompt(const std::string& text) {
+  FlushPanel();
   const std::optional<QString> answer = dialogs_->Prompt(this, QString::fromStdString(text));
+  TakeBackFocus();
   if (!answer) return std::nullopt;
   return answer->toStdString();
+}
+
+// Without a window manager nobody hands the keyboard back when a box closes: X returns the focus to
+// the root window and keys go wherever the pointer happens to be. So the panel asks for it itself;
+// its own focus widget (the control the user was in) then gets the keys again.
+void Form1::TakeBackFocus() {
+  if (!isVisible()) return;
+  activateWindow();
+}
+
+void Form1::SetTimerEnabled(bool enabled) {
+  timer1_.setEnabled(enabled);
+  // While the program runs freely the panel is drawn once a frame; a stopped run shows its exact state.
+  display_->SetDeferred(enabled);
 }
 
 void Form1::Tone(int frequencyHz, int durationMs) { tones_->Tone(frequencyHz, durationMs); }
@@ -79,32 +111,22 @@ void Form1::Rest(int durationMs) { tones_->Rest(durationMs); }
 
 void Form1::SetRunCaption(const std::string& caption) { RunBtn_->setText(QString::fromStdString(caption)); }
 
-std::string Form1::WordBoxText(int index) const {
-  if (index < 0 || index > 7) return {};
-  return WBox_[index]->text().toStdString();
+std::string Form1::WordBoxText(int index) const { return display_->WordBoxText(index); }
+
+// Untouched boxes hold (or are about to show) the words the core last handed over, so the core may
+// take those back instead of parsing eight texts at every cycle.
+Host::Boxes Form1::WordBoxes() const {
+  return display_->AnyBoxEdited() ? Boxes::MayBeEdited : Boxes::AsShown;
 }
 
-// Every control the view covers is rewritten, changed or not.
-void Form1::ShowPanel(const PanelView& view) {
-  for (int i = 0; i < 8; ++i) {
-    WBox_[i]->setText(QString::fromStdString(view.WordText[i]));
-    BVar_[i]->setText(QString::fromStdString(view.ByteText[i]));
-  }
-  for (int i = 0; i < 8; ++i) {
-    GLED_[i]->setPixmap(view.LedOn[i] ? LEDON_ : LEDOFF_);
-    GInBtn_[i]->setEnabled(view.SwitchEnabled[i]);
-    GInBtn_[i]->setPixmap(view.SwitchUp[i] ? SwUp_ : SwDn_);
-    GInBtn_[i]->setProperty("Tag", view.SwitchUp[i] ? QStringLiteral("1") : QStringLiteral("0"));
-  }
-  StateBox_->setText(QString::fromStdString(view.StateText));
-}
+void Form1::ShowPanel(const PanelView& view) { display_->Show(view); }
 
-void Form1::ShowState(const std::string& text) { StateBox_->setText(QString::fromStdString(text)); }
+void Form1::ShowState(const std::string& text) { display_->ShowState(text); }
 
 std::string Form1::PotText() const { return PotInput_->text().toStdString(); }
 
 std::string Form1::PulsInText() const { return PulsIn_->text().toStdString(); }
 
-void Form1::SetLastPWM(const std::string& text) { LastPWM_->setText(QString::fromStdString(text)); }
+void Form1::SetLastPWM(const std::string& text) { display_->ShowLastPWM(text); }
 
 }  // namespace qx9

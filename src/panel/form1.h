@@ -11,6 +11,7 @@
 #include "core/machine.h"
 #include "panel/dialogs.h"
 #include "panel/paced_timer.h"
+#include "panel/panel_display.h"
 #include "panel/tone_player.h"
 
 class QLabel;
@@ -40,11 +41,15 @@ class Form1 : public QWidget, public Host {
 
   Machine& machine() { return machine_; }
   PacedTimer& timer1() { return timer1_; }
+  PanelDisplay& display() { return *display_; }
+  // Shows the exact state at once, for whoever reads the widgets between frames.
+  void FlushPanel() { display_->Apply(); }
 
   // Event handlers, public so the benchmark and tests can drive them as the events would.
   void RunBtn_Click() { machine_.RunBtn_Click(); }
-  void Step_Click() { machine_.Step_Click(); }
-  void StepOver_Click() { machine_.StepOver_Click(); }
+  // A press shows its result at once, even when Step Over starts a free run.
+  void Step_Click();
+  void StepOver_Click();
   void GInBtn_Click(int index) { machine_.GInBtn_Click(index); }
   void Timer1_Timer() { machine_.Timer1_Timer(); }
   // Acts on F5, F8 and F10 and sets the key code to 0 for a key it has acted on.
@@ -56,9 +61,10 @@ class Form1 : public QWidget, public Host {
   void Tone(int frequencyHz, int durationMs) override;
   void Rest(int durationMs) override;
   bool TimerEnabled() const override { return timer1_.isEnabled(); }
-  void SetTimerEnabled(bool enabled) override { timer1_.setEnabled(enabled); }
+  void SetTimerEnabled(bool enabled) override;
   void SetRunCaption(const std::string& caption) override;
   std::string WordBoxText(int index) const override;
+  Boxes WordBoxes() const override;
   void ShowPanel(const PanelView& view) override;
   void ShowState(const std::string& text) override;
   std::string PotText() const override;
@@ -72,6 +78,10 @@ class Form1 : public QWidget, public Host {
  private:
   void CreateControls();   // form1_layout.cpp
   void ColourLabels();
+  void MakeDisabledTextReadable();   // form1_layout.cpp
+  PanelDisplay::Widgets DisplayedWidgets() const;  // form1_layout.cpp
+  // After a modal box closes, keys must reach the panel again, with or without a window manager.
+  void TakeBackFocus();
 
   Machine machine_{*this};
   std::unique_ptr<Dialogs> dialogs_;
@@ -94,6 +104,7 @@ class Form1 : public QWidget, public Host {
   QPushButton* Step_ = nullptr;
   QPushButton* StepOver_ = nullptr;
   QLineEdit* StateBox_ = nullptr;
+  std::unique_ptr<PanelDisplay> display_;
 };
 
 }  // namespace qx9

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "panel/contrast.h"
 #include "panel/form1.h"
 #include "panel/image_control.h"
 #include "panel/twips.h"
@@ -42,7 +43,11 @@ QString Indexed(const char* name, int i) { return QString::fromLatin1(name) + QS
 void Form1::CreateControls() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Ovrin QX9 Emulator"));
-  resize(Twips(6390), Twips(5775));
+  // The controls sit at fixed places, so the window has one size: a window manager then offers
+  // neither resizing nor maximising, and nothing is clipped or left floating in empty space.
+  setFixedSize(Twips(6390), Twips(5775));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   QPalette grey = palette();
   grey.setColor(QPalette::Window, QColor(192, 192, 192));
   setPalette(grey);
@@ -107,6 +112,36 @@ void Form1::CreateControls() {
     previous = next;
   }
   WBox_[0]->setFocus();
+  MakeDisabledTextReadable();
+}
+
+// The controls whose look follows the machine, for the display that draws them.
+PanelDisplay::Widgets Form1::DisplayedWidgets() const {
+  PanelDisplay::Widgets widgets;
+  widgets.WBox = WBox_;
+  widgets.BVar = BVar_;
+  for (int i = 0; i < 8; ++i) {
+    widgets.GLED[i] = GLED_[i];
+    widgets.GInBtn[i] = GInBtn_[i];
+  }
+  widgets.StateBox = StateBox_;
+  widgets.LastPWM = LastPWM_;
+  widgets.LedOn = LEDON_;
+  widgets.LedOff = LEDOFF_;
+  widgets.SwitchUp = SwUp_;
+  widgets.SwitchDown = SwDn_;
+  return widgets;
+}
+
+// StateBox and LastPWM are read-only and look disabled, but StateBox is the panel's most important
+// readout: its disabled text is darkened just enough to read on the disabled background.
+void Form1::MakeDisabledTextReadable() {
+  for (QLineEdit* box : {StateBox_, LastPWM_}) {
+    QPalette p = box->palette();
+    const QColor text = p.color(QPalette::Disabled, QPalette::Text);
+    p.setColor(QPalette::Disabled, QPalette::Text, ReadableOn(text, p.color(QPalette::Disabled, QPalette::Base)));
+    box->setPalette(p);
+  }
 }
 
 // Every label shows on the window's grey, whatever its own colour: the byte labels first, then Label1

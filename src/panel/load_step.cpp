@@ -15,11 +15,16 @@ bool Form1::Form_Load(const std::optional<QString>& file) {
   for (;;) {
     if (!path) path = dialogs_->OpenObjectFile(this);
     if (!path) return false;
-    if (!path->isEmpty() && machine_.LoadObjectFile(QFile::encodeName(*path).toStdString())) break;
+    if (!path->isEmpty() && machine_.LoadObjectFile(QFile::encodeName(*path).toStdString())) {
+      RememberObjectFile(*path);
+      break;
+    }
     MessageBox("File Error!");
     path.reset();
   }
   machine_.StartProgram();
+  // The file dialog or a "File Error!" box had the keyboard last.
+  TakeBackFocus();
   return true;
 }
 

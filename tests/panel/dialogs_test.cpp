@@ -2,6 +2,9 @@
 // dialog's filter, and the real boxes driven as a user would (title, buttons, ticks meanwhile).
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
+#include <QSettings>
+#include <QTreeView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -49,6 +52,15 @@ const LoadRow kLoads[] = {
     {"Cancel at once", "", {"-"}, false, 0},
     {"given, loads", "good.obj", {}, true, 0},
     {"given, missing", "nothing.obj", {"good.obj"}, true, 1},
+};
+
+// Where the dialog opens: the folder remembered from the last load, else the current directory.
+enum class Remembered { Nothing, AFolder, AFolderSinceRemoved };
+struct FolderRow { const char* Name; Remembered Before; bool OpensThere; };
+const FolderRow kFolders[] = {
+    {"the first time", Remembered::Nothing, false},
+    {"after a load", Remembered::AFolder, true},
+    {"the folder is gone", Remembered::AFolderSinceRemoved, false},
 };
 
 // The real boxes: titled, a message with OK only, a prompt with an empty default.
@@ -105,6 +117,8 @@ class DialogsTest : public QObject {
     QTemporaryDir dir;
     WriteProgram(dir, "good.obj", 256);
     WriteProgram(dir, "short.obj", 255);
+    // Some other folder was remembered before; only a file that loads replaces it.
+    RememberObjectFile(QDir::tempPath() + QStringLiteral("/earlier.obj"));
     PanelRig rig;
     for (const QString& f : r.Files) rig.dialogs->Files.push_back(f == QLatin1String("-") ? std::nullopt : std::optional(dir.filePath(f)));
     bool shownOrColouredAtSplash = true;
@@ -117,6 +131,7 @@ class DialogsTest : public QObject {
     for (int i = 0; i < 8; ++i) QVERIFY(OnTheWindowsGrey(rig.BVar(i)));
     for (int i = 1; i <= 12; ++i) QVERIFY(OnTheWindowsGrey(rig.Get<QLabel>(QStringLiteral("Label%1").arg(i))));
     QCOMPARE(rig.StateText(), r.Loaded ? QStringLiteral("High 3") : QString());
+    QCOMPARE(ObjectFileFolder(), r.Loaded ? dir.path() : QDir::tempPath());
     if (r.Loaded) {
       QVERIFY(rig.Activate());
       QCOMPARE(QApplication::focusWidget(), rig.WBox(0));
@@ -144,6 +159,30 @@ class DialogsTest : public QObject {
       return names.sort(), names;
     };
     QTRY_COMPARE(listed(), (QStringList{"a.OBJ", "b.obj", "c.Obj"}));  // the model reads in the background
+    // Big enough that no column cuts its text short ("256...tes").
+    QVERIFY(dialog.width() >= 800);
+    QVERIFY(dialog.height() >= 500);
+    auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    QVERIFY(details->isVisible());
+    const QModelIndex file = model->index(dir.filePath(QStringLiteral("a.OBJ")));
+    QCOMPARE(file.sibling(file.row(), 1).data().toString(), QStringLiteral("256 bytes"));
+    for (int column = 0; column < 4; ++column) {
+      const int needed = details->sizeHintForIndex(file.sibling(file.row(), column)).width();
+      QTRY_VERIFY2(details->header()->sectionSize(column) >= needed, qPrintable(QString::number(column)));
+    }
+  }
+
+  void fileDialogFolder_data() { AddRows(kFolders); }
+  void fileDialogFolder() {
+    const FolderRow& r = Row(kFolders);
+    QSettings(QStringLiteral("qx9emu"), QStringLiteral("qx9emu")).clear();
+    auto dir = std::make_unique<QTemporaryDir>();
+    const QString folder = dir->path();
+    if (r.Before != Remembered::Nothing) RememberObjectFile(dir->filePath(QStringLiteral("GOOD.OBJ")));
+    if (r.Before == Remembered::AFolderSinceRemoved) dir.reset();
+    QFileDialog dialog;
+    SetUpObjectFileDialog(dialog);
+    QCOMPARE(dialog.directory().absolutePath(), r.OpensThere ? folder : QDir::currentPath());
   }
 
   // Ticks that arrive while a real box is open find the machine busy and run nothing.

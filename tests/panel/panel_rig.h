@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
 
@@ -29,9 +30,13 @@ struct ScriptedDialogs final : Dialogs {
   Answers PromptAnswers, Files;
   std::vector<bool> ParentShownAtFileDialog;  // whether the window was visible under each dialog
   std::function<void()> OnSplash;             // runs while the splash would be open
+  std::function<void()> OnMessage;            // runs while a message box would be open
 
   void ShowSplash() override { ++Splashes; if (OnSplash) OnSplash(); }
-  void MessageBox(QWidget*, const QString& text) override { Messages.push_back(text); }
+  void MessageBox(QWidget*, const QString& text) override {
+    Messages.push_back(text);
+    if (OnMessage) OnMessage();
+  }
   std::optional<QString> Prompt(QWidget*, const QString& text) override {
     Prompts.push_back(text);
     return Pop(PromptAnswers);
@@ -79,8 +84,15 @@ struct PanelRig {
     m().StartProgram();
   }
 
+  // Reading a control is reading the panel: the exact state is drawn first, as for a user who looks.
   template <typename W = QWidget>
   W* Get(const QString& name) const {
+    form->FlushPanel();
+    return Raw<W>(name);
+  }
+  // A control as it is now, between frames (nothing is drawn first).
+  template <typename W = QWidget>
+  W* Raw(const QString& name) const {
     W* widget = form->findChild<W*>(name);
     if (widget == nullptr) qFatal("no control named %s", qPrintable(name));
     return widget;
@@ -148,6 +160,10 @@ inline int RunPanelTest(QObject& test, int argc, char** argv) {
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
   }
+  // Settings (the file dialog's folder, Qt's own dialog state) go to a folder of the test's, never to
+  // the user's.
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
   QApplication app(argc, argv);
   return QTest::qExec(&test, argc, argv);
 }

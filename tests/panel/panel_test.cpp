@@ -4,6 +4,7 @@
 // reaches the right core handler and the window shows what the core hands it.
 #include <QFontInfo>
 
+#include "panel/contrast.h"
 #include "panel_rig.h"
 
 namespace qx9::test {
@@ -136,6 +137,30 @@ const PromptRow kPrompts[] = {
     {"PulsIn in the box", "pulsin", "9", {}, 9, "", ""},
 };
 
+// Known figures: the extremes, the old unreadable instruction line, and the threshold's neighbours.
+struct ContrastRow { const char* Name; QColor Text, Background; double Ratio; };
+const ContrastRow kContrasts[] = {
+    {"black on white", Qt::black, Qt::white, 21.0},
+    {"the same grey", QColor(0x80, 0x80, 0x80), QColor(0x80, 0x80, 0x80), 1.0},
+    {"old disabled text", QColor(0xbf, 0xbf, 0xbf), QColor(0xef, 0xef, 0xef), 1.60},
+    {"#767676 on white", QColor(0x76, 0x76, 0x76), Qt::white, 4.54},
+};
+
+// The darkest and lightest pixel of a grabbed control's inside (the frame left out).
+std::pair<QColor, QColor> DarkestAndLightest(QWidget* widget) {
+  const QImage image = widget->grab().toImage();
+  QColor darkest = Qt::white;
+  QColor lightest = Qt::black;
+  for (int y = 3; y < image.height() - 3; ++y) {
+    for (int x = 3; x < image.width() - 3; ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (RelativeLuminance(c) < RelativeLuminance(darkest)) darkest = c;
+      if (RelativeLuminance(c) > RelativeLuminance(lightest)) lightest = c;
+    }
+  }
+  return {darkest, lightest};
+}
+
 std::vector<QString> Listed(const QString& text) { return text.isEmpty() ? std::vector<QString>{} : std::vector<QString>{text}; }
 
 }  // namespace
@@ -157,6 +182,51 @@ class PanelTest : public QObject {
     QVERIFY(!rig.GLED(0)->hasScaledContents());
     QCOMPARE(rig.GLED(0)->pixmap().size(), QSize(33, 32));
     QCOMPARE(rig.GInBtn(0)->pixmap().size(), QSize(47, 51));
+  }
+
+  // One size only: no resize, no maximise, whatever is asked of it.
+  void fixedSize() {
+    PanelRig rig;
+    rig.form->show();
+    QCOMPARE(rig.form->minimumSize(), QSize(426, 385));
+    QCOMPARE(rig.form->maximumSize(), QSize(426, 385));
+    QVERIFY(!(rig.form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(rig.form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(rig.form->windowFlags() & Qt::WindowCloseButtonHint);
+    rig.form->resize(800, 600);
+    QCOMPARE(rig.form->size(), QSize(426, 385));
+  }
+
+  void contrast_data() { AddRows(kContrasts); }
+  void contrast() {
+    const ContrastRow& r = Row(kContrasts);
+    QVERIFY2(std::abs(ContrastRatio(r.Text, r.Background) - r.Ratio) < 0.01, qPrintable(QString::number(ContrastRatio(r.Text, r.Background))));
+  }
+
+  // The instruction line and LastPWM stay read-only and look disabled, and their text reads at 4.5:1
+  // or more: in the palette they draw with and in the pixels they show.
+  void readableReadouts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("StateBox") << QStringLiteral("StateBox");
+    QTest::newRow("LastPWM") << QStringLiteral("LastPWM");
+  }
+  void readableReadouts() {
+    QFETCH(QString, name);
+    PanelRig rig;
+    rig.Load(ProgramBuilder().Pwm(C(3), C(128), C(10)).End());
+    auto* box = rig.Get<QLineEdit>(name);
+    box->setText(QStringLiteral("Let W0=W0+1"));
+    QVERIFY(!box->isEnabled());
+    const QPalette p = box->palette();
+    const QColor text = p.color(QPalette::Disabled, QPalette::Text);
+    const QColor base = p.color(QPalette::Disabled, QPalette::Base);
+    const double ratio = ContrastRatio(text, base);
+    qInfo("%s: disabled text %s on %s, contrast %.2f:1", qPrintable(name), qPrintable(text.name()), qPrintable(base.name()), ratio);
+    QVERIFY(ratio >= 4.5);
+    // Still unlike an enabled box: its text is not the normal text colour.
+    QVERIFY(text != p.color(QPalette::Active, QPalette::Text));
+    const auto [darkest, lightest] = DarkestAndLightest(box);
+    QVERIFY2(ContrastRatio(darkest, lightest) >= 4.5, qPrintable(darkest.name() + " on " + lightest.name()));
   }
 
   void controls_data() {

@@ -1,0 +1,154 @@
+// Keys after a message box or a prompt, pressed as a user presses them: through the X server (xdotool),
+// to whichever window has the input focus, with no window manager to hand it back. Run by
+// focus_e2e.sh on a private virtual screen. Also: F5, F8 and F10 pressed while a box or another window
+// has the focus belong to that window and do nothing to the panel.
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QTemporaryDir>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QTimer>
+
+#include "panel_rig.h"
+
+namespace qx9::test {
+namespace {
+
+// One xdotool command; false when it failed.
+bool Xdotool(const QStringList& args) { return QProcess::execute(QStringLiteral("xdotool"), args) == 0; }
+bool Key(const char* key) { return Xdotool({QStringLiteral("key"), QString::fromLatin1(key)}); }
+bool Type(const char* text) { return Xdotool({QStringLiteral("type"), QString::fromLatin1(text)}); }
+
+// Calls `answer` with each modal box once it is shown and holds the focus, from inside its event loop,
+// up to `boxes` of them.
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(std::function<void(QDialog*)> answer, int boxes = 1) : answer_(std::move(answer)) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, boxes] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || dialog == answered_ || !dialog->isVisible() || QApplication::activeWindow() != dialog) {
+        return;
+      }
+      answered_ = dialog;
+      if (++Answered == boxes) poll_.stop();
+      answer_(dialog);
+    });
+    poll_.start(20);
+  }
+  int Answered = 0;
+
+ private:
+  std::function<void(QDialog*)> answer_;
+  QPointer<QDialog> answered_;  // a box that is gone is forgotten: the next may take its address
+  QTimer poll_;
+};
+
+// The panel shown and holding the focus, the pointer parked outside it, as after a user's click.
+bool ShowPanel(PanelRig& rig, const ProgramBuilder& program) {
+  rig.Load(program);
+  if (!QTest::qWaitForWindowExposed(rig.form.get())) return false;
+  rig.form->activateWindow();
+  if (!QTest::qWaitForWindowActive(rig.form.get())) return false;
+  return Xdotool({QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("590")});
+}
+
+struct AfterBoxRow { const char* Name; bool Prompt; };
+const AfterBoxRow kAfterBoxes[] = {
+    {"message box", false},
+    {"prompt", true},
+};
+
+}  // namespace
+
+class FocusE2E : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // F5, F8 and F10 pressed in the box are the box's: the panel neither runs nor steps meanwhile. After
+  // the box closes, F8 steps again and typed characters reach the focused word box.
+  void keysAfterBox_data() { AddRows(kAfterBoxes); }
+  void keysAfterBox() {
+    const AfterBoxRow& r = Row(kAfterBoxes);
+    PanelRig rig(true);
+    ProgramBuilder p;
+    if (r.Prompt) p.Pot(C(0), C(1), V("W1"));
+    if (!r.Prompt) p.Debug();
+    p.Let(V("W2"), {{3, C(1)}}).Let(V("W2"), {{3, C(1)}}).End();
+    QVERIFY(ShowPanel(rig, p));
+    BoxAnswerer answerer([&](QDialog*) {
+      for (const char* key : {"F5", "F8", "F10"}) Key(key);
+      if (r.Prompt) Type("42");
+      Key("Return");
+    });
+    QVERIFY(Key("F8"));
+    QTRY_COMPARE(answerer.Answered, 1);
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(rig.m().InstructionsExecuted, uint64_t{1});
+    QVERIFY(!rig.timer().isEnabled());
+    QCOMPARE(rig.m().Ram[1], r.Prompt ? 42 : 0);
+    QVERIFY(Key("F8"));
+    QTRY_COMPARE(rig.m().InstructionsExecuted, uint64_t{2});
+    QCOMPARE(rig.m().Ram[2], 1);
+    QVERIFY(Key("End"));
+    QVERIFY(Type("7"));
+    QTRY_COMPARE(rig.Get<QLineEdit>(QStringLiteral("WBox0"))->text(), QStringLiteral("00007"));
+  }
+
+  // The start-up: the splash, the file dialog, "File Error!" for a short file, the dialog again; then the
+  // keys are the panel's.
+  void keysAfterStartUp() {
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("GOOD.OBJ"));
+    const QString bad = dir.filePath(QStringLiteral("SHORT.OBJ"));
+    const std::array<uint8_t, 256> image = ProgramBuilder().Let(V("W2"), {{3, C(1)}}).End().Build();
+    QFile goodFile(good);
+    QVERIFY(goodFile.open(QIODevice::WriteOnly));
+    goodFile.write(reinterpret_cast<const char*>(image.data()), 256);
+    goodFile.close();
+    QFile badFile(bad);
+    QVERIFY(badFile.open(QIODevice::WriteOnly));
+    badFile.write("short");
+    badFile.close();
+    QVERIFY(Xdotool({QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("590")}));
+    QStringList files = {bad, good};
+    QStringList seen;
+    BoxAnswerer answerer(
+        [&](QDialog* dialog) {
+          seen << QString::fromLatin1(dialog->metaObject()->className());
+          if (auto* fileDialog = qobject_cast<QFileDialog*>(dialog)) {
+            // Typed into the name box as a user would, which then holds the whole path.
+            auto* name = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            name->setText(files.takeFirst());
+          }
+          Key("Return");
+        },
+        4);
+    PanelRig rig(true);
+    QVERIFY(rig.form->Form_Load());
+    QCOMPARE(seen, (QStringList{"qx9::frmSplash", "QFileDialog", "QMessageBox", "QFileDialog"}));
+    QVERIFY(Key("F8"));
+    QTRY_COMPARE(rig.m().Ram[2], 1);
+  }
+
+  // Another window of the program holds the focus: the keys are its own.
+  void fKeysInAnotherWindow() {
+    PanelRig rig(true);
+    QVERIFY(ShowPanel(rig, ProgramBuilder().Let(V("W2"), {{3, C(1)}}).End()));
+    QLineEdit other;
+    other.move(500, 400);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    for (const char* key : {"F5", "F8", "F10"}) QVERIFY(Key(key));
+    QVERIFY(Type("x"));
+    QTRY_COMPARE(other.text(), QStringLiteral("x"));
+    QCOMPARE(rig.m().InstructionsExecuted, uint64_t{0});
+    QVERIFY(!rig.timer().isEnabled());
+  }
+};
+
+}  // namespace qx9::test
+
+QX9_PANEL_TEST_MAIN(qx9::test::FocusE2E)
+#include "focus_e2e.moc"
