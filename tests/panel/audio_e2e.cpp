@@ -1,10 +1,12 @@
 // End to end through a real audio output, run by audio_e2e.sh under a private sound server whose
-// output is recorded: `qx9panel_audio_e2e RECORDING` presses Step on a two-group Sound on the panel
+// output is recorded: `qx9panel_audio_e2e RECORDING RATE CHANNELS` presses Step on a two-group Sound on the panel
 // with the audio player, then measures the recording and exits 0 when both tones have the right pitch
 // and length and follow each other closely.
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "panel/audio_tone_player.h"
 #include "panel_rig.h"
@@ -12,11 +14,24 @@
 namespace qx9::test {
 namespace {
 
-constexpr int kRate = AudioTonePlayer::kSampleRate;
-double Ms(size_t samples) { return static_cast<double>(samples) * 1000.0 / kRate; }
 int Sign(int16_t s) { return (s > 0) - (s < 0); }
 
-int PlayAndCheck(const QString& path) {
+// The recording's first channel; false when another channel differs from it (a tone goes out on all).
+bool FirstChannel(const QByteArray& bytes, int channels, std::vector<int16_t>& out) {
+  std::vector<int16_t> all(static_cast<size_t>(bytes.size() / 2));
+  std::memcpy(all.data(), bytes.constData(), all.size() * 2);
+  const size_t frames = all.size() / static_cast<size_t>(channels);
+  out.resize(frames);
+  bool same = true;
+  for (size_t f = 0; f < frames; ++f) {
+    out[f] = all[f * static_cast<size_t>(channels)];
+    for (int c = 1; c < channels; ++c) same = same && all[f * static_cast<size_t>(channels) + static_cast<size_t>(c)] == out[f];
+  }
+  return same;
+}
+
+int PlayAndCheck(const QString& path, int rate, int channels) {
+  const auto Ms = [rate](size_t samples) { return static_cast<double>(samples) * 1000.0 / rate; };
   auto player = AudioTonePlayer::ForDefaultOutput();
   if (!player) return std::fprintf(stderr, "no audio output although the sound server runs\n"), 1;
   // Sound 1,(100,25,120,20): 428 Hz for 300 ms, then 1479 Hz for 240 ms.
@@ -32,11 +47,10 @@ int PlayAndCheck(const QString& path) {
 
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::printf("FAIL: no recording\n"), 1;
-  const QByteArray bytes = file.readAll();
-  std::vector<int16_t> s(static_cast<size_t>(bytes.size() / 2));
-  std::memcpy(s.data(), bytes.constData(), s.size() * 2);
+  std::vector<int16_t> s;
+  const bool sameOnAll = FirstChannel(file.readAll(), channels, s);
   // The level runs (half periods) that are not silence (exact zeros: a square wave never is zero). The
-  // first tone's are 56 samples long, the second's 16; one cut short where a tone ends moves a bound
+  // first tone's are about 56 samples long, the second's 16 (15 at 44.1 kHz); one cut short where a tone ends moves a bound
   // by under 1.2 ms.
   size_t bounds[2][2] = {{s.size(), 0}, {s.size(), 0}};
   for (size_t i = 0, j = 0; i < s.size(); i = j) {
@@ -54,11 +68,12 @@ int PlayAndCheck(const QString& path) {
   if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"))) return 1;
   for (int t = 0; t < 2; ++t) {
     const double hz = NoteFrequency(static_cast<int16_t>(notes[t])), ms = codes[t] * 12;
-    const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], kRate);
+    const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], rate);
     const double gotMs = Ms(bounds[t][1] - bounds[t][0]);
     check(std::abs(gotHz - hz) <= hz * 0.01, QStringLiteral("tone %1 at %2 Hz, %3 Hz within 1 %").arg(t + 1).arg(gotHz).arg(hz));
     check(std::abs(gotMs - ms) <= 5, QStringLiteral("tone %1 lasts %2 ms, %3 ms within 5 ms").arg(t + 1).arg(gotMs).arg(ms));
   }
+  check(sameOnAll, QStringLiteral("every one of %1 channel(s) carries the tones").arg(channels));
   const double gap = Ms(bounds[1][0]) - Ms(bounds[0][1]);
   check(gap > -2 && gap < 20, QStringLiteral("the second tone follows %1 ms after the first, under 20").arg(gap));
   // The program is held while the tones play: the player lets it go on while the last 40 ms are
@@ -73,6 +88,15 @@ int PlayAndCheck(const QString& path) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  if (argc != 2) return std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING\n"), 2;
-  return qx9::test::PlayAndCheck(QString::fromLocal8Bit(argv[1]));
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING RATE CHANNELS\n");
+    return 2;
+  }
+  const int rate = std::atoi(argv[2]);
+  const int channels = std::atoi(argv[3]);
+  if (rate <= 0 || channels <= 0) {
+    std::fprintf(stderr, "qx9panel_audio_e2e: bad RATE or CHANNELS\n");
+    return 2;
+  }
+  return qx9::test::PlayAndCheck(QString::fromLocal8Bit(argv[1]), rate, channels);
 }
