@@ -143,7 +143,8 @@ constexpr const char* kOptionHelp =
 #ifdef QX9_HAVE_LISTING
     "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
 #endif
-    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!).\n";
+    "  --version        print the version\n"
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!), 3 out of memory.\n";
 
 }  // namespace
 
@@ -164,6 +165,16 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
     if (!optionsEnded && (arg == "-h" || arg == "--help")) {
       options.Help = true;
       return true;
+    }
+    if (!optionsEnded && arg == "--version") {
+      options.Version = true;
+      return true;
+    }
+    // A single dash and a letter is an option too (mistyped or unknown), never a file name; a file
+    // whose name starts with a dash goes after "--".
+    if (!optionsEnded && arg.size() >= 2 && arg[0] == '-' && arg[1] != '-') {
+      error = "unknown option " + arg;
+      return false;
     }
     if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
       files.push_back(arg);
@@ -285,6 +296,10 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (options.Help) {
     out << RunUsage() << "\n\n" << kOptionHelp;
+    return kExitOk;
+  }
+  if (options.Version) {
+    out << "qx9run " << QX9_VERSION << '\n';
     return kExitOk;
   }
   return RunProgram(options, out, err);
