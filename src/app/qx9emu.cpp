@@ -1,6 +1,6 @@
 // qx9emu: the QX9 emulator with its front panel. `qx9emu` asks for an object file; `qx9emu FILE` loads
 // FILE after the splash, falling back to the dialog when it cannot be loaded. Exit status: 0, or 1 for
-// bad usage (as qx9run), 3 out of memory.
+// bad usage (as qx9run), 2 no display to show the window on, 3 out of memory.
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
@@ -15,7 +15,20 @@ namespace {
 
 constexpr const char* kUsage = "usage: qx9emu [OBJECT-FILE]\n       qx9emu --help | --version\n";
 constexpr int kExitUsage = 1;
+constexpr int kExitNoDisplay = 2;
 constexpr int kExitMemory = 3;
+
+// Without a display Qt aborts with a message about its plugins; say instead what is missing. A
+// platform chosen by environment or -platform is left to Qt.
+bool NoDisplay(int argc, char** argv) {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    if (!qEnvironmentVariableIsEmpty(name)) return false;
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-platform") == 0) return false;
+  }
+  return true;
+}
 
 // --help and --version answer before the window system is touched, so they work without a display.
 std::optional<int> AnswerInfoOption(int argc, char** argv) {
@@ -58,6 +71,12 @@ int RunPanel(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (const std::optional<int> status = AnswerInfoOption(argc, argv)) return *status;
+  if (NoDisplay(argc, argv)) {
+    std::fputs("qx9emu: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start it in a desktop session, "
+               "under xvfb-run, or with QT_QPA_PLATFORM=offscreen\n",
+               stderr);
+    return kExitNoDisplay;
+  }
   try {
     return RunPanel(argc, argv);
   } catch (const std::bad_alloc&) {

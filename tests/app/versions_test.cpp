@@ -46,5 +46,14 @@ TEST_F(VersionsTest, HelpSucceedsAndBadUsageIsStatusOne) {
   }
 }
 
+#ifdef QX9EMU_PATH
+TEST_F(VersionsTest, TheEmulatorWithoutADisplaySaysSoInsteadOfAborting) {
+  const CommandResult r =
+      RunCommand(dir_, QX9EMU_PATH, {"file.OBJ"}, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Err.rfind("qx9emu: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)", 0), 0u) << r.Err;
+}
+#endif
+
 }  // namespace
 }  // namespace qx9::test
