@@ -1,9 +1,12 @@
 // End to end through a real audio output, run by audio_e2e.sh under a private sound server whose
 // output is recorded: `qx9panel_audio_e2e RECORDING RATE CHANNELS` presses Step on a two-group Sound on the panel
 // with the audio player, then measures the recording and exits 0 when both tones have the right pitch
-// and length and follow each other closely.
+// and length and follow each other closely. With a fourth argument `stall` it instead suspends the
+// output before a tone and checks the fallback: the tone's time kept, one message, then only waiting.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryFile>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -82,16 +85,56 @@ int PlayAndCheck(const QString& path, int rate, int channels) {
   return ok ? 0 : 1;
 }
 
+// The output stops taking samples (the server suspends it) before a tone: the wait gives up a second
+// past the tone's end, says once that sound is off, and later tones only take their own time.
+int StallAndCheck() {
+  auto player = AudioTonePlayer::ForDefaultOutput();
+  if (!player) {
+    std::fprintf(stderr, "no audio output although the sound server runs\n");
+    return 1;
+  }
+  if (std::system("pactl suspend-sink recorder 1") != 0) {
+    std::printf("FAIL: the output cannot be suspended\n");
+    return 1;
+  }
+  QTemporaryFile said;
+  if (!said.open()) return 1;
+  std::fflush(stderr);
+  const int saved = dup(2);
+  dup2(said.handle(), 2);
+  QElapsedTimer clock;
+  clock.start();
+  player->Tone(428, 300);
+  const qint64 stalledMs = clock.restart();
+  player->Tone(428, 300);
+  const qint64 afterMs = clock.elapsed();
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  said.seek(0);
+  const QByteArray text = said.readAll();
+  bool ok = true;
+  const auto check = [&](bool good, const QString& what) {
+    std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
+    ok = ok && good;
+  };
+  check(stalledMs >= 300 && stalledMs <= 300 + 1000 + 700, QStringLiteral("the stalled tone held %1 ms").arg(stalledMs));
+  check(afterMs >= 300 && afterMs <= 300 + 150, QStringLiteral("the next tone only waited, %1 ms").arg(afterMs));
+  check(text.count("sound is off (the audio output stopped playing") == 1, QString::fromLocal8Bit(text));
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace qx9::test
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING RATE CHANNELS\n");
+  if (argc != 4 && !(argc == 5 && std::strcmp(argv[4], "stall") == 0)) {
+    std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING RATE CHANNELS [stall]\n");
     return 2;
   }
+  if (argc == 5) return qx9::test::StallAndCheck();
   const int rate = std::atoi(argv[2]);
   const int channels = std::atoi(argv[3]);
   if (rate <= 0 || channels <= 0) {
