@@ -26,7 +26,10 @@ using Image = std::array<uint8_t, 256>;
 void CheckListing(const Image& image) {
   const std::string listing = qx9::asmx::ListProgram(image);
   const qx9::asmx::AssembleResult again = qx9::asmx::Assemble(listing);
-  if (!again.Ok()) Fail("a listing does not assemble: " + qx9::asmx::FormatDiagnostic("listing", again.Errors.front()), listing);
+  if (!again.Ok()) {
+    Fail("a listing does not assemble: " + qx9::asmx::FormatDiagnostic("listing", again.Errors.front()),
+         listing);
+  }
   if (again.Image != image) Fail("a listing assembles to another image", listing);
 }
 
@@ -40,7 +43,9 @@ void CheckMessages(const std::string& source, const qx9::asmx::AssembleResult& r
     if (d.Line < 1 || static_cast<size_t>(d.Line) > lines || d.Column < 1) {
       Fail("a message outside the source: " + qx9::asmx::FormatDiagnostic("source", d), source);
     }
-    if (d.Message.size() > 260) Fail("a message of " + std::to_string(d.Message.size()) + " characters", source);
+    if (d.Message.size() > 260) {
+      Fail("a message of " + std::to_string(d.Message.size()) + " characters", source);
+    }
     for (char c : d.Message) {
       const auto byte = static_cast<unsigned char>(c);
       if (byte < 0x20 || byte >= 0x7F) Fail("a message with an unprintable byte: " + d.Message, source);

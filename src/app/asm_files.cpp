@@ -85,7 +85,9 @@ bool ReadSource(const std::string& path, std::string& text, std::string& error) 
             std::to_string(asmx::kMaxSourceBytes) + " (1 MiB)";
     return false;
   };
-  if (static_cast<uint64_t>(info.st_size) > asmx::kMaxSourceBytes) return tooLarge(static_cast<uint64_t>(info.st_size));
+  if (static_cast<uint64_t>(info.st_size) > asmx::kMaxSourceBytes) {
+    return tooLarge(static_cast<uint64_t>(info.st_size));
+  }
   text.clear();
   char buffer[65536];
   for (;;) {

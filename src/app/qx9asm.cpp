@@ -72,7 +72,9 @@ int Assemble(int argc, char** argv) {
   }
   const qx9::asmx::AssembleResult result = qx9::asmx::Assemble(text);
   if (!result.Ok()) {
-    for (const qx9::asmx::Diagnostic& d : result.Errors) std::cerr << qx9::asmx::FormatDiagnostic(source, d) << "\n";
+    for (const qx9::asmx::Diagnostic& d : result.Errors) {
+      std::cerr << qx9::asmx::FormatDiagnostic(source, d) << "\n";
+    }
     return kExitErrors;
   }
   if (!qx9::ReplaceFile(output, std::vector<uint8_t>(result.Image.begin(), result.Image.end()), error)) {

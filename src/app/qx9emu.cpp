@@ -51,7 +51,8 @@ int RunPanel(int argc, char** argv) {
 
   // What Qt leaves of the arguments (it takes its own, such as -platform).
   const QStringList args = QApplication::arguments();
-  const bool option = args.size() == 2 && args[1].startsWith(QLatin1Char('-')) && args[1] != QLatin1String("-");
+  const bool option =
+      args.size() == 2 && args[1].startsWith(QLatin1Char('-')) && args[1] != QLatin1String("-");
   if (args.size() > 2 || option) {
     if (option) std::fprintf(stderr, "qx9emu: unknown option %s\n", qPrintable(args[1]));
     std::fputs(kUsage, stderr);
@@ -72,9 +73,10 @@ int RunPanel(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (const std::optional<int> status = AnswerInfoOption(argc, argv)) return *status;
   if (NoDisplay(argc, argv)) {
-    std::fputs("qx9emu: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start it in a desktop session, "
-               "under xvfb-run, or with QT_QPA_PLATFORM=offscreen\n",
-               stderr);
+    std::fputs(
+        "qx9emu: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start it in a desktop session, "
+        "under xvfb-run, or with QT_QPA_PLATFORM=offscreen\n",
+        stderr);
     return kExitNoDisplay;
   }
   try {

@@ -45,7 +45,9 @@ bool Broken(const QAudioSink& sink) {
   return error != QAudio::NoError && error != QAudio::UnderrunError;
 }
 
-qint64 BufferUs(const QAudioSink& sink) { return sink.format().durationForBytes(static_cast<qint32>(sink.bufferSize())); }
+qint64 BufferUs(const QAudioSink& sink) {
+  return sink.format().durationForBytes(static_cast<qint32>(sink.bufferSize()));
+}
 
 void SayOnce(const QString& why) {
   static bool said = false;
@@ -102,7 +104,9 @@ std::unique_ptr<AudioTonePlayer> AudioTonePlayer::ForDefaultOutput(QString* why)
   QElapsedTimer clock;
   clock.start();
   QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (sink->processedUSecs() >= BufferUs(*sink) || Broken(*sink) || clock.elapsed() > kStartCapMs) loop.quit();
+    if (sink->processedUSecs() >= BufferUs(*sink) || Broken(*sink) || clock.elapsed() > kStartCapMs) {
+      loop.quit();
+    }
   });
   poll.start();
   loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -144,7 +148,8 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
   QEventLoop loop;
   bool stalled = false;
   const auto check = [&] {
-    if (stream_->framesHandedOut() >= endFrame - leadFrames && sink_->processedUSecs() >= endUs - heldUs - kLeadUs) {
+    if (stream_->framesHandedOut() >= endFrame - leadFrames &&
+        sink_->processedUSecs() >= endUs - heldUs - kLeadUs) {
       loop.quit();
     } else if (clock.elapsed() > durationMs + kStallCapMs || Broken(*sink_)) {
       stalled = true;
@@ -161,7 +166,8 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   if (Trace()) {
     std::fprintf(stderr, "tone %d Hz %d ms: held %lld ms; ends at %lld us; taken %lld us; played %lld us\n",
-                 frequencyHz, durationMs, static_cast<long long>(clock.elapsed()), static_cast<long long>(endUs),
+                 frequencyHz, durationMs, static_cast<long long>(clock.elapsed()),
+                 static_cast<long long>(endUs),
                  static_cast<long long>(FramesToUs(stream_->framesHandedOut())),
                  static_cast<long long>(sink_->processedUSecs()));
   }

@@ -35,8 +35,8 @@ class AudioTonePlayer : public TonePlayer {
   qint64 FramesToUs(qint64 frames) const { return frames * 1'000'000 / sampleRate_; }
   void Play(int frequencyHz, int durationMs);
 
-  QAudioSink* sink_;     // owned by the application object: one sink for the application's life
-  ToneStream* stream_;   // likewise
+  QAudioSink* sink_;    // owned by the application object: one sink for the application's life
+  ToneStream* stream_;  // likewise
   int sampleRate_;
   bool playing_ = false;
   bool failed_ = false;  // the output stopped delivering: wait instead from then on

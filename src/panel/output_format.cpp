@@ -55,7 +55,8 @@ QAudioFormat ChooseOutputFormat(const QAudioFormat& preferred,
     return preferred;
   }
   // The preferred rate and channel count first (when the device names them), then the common ones.
-  const std::array<int, 3> rates = {preferred.sampleRate() > 0 ? preferred.sampleRate() : 48000, 48000, 44100};
+  const std::array<int, 3> rates = {preferred.sampleRate() > 0 ? preferred.sampleRate() : 48000, 48000,
+                                    44100};
   const std::array<int, 3> channels = {preferred.channelCount() > 0 ? preferred.channelCount() : 1, 1, 2};
   const std::array<QAudioFormat::SampleFormat, 4> sampleFormats = {QAudioFormat::Int16, QAudioFormat::Float,
                                                                    QAudioFormat::Int32, QAudioFormat::UInt8};

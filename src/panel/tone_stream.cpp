@@ -10,7 +10,7 @@ namespace qx9 {
 namespace {
 // What bytesAvailable() promises when nothing is queued: silence, without end.
 constexpr qint64 kSilenceFrames = 4800;
-}
+}  // namespace
 
 // Unbuffered: a buffered device would read ahead of what the sink asks for, and its reads would no
 // longer end where the queue ends.

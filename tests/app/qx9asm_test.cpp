@@ -36,15 +36,17 @@ class AsmTest : public ::testing::Test {
   CommandResult Asm(const std::vector<std::string>& args) { return RunCommand(dir_, QX9ASM_PATH, args); }
   // With a file size limit of 0 every write fails; its messages go through a pipe, which has no limit.
   CommandResult AsmWritingNothing(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"-c", "set -o pipefail; (trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\") 2>&1 | cat >&2",
-                                    QX9ASM_PATH};
+    std::vector<std::string> all = {
+        "-c", "set -o pipefail; (trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\") 2>&1 | cat >&2", QX9ASM_PATH};
     all.insert(all.end(), args.begin(), args.end());
     return RunCommand(dir_, "bash", all);
   }
   // The names in the work folder (a temporary file left behind would show here).
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_ / "work")) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(dir_ / "work")) {
+      names.push_back(entry.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -70,7 +72,12 @@ TEST_F(AsmTest, WritesTheDefaultNameBesideTheSource) {
   }
   struct stat info {};
   ASSERT_EQ(stat((dir_ / "work" / "count.OBJ").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0666u & ~[] { const mode_t m = umask(0); umask(m); return m; }());
+  EXPECT_EQ(
+      info.st_mode & 0777, 0666u & ~[] {
+        const mode_t m = umask(0);
+        umask(m);
+        return m;
+      }());
 }
 
 TEST_F(AsmTest, ReportsMistakesAsFileLineColumnAndWritesNothing) {
@@ -92,7 +99,8 @@ TEST_F(AsmTest, LeavesAnExistingObjectAloneWhenItCannotBeReplaced) {
   const CommandResult failed = AsmWritingNothing({source.string()});
   EXPECT_EQ(failed.Status, 2);
   EXPECT_EQ(ReadWhole(object), kOldObject);
-  EXPECT_EQ(failed.Err, object.string() + ": cannot write the object file (File too large); nothing was changed\n");
+  EXPECT_EQ(failed.Err,
+            object.string() + ": cannot write the object file (File too large); nothing was changed\n");
   EXPECT_EQ(Names(), (std::vector<std::string>{"bad.bas", "p.OBJ", "p.bas"}));
 }
 
@@ -138,7 +146,8 @@ TEST_F(AsmTest, RefusesSourcesThatAreNotRegularFiles) {
       {(dir_ / "work" / "fifo").string(), ": not a regular file; the source must be a text file\n"},
       {"/dev/zero", ": not a regular file; the source must be a text file\n"},
       {big.string(), ": the source is 1048577 bytes; the most qx9asm reads is 1048576 (1 MiB)\n"},
-      {(dir_ / "work" / "missing.bas").string(), ": cannot read the source file (No such file or directory)\n"},
+      {(dir_ / "work" / "missing.bas").string(),
+       ": cannot read the source file (No such file or directory)\n"},
   };
   for (const auto& c : cases) {
     const CommandResult r = Asm({c.Source});
@@ -155,7 +164,8 @@ TEST_F(AsmTest, RefusesBadOutputArguments) {
   EXPECT_EQ(empty.Err, "qx9asm: -o needs a file name\nusage: qx9asm SOURCE [-o FILE.OBJ]\n");
   const CommandResult same = Asm({source.string(), "-o", source.string()});
   EXPECT_EQ(same.Status, 2);
-  EXPECT_EQ(same.Err, source.string() + ": is the source file itself; choose another name for the object file\n");
+  EXPECT_EQ(same.Err,
+            source.string() + ": is the source file itself; choose another name for the object file\n");
   EXPECT_EQ(ReadWhole(source), kSource);
   const CommandResult unknown = Asm({"-v", source.string()});
   EXPECT_EQ(unknown.Status, 1);

@@ -25,7 +25,10 @@ TEST(Input, SplitLinesEndsALineAtLfCrLfAndALoneCr) {
       {"CR LF", "a\r\nb\r\n", {"a", "b"}},
       {"lone CR", "a\rb\r", {"a", "b"}},
       {"mixed, last line open", "a\r\rb\nc", {"a", "", "b", "c"}},
-      {"a byte order mark", "\xEF\xBB\xBF" "a\nb", {"a", "b"}},
+      {"a byte order mark",
+       "\xEF\xBB\xBF"
+       "a\nb",
+       {"a", "b"}},
       {"only a byte order mark", "\xEF\xBB\xBF", {}},
       {"empty", "", {}},
   };
@@ -68,7 +71,8 @@ TEST(Input, MessagesQuoteTheSourceSafely) {
     std::string Message;
   } cases[] = {
       {"High 3 \x1B]0;owned\x07", "p.bas:1:8: unexpected '\\x1B]0;owned\\x07' after High"},
-      {"High 3 " + std::string(5000, '+'), "p.bas:1:8: unexpected '" + std::string(40, '+') + "...' after High"},
+      {"High 3 " + std::string(5000, '+'),
+       "p.bas:1:8: unexpected '" + std::string(40, '+') + "...' after High"},
       {"Pause 99999999999999", "p.bas:1:7: constant 99999999999999 is out of range (-32768..65535)"},
       {"Pause -00070000:8", "p.bas:1:7: constant -00070000 is out of range (-32768..65535)"},
       {"Pause 0300:8", "p.bas:1:7: constant 0300 does not fit in 8 bits"},

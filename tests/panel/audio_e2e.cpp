@@ -1,12 +1,13 @@
 // End to end through a real audio output, run by audio_e2e.sh under a private sound server whose
-// output is recorded: `qx9panel_audio_e2e RECORDING RATE CHANNELS` presses Step on a two-group Sound on the panel
-// with the audio player, then measures the recording and exits 0 when both tones have the right pitch
+// output is recorded: `qx9panel_audio_e2e RECORDING RATE CHANNELS` presses Step on a two-group Sound on the
+// panel with the audio player, then measures the recording and exits 0 when both tones have the right pitch
 // and length and follow each other closely. With a fourth argument `stall` it instead suspends the
 // output before a tone and checks the fallback: the tone's time kept, one message, then only waiting.
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryFile>
-#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +29,9 @@ bool FirstChannel(const QByteArray& bytes, int channels, std::vector<int16_t>& o
   bool same = true;
   for (size_t f = 0; f < frames; ++f) {
     out[f] = all[f * static_cast<size_t>(channels)];
-    for (int c = 1; c < channels; ++c) same = same && all[f * static_cast<size_t>(channels) + static_cast<size_t>(c)] == out[f];
+    for (int c = 1; c < channels; ++c) {
+      same = same && all[f * static_cast<size_t>(channels) + static_cast<size_t>(c)] == out[f];
+    }
   }
   return same;
 }
@@ -53,8 +56,8 @@ int PlayAndCheck(const QString& path, int rate, int channels) {
   std::vector<int16_t> s;
   const bool sameOnAll = FirstChannel(file.readAll(), channels, s);
   // The level runs (half periods) that are not silence (exact zeros: a square wave never is zero). The
-  // first tone's are about 56 samples long, the second's 16 (15 at 44.1 kHz); one cut short where a tone ends moves a bound
-  // by under 1.2 ms.
+  // first tone's are about 56 samples long, the second's 16 (15 at 44.1 kHz); one cut short where a tone ends
+  // moves a bound by under 1.2 ms.
   size_t bounds[2][2] = {{s.size(), 0}, {s.size(), 0}};
   for (size_t i = 0, j = 0; i < s.size(); i = j) {
     for (j = i + 1; j < s.size() && Sign(s[j]) == Sign(s[i]); ++j) {}
@@ -68,20 +71,26 @@ int PlayAndCheck(const QString& path, int rate, int channels) {
     std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
     return ok = ok && good;
   };
-  if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"))) return 1;
+  if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0],
+             QStringLiteral("two tones recorded")))
+    return 1;
   for (int t = 0; t < 2; ++t) {
     const double hz = NoteFrequency(static_cast<int16_t>(notes[t])), ms = codes[t] * 12;
     const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], rate);
     const double gotMs = Ms(bounds[t][1] - bounds[t][0]);
-    check(std::abs(gotHz - hz) <= hz * 0.01, QStringLiteral("tone %1 at %2 Hz, %3 Hz within 1 %").arg(t + 1).arg(gotHz).arg(hz));
-    check(std::abs(gotMs - ms) <= 5, QStringLiteral("tone %1 lasts %2 ms, %3 ms within 5 ms").arg(t + 1).arg(gotMs).arg(ms));
+    check(std::abs(gotHz - hz) <= hz * 0.01,
+          QStringLiteral("tone %1 at %2 Hz, %3 Hz within 1 %").arg(t + 1).arg(gotHz).arg(hz));
+    check(std::abs(gotMs - ms) <= 5,
+          QStringLiteral("tone %1 lasts %2 ms, %3 ms within 5 ms").arg(t + 1).arg(gotMs).arg(ms));
   }
   check(sameOnAll, QStringLiteral("every one of %1 channel(s) carries the tones").arg(channels));
   const double gap = Ms(bounds[1][0]) - Ms(bounds[0][1]);
-  check(gap > -2 && gap < 20, QStringLiteral("the second tone follows %1 ms after the first, under 20").arg(gap));
+  check(gap > -2 && gap < 20,
+        QStringLiteral("the second tone follows %1 ms after the first, under 20").arg(gap));
   // The program is held while the tones play: the player lets it go on while the last 40 ms are
   // still queued (plus what the fresh stream took in its first read), and not much later.
-  check(heldMs >= 540 - 100 && heldMs <= 540 + 300, QStringLiteral("Step held the program %1 ms for 540 ms of tones").arg(heldMs));
+  check(heldMs >= 540 - 100 && heldMs <= 540 + 300,
+        QStringLiteral("Step held the program %1 ms for 540 ms of tones").arg(heldMs));
   return ok ? 0 : 1;
 }
 
@@ -118,8 +127,10 @@ int StallAndCheck() {
     std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
     ok = ok && good;
   };
-  check(stalledMs >= 300 && stalledMs <= 300 + 1000 + 700, QStringLiteral("the stalled tone held %1 ms").arg(stalledMs));
-  check(afterMs >= 300 && afterMs <= 300 + 150, QStringLiteral("the next tone only waited, %1 ms").arg(afterMs));
+  check(stalledMs >= 300 && stalledMs <= 300 + 1000 + 700,
+        QStringLiteral("the stalled tone held %1 ms").arg(stalledMs));
+  check(afterMs >= 300 && afterMs <= 300 + 150,
+        QStringLiteral("the next tone only waited, %1 ms").arg(afterMs));
   check(text.count("sound is off (the audio output stopped playing") == 1, QString::fromLocal8Bit(text));
   return ok ? 0 : 1;
 }

@@ -1,9 +1,9 @@
 // The parts of the audio tone player that need no sound device: the square wave, the stream the sink
 // pulls it from, and the fallback when the desktop has no audio output.
-#include <QElapsedTimer>
-#include <QTemporaryFile>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QTemporaryFile>
 #include <cstdio>
 #include <cstring>
 
@@ -72,7 +72,8 @@ class AudioTest : public QObject {
       QVERIFY(std::all_of(wave.begin(), wave.end(), [](int16_t s) { return s == 0; }));
     } else {
       const double measured = CrossingFrequency(wave.data(), wave.size(), rate);
-      QVERIFY2(std::abs(measured - hz) <= hz * 0.005, qPrintable(QStringLiteral("%1 Hz for %2 Hz").arg(measured).arg(hz)));
+      QVERIFY2(std::abs(measured - hz) <= hz * 0.005,
+               qPrintable(QStringLiteral("%1 Hz for %2 Hz").arg(measured).arg(hz)));
       QCOMPARE(wave.front(), kLevel);  // a pin is high or low, starting high
       QVERIFY(std::all_of(wave.begin(), wave.end(), [](int16_t s) { return s == kLevel || s == -kLevel; }));
     }
@@ -139,10 +140,11 @@ class AudioTest : public QObject {
   void stereoStream() {
     ToneStream stream(nullptr, Format(44100, 2, QAudioFormat::Float));
     QCOMPARE(stream.Append({6000, -6000}), qint64(2));
-    QByteArray bytes(7 * 4, '\x55');  // room for three whole frames and a half
+    QByteArray bytes(7 * 4, '\x55');                                // room for three whole frames and a half
     QCOMPARE(stream.read(bytes.data(), bytes.size()), qint64(16));  // stops where the queue ends
     bytes.resize(16);
-    QCOMPARE(Samples<float>(bytes), (std::vector<float>{6000 / 32768.0f, 6000 / 32768.0f, -6000 / 32768.0f, -6000 / 32768.0f}));
+    QCOMPARE(Samples<float>(bytes),
+             (std::vector<float>{6000 / 32768.0f, 6000 / 32768.0f, -6000 / 32768.0f, -6000 / 32768.0f}));
     bytes = stream.read(3 * 8);
     QCOMPARE(Samples<float>(bytes), (std::vector<float>(6, 0.0f)));
     QCOMPARE(stream.framesHandedOut(), qint64(5));
