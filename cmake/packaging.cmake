@@ -5,7 +5,11 @@ include(GNUInstallDirs)
 
 # Manual pages, with the project's version filled in, compressed as Debian keeps them.
 set(QX9_MAN_PAGES "")
-foreach(program qx9emu qx9run qx9asm)
+set(QX9_PROGRAMS qx9run qx9asm)
+if(QX9_BUILD_PANEL)
+  list(APPEND QX9_PROGRAMS qx9emu)
+endif()
+foreach(program IN LISTS QX9_PROGRAMS)
   set(page ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1)
   configure_file(${PROJECT_SOURCE_DIR}/man/${program}.1 ${page} @ONLY)
   add_custom_command(OUTPUT ${page}.gz
