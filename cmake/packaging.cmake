@@ -28,10 +28,12 @@ if(QX9_BUILD_PANEL)
     install(FILES ${PROJECT_SOURCE_DIR}/assets/qx9emu-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME qx9emu.png)
   endforeach()
-  install(FILES ${PROJECT_SOURCE_DIR}/assets/qx9emu.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/qx9emu.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   configure_file(${PROJECT_SOURCE_DIR}/assets/org.qx9emu.qx9emu.metainfo.xml
                  ${CMAKE_CURRENT_BINARY_DIR}/org.qx9emu.qx9emu.metainfo.xml @ONLY)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/org.qx9emu.qx9emu.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/org.qx9emu.qx9emu.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 
 set(CPACK_GENERATOR DEB)

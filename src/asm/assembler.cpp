@@ -56,7 +56,8 @@ class Assembler {
       // what the assembler reads (and each further message would only repeat the first ones).
       if (overflowed_) break;
       if (result_.Errors.size() >= kMaxErrors) {
-        Error(line, 1, "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
+        Error(line, 1,
+              "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
         break;
       }
     }
@@ -79,7 +80,8 @@ class Assembler {
   // Messages quote the source; a long name (the parts they quote of a line are cut already) is cut too.
   void Error(int line, int column, const std::string& message) {
     constexpr size_t kLongest = 200;
-    result_.Errors.push_back({line, column, message.size() > kLongest ? message.substr(0, kLongest) + "..." : message});
+    const std::string cut = message.size() > kLongest ? message.substr(0, kLongest) + "..." : message;
+    result_.Errors.push_back({line, column, cut});
   }
 
   // Pass 1: labels take the current code position; code advances it.

@@ -78,12 +78,16 @@ bool LineCursor::Number(long long& value) {
   return true;
 }
 
-std::string LineCursor::NumberText() const { return Quote(text_.substr(numberStart_, numberEnd_ - numberStart_)); }
+std::string LineCursor::NumberText() const {
+  return Quote(text_.substr(numberStart_, numberEnd_ - numberStart_));
+}
 
 std::string LineCursor::Rest() {
   SkipBlanks();
   std::string_view rest = text_.substr(pos_);
-  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) rest.remove_suffix(1);
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) {
+    rest.remove_suffix(1);
+  }
   return Quote(rest);
 }
 
