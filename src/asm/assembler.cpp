@@ -44,24 +44,24 @@ class Assembler {
                       std::to_string(kMaxSourceBytes) + " (1 MiB)");
       return std::move(result_);
     }
-    int line = 0;
-    for (std::string_view text : SplitLines(source)) {
-      ++line;
+    const std::vector<std::string_view> lines = SplitLines(source);
+    bool complete = true;
+    for (size_t index = 0; index < lines.size() && complete; ++index) {
+      const int line = static_cast<int>(index) + 1;
       try {
-        Place(line, ParseLine(text));
+        Place(line, ParseLine(lines[index]));
       } catch (const SyntaxError& e) {
         Error(line, e.Column, e.Message);
       }
       // Past these nothing more is worth reading: the program cannot fit anyway, or the source is not
       // what the assembler reads (and each further message would only repeat the first ones).
-      if (overflowed_) break;
-      if (result_.Errors.size() >= kMaxErrors) {
+      if (overflowed_) complete = false;
+      if (complete && result_.Errors.size() >= kMaxErrors && index + 1 < lines.size()) {
         Error(line, 1,
               "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
-        break;
+        complete = false;
       }
     }
-    const bool complete = !overflowed_ && result_.Errors.size() <= kMaxErrors;
     // Without the whole source, open loops and undefined labels would only be guesses.
     if (complete) {
       for (const OpenLoop& open : loops_) {

@@ -114,6 +114,12 @@ TEST(Input, StopsAfterTwentyErrors) {
             "p.bas:20:1: too many errors (20); the rest of the source is not checked");
 }
 
+TEST(Input, TwentyErrorsOnTheLastLinesAreAllThereIs) {
+  const AssembleResult r = Assemble(Repeat("Jump\n", 20));
+  ASSERT_EQ(r.Errors.size(), 20u);
+  EXPECT_EQ(r.Errors[19].Message, "unknown instruction 'Jump'");
+}
+
 TEST(Input, RefusesASourceOverTheLimit) {
   const AssembleResult atLimit = Assemble(std::string(kMaxSourceBytes, '\n'));
   EXPECT_TRUE(atLimit.Ok());
