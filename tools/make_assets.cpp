@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -464,5 +465,11 @@ int main(int argc, char** argv) {
   bool ok = Save(ledOn, dir, "led_on.png") && Save(ledOff, dir, "led_off.png") &&
             Save(switchUp, dir, "switch_up.png") && Save(switchDown, dir, "switch_down.png") &&
             Save(DrawLogo(), dir, "logo.png") && Save(DrawIcon(128), dir, "qx9emu.png");
+  // The desktop icon at the other sizes desktops look for; drawn at each size rather than scaled, so
+  // the small ones stay sharp.
+  for (const char* size : {"16", "32", "48", "64", "256"}) {
+    const std::string name = std::string("qx9emu-") + size + ".png";
+    ok = ok && Save(DrawIcon(std::atoi(size)), dir, name.c_str());
+  }
   return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

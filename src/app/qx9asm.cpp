@@ -1,17 +1,21 @@
 // qx9asm SOURCE [-o FILE.OBJ]: assembles a QX9 source into a 256-byte object file. Mistakes are
 // reported as FILE:LINE:COLUMN: message on standard error; then nothing is written and the exit
-// status is 1 (2 when a file cannot be read or written).
-#include <cstdio>
-#include <fstream>
+// status is 1 (1 also for bad usage; 2 when a file cannot be read or written; 5 out of memory).
+#include <csignal>
 #include <iostream>
-#include <sstream>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "asm/assembler.h"
+#include "asm_files.h"
 
 namespace {
 
 constexpr const char* kUsage = "usage: qx9asm SOURCE [-o FILE.OBJ]";
+constexpr int kExitErrors = 1;
+constexpr int kExitFile = 2;
+constexpr int kExitMemory = 5;
 
 // SOURCE with its extension (if any) replaced by .OBJ.
 std::string DefaultOutput(const std::string& source) {
@@ -21,60 +25,74 @@ std::string DefaultOutput(const std::string& source) {
   return (hasExtension ? source.substr(0, dot) : source) + ".OBJ";
 }
 
-}  // namespace
+int Usage(const std::string& why) {
+  if (!why.empty()) std::cerr << "qx9asm: " << why << "\n";
+  std::cerr << kUsage << "\n";
+  return kExitErrors;
+}
 
-int main(int argc, char** argv) {
+int Assemble(int argc, char** argv) {
   std::string source;
   std::string output;
+  bool haveOutput = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "-o") {
-      if (i + 1 >= argc || !output.empty()) {
-        std::cerr << kUsage << "\n";
-        return 1;
-      }
+      if (i + 1 >= argc) return Usage("-o needs a file name");
+      if (haveOutput) return Usage("-o given twice");
       output = argv[++i];
+      haveOutput = true;
     } else if (arg == "-h" || arg == "--help") {
       std::cout << kUsage << "\n";
       return 0;
+    } else if (arg == "--version") {
+      std::cout << "qx9asm " << QX9_VERSION << "\n";
+      return 0;
     } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      std::cerr << kUsage << "\n";
-      return 1;
+      return Usage("unknown option " + arg);
     } else if (source.empty()) {
       source = arg;
     } else {
-      std::cerr << kUsage << "\n";
-      return 1;
+      return Usage("more than one source given");
     }
   }
-  if (source.empty()) {
-    std::cerr << kUsage << "\n";
-    return 1;
-  }
-  if (output.empty()) output = DefaultOutput(source);
+  if (source.empty()) return Usage("no source given");
+  if (!haveOutput) output = DefaultOutput(source);
 
-  std::ifstream in(source, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
-    if (in && in.peek() == std::char_traits<char>::eof()) {
-      text.str("");  // an empty source is an empty program
-    } else {
-      std::cerr << source << ": cannot read the source file\n";
-      return 2;
-    }
+  std::string error;
+  if (output.empty()) return Usage("-o needs a file name");
+  std::string text;
+  if (!qx9::ReadSource(source, text, error)) {
+    std::cerr << error << "\n";
+    return kExitFile;
   }
-  const qx9::asmx::AssembleResult result = qx9::asmx::Assemble(text.str());
+  if (!qx9::CheckOutput(source, output, error)) {
+    std::cerr << error << "\n";
+    return kExitFile;
+  }
+  const qx9::asmx::AssembleResult result = qx9::asmx::Assemble(text);
   if (!result.Ok()) {
-    for (const qx9::asmx::Diagnostic& d : result.Errors) std::cerr << qx9::asmx::FormatDiagnostic(source, d) << "\n";
-    return 1;
+    for (const qx9::asmx::Diagnostic& d : result.Errors) {
+      std::cerr << qx9::asmx::FormatDiagnostic(source, d) << "\n";
+    }
+    return kExitErrors;
   }
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(result.Image.data()), static_cast<std::streamsize>(result.Image.size()));
-  out.close();
-  if (!out) {
-    std::cerr << output << ": cannot write the object file\n";
-    std::remove(output.c_str());
-    return 2;
+  if (!qx9::ReplaceFile(output, std::vector<uint8_t>(result.Image.begin(), result.Image.end()), error)) {
+    std::cerr << error << "\n";
+    return kExitFile;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A file size limit then fails the write (which is reported) instead of killing the assembler.
+  std::signal(SIGXFSZ, SIG_IGN);
+  try {
+    return Assemble(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "qx9asm: out of memory\n";
+    return kExitMemory;
+  }
 }

@@ -1,5 +1,6 @@
 // qx9run: the headless runner. See runner.h.
 #include <iostream>
+#include <new>
 
 #include "runner.h"
 #ifdef QX9_HAVE_CAMERA
@@ -15,7 +16,13 @@ int main(int argc, char** argv) {
 #else
   qx9::scenario::PanelCamera* panel = nullptr;
 #endif
-  const int status = qx9::RunMain(args, std::cout, std::cerr, panel);
-  std::cout.flush();
-  return status;
+  try {
+    const int status = qx9::RunMain(args, std::cout, std::cerr, panel);
+    std::cout.flush();
+    return status;
+  } catch (const std::bad_alloc&) {
+    std::cout.flush();
+    std::cerr << "qx9run: out of memory\n";
+    return qx9::kExitMemory;
+  }
 }

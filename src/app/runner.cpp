@@ -146,8 +146,9 @@ constexpr const char* kOptionHelp =
 #endif
     "  --scenario FILE  run the YAML scenario FILE (its program:, or OBJECT) in simulated time\n"
     "  --junit REPORT   with --scenario: write a JUnit XML report\n"
-    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!); with --scenario also\n"
-    "3 an expectation failed, 4 a wait timed out.\n";
+    "  --version        print the version\n"
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!), 5 out of memory; with\n"
+    "--scenario also 3 an expectation failed, 4 a wait timed out.\n";
 
 // A scenario drives the program itself: of the other options only an OBJECT may come with it.
 bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& options, std::string& error) {
@@ -187,6 +188,16 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
     if (!optionsEnded && (arg == "-h" || arg == "--help")) {
       options.Help = true;
       return true;
+    }
+    if (!optionsEnded && arg == "--version") {
+      options.Version = true;
+      return true;
+    }
+    // A single dash and a letter is an option too (mistyped or unknown), never a file name; a file
+    // whose name starts with a dash goes after "--".
+    if (!optionsEnded && arg.size() >= 2 && arg[0] == '-' && arg[1] != '-') {
+      error = "unknown option " + arg;
+      return false;
     }
     if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
       files.push_back(arg);
@@ -316,6 +327,10 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (options.Help) {
     out << RunUsage() << "\n\n" << kOptionHelp;
+    return kExitOk;
+  }
+  if (options.Version) {
+    out << "qx9run " << QX9_VERSION << '\n';
     return kExitOk;
   }
   if (!options.Scenario.empty()) {

@@ -22,6 +22,7 @@ struct RunOptions {
   bool Quiet = false;
   bool List = false;
   bool Help = false;
+  bool Version = false;
   std::string Pot;
   std::string PulsIn;
   std::vector<std::string> Answers;
@@ -41,6 +42,7 @@ struct RunOptions {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitFile = 2;
+constexpr int kExitMemory = 5;
 
 // Parses the arguments (without the program name). On a mistake returns false with a reason.
 bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options, std::string& error);

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "asm/lexer.h"
 #include "asm/statement.h"
 
 namespace qx9::asmx {
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kFirstInstruction = 19;  // the reset skips bits 16..18
 constexpr int kImageBits = 2048;
+constexpr size_t kMaxErrors = 20;
 
 struct Label {
   int Address = 0;
@@ -37,22 +39,37 @@ struct OpenLoop {
 class Assembler {
  public:
   AssembleResult Run(const std::string& source) {
-    std::istringstream lines(source);
-    std::string text;
-    int line = 0;
-    while (std::getline(lines, text)) {
-      ++line;
+    if (source.size() > kMaxSourceBytes) {
+      Error(1, 1, "the source is " + std::to_string(source.size()) + " bytes; the most qx9asm reads is " +
+                      std::to_string(kMaxSourceBytes) + " (1 MiB)");
+      return std::move(result_);
+    }
+    const std::vector<std::string_view> lines = SplitLines(source);
+    bool complete = true;
+    for (size_t index = 0; index < lines.size() && complete; ++index) {
+      const int line = static_cast<int>(index) + 1;
       try {
-        Place(line, ParseLine(text));
+        Place(line, ParseLine(lines[index]));
       } catch (const SyntaxError& e) {
         Error(line, e.Column, e.Message);
       }
+      // Past these nothing more is worth reading: the program cannot fit anyway, or the source is not
+      // what the assembler reads (and each further message would only repeat the first ones).
+      if (overflowed_) complete = false;
+      if (complete && result_.Errors.size() >= kMaxErrors && index + 1 < lines.size()) {
+        Error(line, 1,
+              "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
+        complete = false;
+      }
     }
-    for (const OpenLoop& open : loops_) {
-      Error(open.Line, open.Column, "For " + VariableText(open.Loop.VarCode) + " has no Next");
+    // Without the whole source, open loops and undefined labels would only be guesses.
+    if (complete) {
+      for (const OpenLoop& open : loops_) {
+        Error(open.Line, open.Column, "For " + VariableText(open.Loop.VarCode) + " has no Next");
+      }
     }
     WriteBytes();
-    WriteCode();
+    if (complete) WriteCode();
     std::stable_sort(result_.Errors.begin(), result_.Errors.end(), [](const Diagnostic& a, const Diagnostic& b) {
       return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
     });
@@ -60,7 +77,12 @@ class Assembler {
   }
 
  private:
-  void Error(int line, int column, const std::string& message) { result_.Errors.push_back({line, column, message}); }
+  // Messages quote the source; a long name (the parts they quote of a line are cut already) is cut too.
+  void Error(int line, int column, const std::string& message) {
+    constexpr size_t kLongest = 200;
+    const std::string cut = message.size() > kLongest ? message.substr(0, kLongest) + "..." : message;
+    result_.Errors.push_back({line, column, cut});
+  }
 
   // Pass 1: labels take the current code position; code advances it.
   void Place(int line, ParsedLine parsed) {
@@ -91,6 +113,13 @@ class Assembler {
     int width = 0;
     for (const Field& f : s.Fields) width += f.Width;
     const int address = cursor_;
+    if (address + width > kImageBits) {
+      Error(line, s.Column,
+            "the program does not fit: " + s.Keyword + " ends at bit " + std::to_string(address + width) +
+                " of the image's " + std::to_string(kImageBits) + " (data and code share the 256 bytes)");
+      overflowed_ = true;
+      return;
+    }
     cursor_ += width;
     if (s.Open) loops_.push_back(OpenLoop{line, s.Column, *s.Open, cursor_});
     code_.push_back(PlacedCode{line, std::move(s), address});
@@ -229,6 +258,7 @@ class Assembler {
   }
 
   AssembleResult result_;
+  bool overflowed_ = false;  // a statement ran past the image's end: reading stops there
   int cursor_ = kFirstInstruction;
   std::map<std::string, Label> labels_;
   std::vector<PlacedCode> code_;

@@ -27,6 +27,10 @@ struct AssembleResult {
   bool Ok() const { return Errors.empty(); }
 };
 
+// The largest source read: a full image takes a few kilobytes of source, and comments leave ample room.
+inline constexpr size_t kMaxSourceBytes = 1 << 20;
+
+// Stops at the first statement that does not fit in the image, and after 20 errors.
 AssembleResult Assemble(const std::string& source);
 
 // "FILE:LINE:COLUMN: message"

@@ -71,16 +71,58 @@ bool LineCursor::Number(long long& value) {
     if (v < 1000000000LL) v = v * 10 + (text_[p] - '0');  // saturates; the caller reports the range
     ++p;
   }
+  numberStart_ = pos_;
+  numberEnd_ = p;
   pos_ = p;
   value = negative ? -v : v;
   return true;
 }
 
+std::string LineCursor::NumberText() const {
+  return Quote(text_.substr(numberStart_, numberEnd_ - numberStart_));
+}
+
 std::string LineCursor::Rest() {
   SkipBlanks();
-  std::string rest(text_.substr(pos_));
-  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) rest.pop_back();
-  return rest;
+  std::string_view rest = text_.substr(pos_);
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) {
+    rest.remove_suffix(1);
+  }
+  return Quote(rest);
+}
+
+std::string Quote(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const bool cut = text.size() > kQuoteLimit;
+  if (cut) text = text.substr(0, kQuoteLimit);
+  std::string out;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  }
+  if (cut) out += "...";
+  return out;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view source) {
+  if (source.substr(0, 3) == "\xEF\xBB\xBF") source.remove_prefix(3);
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < source.size(); ++i) {
+    if (source[i] != '\n' && source[i] != '\r') continue;
+    lines.push_back(source.substr(start, i - start));
+    if (source[i] == '\r' && i + 1 < source.size() && source[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  // A last line without a line end still counts; an empty one after the last line end does not.
+  if (start < source.size()) lines.push_back(source.substr(start));
+  return lines;
 }
 
 }  // namespace qx9::asmx

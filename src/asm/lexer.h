@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qx9::asmx {
 
@@ -32,16 +33,31 @@ class LineCursor {
   std::string Word();
   // Takes an optional '-' and decimal digits; false (nothing taken) when no digit comes next.
   bool Number(long long& value);
+  // The last number Number took, as written (its value saturates), quoted for a message.
+  std::string NumberText() const;
 
   [[noreturn]] void Fail(const std::string& message) const { throw SyntaxError{Column(), message}; }
   [[noreturn]] static void FailAt(int column, const std::string& message) { throw SyntaxError{column, message}; }
-  // The text of the rest of the line, for messages about it.
+  // The rest of the line, quoted for a message (see Quote).
   std::string Rest();
 
  private:
   std::string_view text_;
   size_t pos_ = 0;
+  size_t numberStart_ = 0;
+  size_t numberEnd_ = 0;
 };
+
+// How much of a line a message quotes.
+inline constexpr size_t kQuoteLimit = 40;
+
+// Source text made safe to quote in a message: bytes that are not printable ASCII written as \xNN (so
+// no escape sequence reaches the terminal), and anything beyond kQuoteLimit characters cut to "...".
+std::string Quote(std::string_view text);
+
+// The lines of a source: a UTF-8 byte order mark at the start is dropped, and a line ends at LF, CR LF
+// or a lone CR (older editors' line end).
+std::vector<std::string_view> SplitLines(std::string_view source);
 
 bool IsWordChar(char c);
 bool IsHexWord(const std::string& word);

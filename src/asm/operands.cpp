@@ -88,8 +88,9 @@ SourceOperand ParseOperand(LineCursor& in) {
   operand.Column = in.Column();
   long long value = 0;
   if (in.Number(value)) {
+    const std::string written = in.NumberText();  // as written: the value saturates
     if (value < -32768 || value > 65535) {
-      LineCursor::FailAt(operand.Column, "constant " + std::to_string(value) + " is out of range (-32768..65535)");
+      LineCursor::FailAt(operand.Column, "constant " + written + " is out of range (-32768..65535)");
     }
     operand.Value = static_cast<int>(value);
     operand.SizeCode = SmallestSizeCode(operand.Value);
@@ -102,7 +103,7 @@ SourceOperand ParseOperand(LineCursor& in) {
       const int code = width == 1 ? 0 : width == 4 ? 1 : width == 8 ? 2 : 3;
       if (code < 3 && (value < 0 || value >= (1 << width))) {
         LineCursor::FailAt(operand.Column,
-                           "constant " + std::to_string(value) + " does not fit in " + std::to_string(width) + " bits");
+                           "constant " + written + " does not fit in " + std::to_string(width) + " bits");
       }
       operand.SizeCode = code;
     }

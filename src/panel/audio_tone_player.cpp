@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "panel/output_format.h"
 #include "panel/square_wave.h"
 #include "panel/tone_stream.h"
 
@@ -25,11 +26,11 @@ constexpr qint64 kStartCapMs = 2000;
 constexpr int kPollMs = 2;
 // The sink's buffer, 100 ms: the sound trails the program by about this much (Qt's default, about
 // 200 ms, trails visibly); with 30 ms the sink stopped asking for data here.
-constexpr qsizetype kBufferBytes = AudioTonePlayer::kSampleRate / 10 * 2;
+constexpr qint64 kBufferUs = 100'000;
 // A wait ends while this much of its tone is still queued: the sink reads several periods in one go,
 // and a queue that ran dry in between would get silence put behind it before the next group of the
 // Sound could be queued. So the groups stay back to back, and the program runs this much ahead.
-constexpr qint64 kLeadFrames = AudioTonePlayer::kSampleRate / 25;  // 40 ms
+constexpr qint64 kLeadUs = 40'000;
 // Allowance for what the server itself holds beyond the sink's buffer.
 constexpr qint64 kServerSlackUs = 10'000;
 
@@ -44,31 +45,56 @@ bool Broken(const QAudioSink& sink) {
   return error != QAudio::NoError && error != QAudio::UnderrunError;
 }
 
-qint64 BufferUs(const QAudioSink& sink) { return sink.bufferSize() / 2 * 1'000'000 / AudioTonePlayer::kSampleRate; }
+qint64 BufferUs(const QAudioSink& sink) {
+  return sink.format().durationForBytes(static_cast<qint32>(sink.bufferSize()));
+}
 
-void SayOnce(const char* why) {
+void SayOnce(const QString& why) {
   static bool said = false;
   if (said) return;
   said = true;
-  std::fprintf(stderr, "qx9emu: sound is off (%s); tones only take their time\n", why);
+  std::fprintf(stderr, "qx9emu: sound is off (%s); tones only take their time\n", qPrintable(why));
+}
+
+void Fail(QString* why, const QString& text) {
+  if (why != nullptr) *why = text;
+}
+
+QString Describe(const QAudioFormat& format) {
+  static const char* const names[] = {"unknown", "8-bit", "16-bit", "32-bit", "float"};
+  const int index = static_cast<int>(format.sampleFormat());
+  return QStringLiteral("%1 Hz, %2 channel(s), %3")
+      .arg(format.sampleRate())
+      .arg(format.channelCount())
+      .arg(QLatin1String(index >= 0 && index < 5 ? names[index] : "unknown"));
 }
 }  // namespace
 
-std::unique_ptr<AudioTonePlayer> AudioTonePlayer::ForDefaultOutput() {
-  if (QCoreApplication::instance() == nullptr) return nullptr;
+std::unique_ptr<AudioTonePlayer> AudioTonePlayer::ForDefaultOutput(QString* why) {
+  if (QCoreApplication::instance() == nullptr) {
+    Fail(why, QStringLiteral("no application"));
+    return nullptr;
+  }
   const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-  if (device.isNull() || QMediaDevices::audioOutputs().isEmpty()) return nullptr;
-  QAudioFormat format;
-  format.setSampleRate(kSampleRate);
-  format.setChannelCount(1);
-  format.setSampleFormat(QAudioFormat::Int16);
-  if (!device.isFormatSupported(format)) return nullptr;
+  if (device.isNull() || QMediaDevices::audioOutputs().isEmpty()) {
+    Fail(why, QStringLiteral("no audio output: check that a sound server runs for this user (`pactl info` "
+                             "answers) and that XDG_RUNTIME_DIR points at its folder"));
+    return nullptr;
+  }
+  const QAudioFormat format = ChooseOutputFormat(
+      device.preferredFormat(), [&device](const QAudioFormat& f) { return device.isFormatSupported(f); });
+  if (!format.isValid()) {
+    Fail(why, QStringLiteral("the audio output \"%1\" takes none of the usual sample formats (its own: %2)")
+                  .arg(device.description(), Describe(device.preferredFormat())));
+    return nullptr;
+  }
+  if (Trace()) std::fprintf(stderr, "tone output: %s\n", qPrintable(Describe(format)));
   // The sink and its stream belong to the application object, so they live as long as it does: a
   // sink destroyed earlier runs processEvents() with user input included, in the middle of whatever
   // destroyed it.
   auto* sink = new QAudioSink(device, format, QCoreApplication::instance());
-  auto* stream = new ToneStream(sink);
-  sink->setBufferSize(kBufferBytes);
+  auto* stream = new ToneStream(sink, format);
+  sink->setBufferSize(format.bytesForDuration(kBufferUs));
   sink->start(stream);
   // Started once and fed silence from then on, the stream is already flowing when the first tone
   // comes: a fresh stream takes its first buffer in one go, which would end a tone's wait early.
@@ -78,16 +104,21 @@ std::unique_ptr<AudioTonePlayer> AudioTonePlayer::ForDefaultOutput() {
   QElapsedTimer clock;
   clock.start();
   QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (sink->processedUSecs() >= BufferUs(*sink) || Broken(*sink) || clock.elapsed() > kStartCapMs) loop.quit();
+    if (sink->processedUSecs() >= BufferUs(*sink) || Broken(*sink) || clock.elapsed() > kStartCapMs) {
+      loop.quit();
+    }
   });
   poll.start();
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   if (sink->processedUSecs() < BufferUs(*sink) || Broken(*sink)) {
+    Fail(why, QStringLiteral("the audio output \"%1\" did not start playing (%2): check the sound server "
+                             "with `pactl info`")
+                  .arg(device.description(), Describe(format)));
     sink->stop();
     sink->deleteLater();
     return nullptr;
   }
-  return std::unique_ptr<AudioTonePlayer>(new AudioTonePlayer(sink, stream));
+  return std::unique_ptr<AudioTonePlayer>(new AudioTonePlayer(sink, stream, format.sampleRate()));
 }
 
 void AudioTonePlayer::Tone(int frequencyHz, int durationMs) { Play(frequencyHz, durationMs); }
@@ -105,8 +136,9 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
   playing_ = true;
   QElapsedTimer clock;
   clock.start();
-  const qint64 endFrame = stream_->Append(SquareWave(frequencyHz, durationMs, kSampleRate, kAmplitude));
-  const qint64 endUs = endFrame * 1'000'000 / kSampleRate;
+  const qint64 endFrame = stream_->Append(SquareWave(frequencyHz, durationMs, sampleRate_, kAmplitude));
+  const qint64 endUs = FramesToUs(endFrame);
+  const qint64 leadFrames = kLeadUs * sampleRate_ / 1'000'000;
   // What the sink holds beyond what has been heard (its buffer, plus a little for the server).
   const qint64 heldUs = BufferUs(*sink_) + kServerSlackUs;
 
@@ -116,8 +148,8 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
   QEventLoop loop;
   bool stalled = false;
   const auto check = [&] {
-    if (stream_->framesHandedOut() >= endFrame - kLeadFrames &&
-        sink_->processedUSecs() >= endUs - heldUs - kLeadFrames * 1'000'000 / kSampleRate) {
+    if (stream_->framesHandedOut() >= endFrame - leadFrames &&
+        sink_->processedUSecs() >= endUs - heldUs - kLeadUs) {
       loop.quit();
     } else if (clock.elapsed() > durationMs + kStallCapMs || Broken(*sink_)) {
       stalled = true;
@@ -134,13 +166,14 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   if (Trace()) {
     std::fprintf(stderr, "tone %d Hz %d ms: held %lld ms; ends at %lld us; taken %lld us; played %lld us\n",
-                 frequencyHz, durationMs, static_cast<long long>(clock.elapsed()), static_cast<long long>(endUs),
-                 static_cast<long long>(stream_->framesHandedOut() * 1'000'000 / kSampleRate),
+                 frequencyHz, durationMs, static_cast<long long>(clock.elapsed()),
+                 static_cast<long long>(endUs),
+                 static_cast<long long>(FramesToUs(stream_->framesHandedOut())),
                  static_cast<long long>(sink_->processedUSecs()));
   }
   if (stalled) {
     failed_ = true;
-    SayOnce("the audio output stopped playing");
+    SayOnce(QStringLiteral("the audio output stopped playing; check the sound server with `pactl info`"));
     // The rest of the tone's time is still the program's.
     WaitingTonePlayer::Wait(static_cast<int>(std::max<qint64>(0, durationMs - clock.elapsed())));
   }
@@ -148,8 +181,9 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
 }
 
 std::unique_ptr<TonePlayer> MakeDesktopTonePlayer() {
-  if (auto audio = AudioTonePlayer::ForDefaultOutput()) return audio;
-  SayOnce("no audio output");
+  QString why;
+  if (auto audio = AudioTonePlayer::ForDefaultOutput(&why)) return audio;
+  SayOnce(why);
   return std::make_unique<WaitingTonePlayer>();
 }
 

@@ -4,6 +4,7 @@
 // fires while the server still holds audio, and restarting after it cuts tones short), and the
 // stream's clock keeps running with the real one.
 
+#include <QAudioFormat>
 #include <QIODevice>
 #include <cstdint>
 #include <deque>
@@ -15,7 +16,11 @@ class ToneStream : public QIODevice {
   Q_OBJECT
 
  public:
-  explicit ToneStream(QObject* parent = nullptr);
+  // A stream in `format` (any rate, channel count and sample format the output wants; mono 16-bit when
+  // not given): every queued sample becomes one frame of it.
+  explicit ToneStream(QObject* parent = nullptr, const QAudioFormat& format = {});
+
+  const QAudioFormat& format() const { return format_; }
 
   // Queues mono 16-bit samples right behind what is already queued and returns the stream position
   // (in frames since the stream began) at which they end.
@@ -36,6 +41,8 @@ class ToneStream : public QIODevice {
   qint64 writeData(const char* data, qint64 maxSize) override;
 
  private:
+  QAudioFormat format_;
+  qint64 bytesPerFrame_ = 2;
   std::deque<int16_t> queue_;
   qint64 handedOut_ = 0;
 };

@@ -1,10 +1,18 @@
 // End to end through a real audio output, run by audio_e2e.sh under a private sound server whose
-// output is recorded: `qx9panel_audio_e2e RECORDING` presses Step on a two-group Sound on the panel
-// with the audio player, then measures the recording and exits 0 when both tones have the right pitch
-// and length and follow each other closely.
+// output is recorded: `qx9panel_audio_e2e RECORDING RATE CHANNELS` presses Step on a two-group Sound on the
+// panel with the audio player, then measures the recording and exits 0 when both tones have the right pitch
+// and length and follow each other closely. `... tune TUNE.OBJ` steps the bundled TUNE instead and
+// checks its first two notes. `... stall` suspends the output before a tone and checks the fallback:
+// the tone's time kept, one message, then only waiting.
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryFile>
+#include <functional>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "panel/audio_tone_player.h"
 #include "panel_rig.h"
@@ -12,58 +20,164 @@
 namespace qx9::test {
 namespace {
 
-constexpr int kRate = AudioTonePlayer::kSampleRate;
-double Ms(size_t samples) { return static_cast<double>(samples) * 1000.0 / kRate; }
 int Sign(int16_t s) { return (s > 0) - (s < 0); }
 
-int PlayAndCheck(const QString& path) {
+// The recording's first channel; false when another channel differs from it (a tone goes out on all).
+bool FirstChannel(const QByteArray& bytes, int channels, std::vector<int16_t>& out) {
+  std::vector<int16_t> all(static_cast<size_t>(bytes.size() / 2));
+  std::memcpy(all.data(), bytes.constData(), all.size() * 2);
+  const size_t frames = all.size() / static_cast<size_t>(channels);
+  out.resize(frames);
+  bool same = true;
+  for (size_t f = 0; f < frames; ++f) {
+    out[f] = all[f * static_cast<size_t>(channels)];
+    for (int c = 1; c < channels; ++c) {
+      same = same && all[f * static_cast<size_t>(channels) + static_cast<size_t>(c)] == out[f];
+    }
+  }
+  return same;
+}
+
+// Two tones a test plays and then looks for in the recording.
+struct Scenario {
+  int Notes[2];  // Sound's note codes
+  int Codes[2];  // Sound's durations in 12 ms units
+  int Steps;     // Step presses that play them
+  bool Timed;    // one press plays both: check how long the program was held
+};
+
+// Plays the scenario on a panel with the audio player; `load` puts the program into the machine.
+int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& scenario,
+                 const std::function<void(PanelRig&)>& load) {
+  const auto Ms = [rate](size_t samples) { return static_cast<double>(samples) * 1000.0 / rate; };
   auto player = AudioTonePlayer::ForDefaultOutput();
-  if (!player) return std::fprintf(stderr, "no audio output although the sound server runs\n"), 1;
-  // Sound 1,(100,25,120,20): 428 Hz for 300 ms, then 1479 Hz for 240 ms.
-  const int notes[] = {100, 120}, codes[] = {25, 20};
+  if (!player) {
+    std::fprintf(stderr, "no audio output although the sound server runs\n");
+    return 1;
+  }
   PanelRig rig;
   rig.form = std::make_unique<Form1>(std::make_unique<ScriptedDialogs>(), std::move(player));
-  rig.Load(ProgramBuilder().Sound(C(1), {{C(codes[0]), C(notes[0])}, {C(codes[1]), C(notes[1])}}).End());
+  load(rig);
   QElapsedTimer held;
   held.start();
-  QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
+  for (int i = 0; i < scenario.Steps; ++i) QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
   const qint64 heldMs = held.elapsed();
   QTest::qWait(300);  // lets the server and the reader write the end of the recording out
 
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::printf("FAIL: no recording\n"), 1;
-  const QByteArray bytes = file.readAll();
-  std::vector<int16_t> s(static_cast<size_t>(bytes.size() / 2));
-  std::memcpy(s.data(), bytes.constData(), s.size() * 2);
-  // The level runs (half periods) that are not silence (exact zeros: a square wave never is zero). The
-  // first tone's are 56 samples long, the second's 16; one cut short where a tone ends moves a bound
-  // by under 1.2 ms.
+  if (!file.open(QIODevice::ReadOnly)) {
+    std::printf("FAIL: no recording\n");
+    return 1;
+  }
+  std::vector<int16_t> s;
+  const bool sameOnAll = FirstChannel(file.readAll(), channels, s);
+  double hz[2];
+  for (int t = 0; t < 2; ++t) hz[t] = NoteFrequency(static_cast<int16_t>(scenario.Notes[t]));
+  // The level runs (half periods) that are not silence (exact zeros: a square wave never is zero)
+  // belong to the tone whose half period is nearer; one cut short where a tone ends moves a bound by
+  // about a half period.
+  const double halfRuns[2] = {rate / (2 * hz[0]), rate / (2 * hz[1])};
   size_t bounds[2][2] = {{s.size(), 0}, {s.size(), 0}};
   for (size_t i = 0, j = 0; i < s.size(); i = j) {
     for (j = i + 1; j < s.size() && Sign(s[j]) == Sign(s[i]); ++j) {}
     if (s[i] == 0) continue;
-    size_t* tone = bounds[j - i < 30 ? 1 : 0];
+    const double run = static_cast<double>(j - i);
+    size_t* tone = bounds[std::abs(run - halfRuns[0]) <= std::abs(run - halfRuns[1]) ? 0 : 1];
     tone[0] = std::min(tone[0], i);
     tone[1] = std::max(tone[1], j);
   }
   bool ok = true;
   const auto check = [&](bool good, const QString& what) {
     std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
-    return ok = ok && good;
+    ok = ok && good;
+    return good;
   };
-  if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"))) return 1;
-  for (int t = 0; t < 2; ++t) {
-    const double hz = NoteFrequency(static_cast<int16_t>(notes[t])), ms = codes[t] * 12;
-    const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], kRate);
-    const double gotMs = Ms(bounds[t][1] - bounds[t][0]);
-    check(std::abs(gotHz - hz) <= hz * 0.01, QStringLiteral("tone %1 at %2 Hz, %3 Hz within 1 %").arg(t + 1).arg(gotHz).arg(hz));
-    check(std::abs(gotMs - ms) <= 5, QStringLiteral("tone %1 lasts %2 ms, %3 ms within 5 ms").arg(t + 1).arg(gotMs).arg(ms));
+  if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"))) {
+    return 1;
   }
+  for (int t = 0; t < 2; ++t) {
+    const double ms = scenario.Codes[t] * 12;
+    const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], rate);
+    const double gotMs = Ms(bounds[t][1] - bounds[t][0]);
+    check(std::abs(gotHz - hz[t]) <= hz[t] * 0.01,
+          QStringLiteral("tone %1 at %2 Hz, %3 Hz within 1 %").arg(t + 1).arg(gotHz).arg(hz[t]));
+    check(std::abs(gotMs - ms) <= 5,
+          QStringLiteral("tone %1 lasts %2 ms, %3 ms within 5 ms").arg(t + 1).arg(gotMs).arg(ms));
+  }
+  check(sameOnAll, QStringLiteral("every one of %1 channel(s) carries the tones").arg(channels));
   const double gap = Ms(bounds[1][0]) - Ms(bounds[0][1]);
   check(gap > -2 && gap < 20, QStringLiteral("the second tone follows %1 ms after the first, under 20").arg(gap));
-  // The program is held while the tones play: the player lets it go on while the last 40 ms are
-  // still queued (plus what the fresh stream took in its first read), and not much later.
-  check(heldMs >= 540 - 100 && heldMs <= 540 + 300, QStringLiteral("Step held the program %1 ms for 540 ms of tones").arg(heldMs));
+  if (scenario.Timed) {
+    // The program is held while the tones play: the player lets it go on while the last 40 ms are
+    // still queued (plus what the fresh stream took in its first read), and not much later.
+    const qint64 total = (scenario.Codes[0] + scenario.Codes[1]) * 12;
+    check(heldMs >= total - 100 && heldMs <= total + 300,
+          QStringLiteral("Step held the program %1 ms for %2 ms of tones").arg(heldMs).arg(total));
+  }
+  return ok ? 0 : 1;
+}
+
+// Sound 1,(100,25,120,20): 428 Hz for 300 ms, then 1479 Hz for 240 ms, in one press.
+int TwoGroupSound(const QString& path, int rate, int channels) {
+  const Scenario scenario{{100, 120}, {25, 20}, 1, true};
+  return PlayAndCheck(path, rate, channels, scenario, [&](PanelRig& rig) {
+    const auto& n = scenario.Notes;
+    const auto& c = scenario.Codes;
+    rig.Load(ProgramBuilder().Sound(C(1), {{C(c[0]), C(n[0])}, {C(c[1]), C(n[1])}}).End());
+  });
+}
+
+// The bundled TUNE as a user steps it: Let, Let, Sound C (261 Hz, 144 ms), Let, Sound E (333 Hz).
+int TuneExample(const QString& path, int rate, int channels, const QString& tune) {
+  const Scenario scenario{{82, 92}, {12, 12}, 5, false};
+  bool loaded = false;
+  const int status = PlayAndCheck(path, rate, channels, scenario, [&](PanelRig& rig) {
+    loaded = rig.m().LoadObjectFile(tune.toStdString());
+    rig.form->show();
+    rig.m().StartProgram();
+  });
+  if (!loaded) std::printf("FAIL: %s cannot be loaded\n", qPrintable(tune));
+  return loaded ? status : 1;
+}
+
+// The output stops taking samples (the server suspends it) before a tone: the wait gives up a second
+// past the tone's end, says once that sound is off, and later tones only take their own time.
+int StallAndCheck() {
+  auto player = AudioTonePlayer::ForDefaultOutput();
+  if (!player) {
+    std::fprintf(stderr, "no audio output although the sound server runs\n");
+    return 1;
+  }
+  if (std::system("pactl suspend-sink recorder 1") != 0) {
+    std::printf("FAIL: the output cannot be suspended\n");
+    return 1;
+  }
+  QTemporaryFile said;
+  if (!said.open()) return 1;
+  std::fflush(stderr);
+  const int saved = dup(2);
+  dup2(said.handle(), 2);
+  QElapsedTimer clock;
+  clock.start();
+  player->Tone(428, 300);
+  const qint64 stalledMs = clock.restart();
+  player->Tone(428, 300);
+  const qint64 afterMs = clock.elapsed();
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  said.seek(0);
+  const QByteArray text = said.readAll();
+  bool ok = true;
+  const auto check = [&](bool good, const QString& what) {
+    std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
+    ok = ok && good;
+  };
+  check(stalledMs >= 300 && stalledMs <= 300 + 1000 + 700,
+        QStringLiteral("the stalled tone held %1 ms").arg(stalledMs));
+  check(afterMs >= 300 && afterMs <= 300 + 150,
+        QStringLiteral("the next tone only waited, %1 ms").arg(afterMs));
+  check(text.count("sound is off (the audio output stopped playing") == 1, QString::fromLocal8Bit(text));
   return ok ? 0 : 1;
 }
 
@@ -73,6 +187,20 @@ int PlayAndCheck(const QString& path) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  if (argc != 2) return std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING\n"), 2;
-  return qx9::test::PlayAndCheck(QString::fromLocal8Bit(argv[1]));
+  const bool stall = argc == 5 && std::strcmp(argv[4], "stall") == 0;
+  const bool tune = argc == 6 && std::strcmp(argv[4], "tune") == 0;
+  if (argc != 4 && !stall && !tune) {
+    std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING RATE CHANNELS [stall | tune TUNE.OBJ]\n");
+    return 2;
+  }
+  if (stall) return qx9::test::StallAndCheck();
+  const int rate = std::atoi(argv[2]);
+  const int channels = std::atoi(argv[3]);
+  if (rate <= 0 || channels <= 0) {
+    std::fprintf(stderr, "qx9panel_audio_e2e: bad RATE or CHANNELS\n");
+    return 2;
+  }
+  const QString recording = QString::fromLocal8Bit(argv[1]);
+  if (tune) return qx9::test::TuneExample(recording, rate, channels, QString::fromLocal8Bit(argv[5]));
+  return qx9::test::TwoGroupSound(recording, rate, channels);
 }

@@ -1,12 +1,14 @@
 // The parts of the audio tone player that need no sound device: the square wave, the stream the sink
 // pulls it from, and the fallback when the desktop has no audio output.
-#include <QElapsedTimer>
-#include <QTemporaryFile>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QTemporaryFile>
 #include <cstdio>
+#include <cstring>
 
 #include "panel/audio_tone_player.h"
+#include "panel/output_format.h"
 #include "panel/square_wave.h"
 #include "panel/tone_stream.h"
 #include "panel_rig.h"
@@ -19,6 +21,21 @@ constexpr int16_t kLevel = 6000;
 std::vector<int16_t> Read(ToneStream& stream, qint64 frames) {
   std::vector<int16_t> out(static_cast<size_t>(frames));
   out.resize(static_cast<size_t>(stream.read(reinterpret_cast<char*>(out.data()), frames * 2) / 2));
+  return out;
+}
+
+QAudioFormat Format(int rate, int channels, QAudioFormat::SampleFormat sampleFormat) {
+  QAudioFormat format;
+  format.setSampleRate(rate);
+  format.setChannelCount(channels);
+  format.setSampleFormat(sampleFormat);
+  return format;
+}
+
+template <typename T>
+std::vector<T> Samples(const QByteArray& bytes) {
+  std::vector<T> out(static_cast<size_t>(bytes.size()) / sizeof(T));
+  std::memcpy(out.data(), bytes.constData(), out.size() * sizeof(T));
   return out;
 }
 
@@ -55,7 +72,8 @@ class AudioTest : public QObject {
       QVERIFY(std::all_of(wave.begin(), wave.end(), [](int16_t s) { return s == 0; }));
     } else {
       const double measured = CrossingFrequency(wave.data(), wave.size(), rate);
-      QVERIFY2(std::abs(measured - hz) <= hz * 0.005, qPrintable(QStringLiteral("%1 Hz for %2 Hz").arg(measured).arg(hz)));
+      QVERIFY2(std::abs(measured - hz) <= hz * 0.005,
+               qPrintable(QStringLiteral("%1 Hz for %2 Hz").arg(measured).arg(hz)));
       QCOMPARE(wave.front(), kLevel);  // a pin is high or low, starting high
       QVERIFY(std::all_of(wave.begin(), wave.end(), [](int16_t s) { return s == kLevel || s == -kLevel; }));
     }
@@ -75,6 +93,63 @@ class AudioTest : public QObject {
     QVERIFY(stream.bytesAvailable() > 0);
   }
 
+  // The device's own format wins when it is complete and writable; otherwise the first supported one
+  // of the usual formats, trying the device's rate and channel count first; none: invalid.
+  void outputFormatChoice_data() {
+    QTest::addColumn<QAudioFormat>("preferred");
+    QTest::addColumn<QList<QAudioFormat>>("supported");
+    QTest::addColumn<QAudioFormat>("chosen");
+    const QAudioFormat cd = Format(44100, 2, QAudioFormat::Int16);
+    const QAudioFormat dat = Format(48000, 1, QAudioFormat::Int16);
+    const QAudioFormat floats = Format(44100, 2, QAudioFormat::Float);
+    QTest::newRow("44.1 kHz stereo, preferred") << cd << QList<QAudioFormat>{cd, dat} << cd;
+    QTest::newRow("48 kHz mono, preferred") << dat << QList<QAudioFormat>{cd, dat} << dat;
+    QTest::newRow("float, preferred") << floats << QList<QAudioFormat>{floats} << floats;
+    QTest::newRow("preferred but refused") << cd << QList<QAudioFormat>{dat} << dat;
+    QTest::newRow("no preferred format") << QAudioFormat() << QList<QAudioFormat>{cd} << cd;
+    QTest::newRow("unwritable sample format: the device's rate kept")
+        << Format(44100, 2, QAudioFormat::Unknown) << QList<QAudioFormat>{floats, dat} << floats;
+    QTest::newRow("nothing supported") << cd << QList<QAudioFormat>{} << QAudioFormat();
+  }
+  void outputFormatChoice() {
+    QFETCH(QAudioFormat, preferred);
+    QFETCH(QList<QAudioFormat>, supported);
+    QFETCH(QAudioFormat, chosen);
+    const auto takes = [&](const QAudioFormat& f) { return supported.contains(f); };
+    QCOMPARE(ChooseOutputFormat(preferred, takes), chosen);
+  }
+
+  // One mono sample becomes one frame: the sample on every channel, in the output's sample format.
+  void convertFrames() {
+    const int16_t mono[] = {6000, -6000, 0};
+    QByteArray bytes(3 * 2 * 2, '\x55');
+    ConvertFrames(mono, 3, Format(44100, 2, QAudioFormat::Int16), bytes.data());
+    QCOMPARE(Samples<int16_t>(bytes), (std::vector<int16_t>{6000, 6000, -6000, -6000, 0, 0}));
+    bytes.fill('\x55', 3 * 4);
+    ConvertFrames(mono, 3, Format(48000, 1, QAudioFormat::Float), bytes.data());
+    QCOMPARE(Samples<float>(bytes), (std::vector<float>{6000 / 32768.0f, -6000 / 32768.0f, 0.0f}));
+    bytes.fill('\x55', 3 * 4);
+    ConvertFrames(mono, 3, Format(48000, 1, QAudioFormat::Int32), bytes.data());
+    QCOMPARE(Samples<int32_t>(bytes), (std::vector<int32_t>{6000 << 16, -6000 * 65536, 0}));
+    bytes.fill('\x55', 3);
+    ConvertFrames(mono, 3, Format(48000, 1, QAudioFormat::UInt8), bytes.data());
+    QCOMPARE(Samples<uint8_t>(bytes), (std::vector<uint8_t>{128 + 23, 128 - 24, 128}));
+  }
+
+  // A stereo float stream hands out whole frames: positions count frames, silence is 0.0 on both.
+  void stereoStream() {
+    ToneStream stream(nullptr, Format(44100, 2, QAudioFormat::Float));
+    QCOMPARE(stream.Append({6000, -6000}), qint64(2));
+    QByteArray bytes(7 * 4, '\x55');                                // room for three whole frames and a half
+    QCOMPARE(stream.read(bytes.data(), bytes.size()), qint64(16));  // stops where the queue ends
+    bytes.resize(16);
+    QCOMPARE(Samples<float>(bytes),
+             (std::vector<float>{6000 / 32768.0f, 6000 / 32768.0f, -6000 / 32768.0f, -6000 / 32768.0f}));
+    bytes = stream.read(3 * 8);
+    QCOMPARE(Samples<float>(bytes), (std::vector<float>(6, 0.0f)));
+    QCOMPARE(stream.framesHandedOut(), qint64(5));
+  }
+
   // main() points the sound client at a server that does not exist: no audio output. The emulator
   // then says once that sound is off, and its tones only wait (in a loop that keeps timers running).
   void withoutAnOutputTonesOnlyWait() {
@@ -89,7 +164,9 @@ class AudioTest : public QObject {
     dup2(saved, 2);
     close(saved);
     file.seek(0);
-    QCOMPARE(file.readAll().count("sound is off"), 1);
+    const QByteArray said = file.readAll();
+    QCOMPARE(said.count("sound is off"), 1);
+    QVERIFY2(said.contains("pactl info"), said.constData());  // says what to check
     QVERIFY(dynamic_cast<WaitingTonePlayer*>(first.get()) != nullptr);
     bool timerRan = false;
     QTimer::singleShot(0, [&] { timerRan = true; });

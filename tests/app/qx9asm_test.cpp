@@ -1,0 +1,177 @@
+// qx9asm through its real binary: the names it writes, its messages, and that it never destroys what
+// is at the output path nor reads what is not a source file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "command.h"
+
+namespace qx9::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSource = "High 3\nloop: Toggle 3\nGoto loop\n";
+const std::string kOldObject(256, 'x');
+
+class AsmTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qx9asm-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    fs::create_directory(dir_ / "work");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // A file in the work folder.
+  fs::path Put(const std::string& name, const std::string& content) {
+    const fs::path path = dir_ / "work" / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  CommandResult Asm(const std::vector<std::string>& args) { return RunCommand(dir_, QX9ASM_PATH, args); }
+  // With a file size limit of 0 every write fails; its messages go through a pipe, which has no limit.
+  CommandResult AsmWritingNothing(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {
+        "-c", "set -o pipefail; (trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\") 2>&1 | cat >&2", QX9ASM_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunCommand(dir_, "bash", all);
+  }
+  // The names in the work folder (a temporary file left behind would show here).
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_ / "work")) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(AsmTest, WritesTheDefaultNameBesideTheSource) {
+  const struct {
+    std::string Source;
+    std::string Object;
+  } cases[] = {
+      {"count.bas", "count.OBJ"},
+      {"noext", "noext.OBJ"},
+      {"two.dots.bas", "two.dots.OBJ"},
+      {".hidden", ".hidden.OBJ"},
+  };
+  for (const auto& c : cases) {
+    const fs::path source = Put(c.Source, kSource);
+    const CommandResult r = Asm({source.string()});
+    EXPECT_EQ(r.Status, 0) << c.Source << ": " << r.Err;
+    EXPECT_EQ(fs::file_size(dir_ / "work" / c.Object), 256u) << c.Source;
+  }
+  struct stat info {};
+  ASSERT_EQ(stat((dir_ / "work" / "count.OBJ").c_str(), &info), 0);
+  EXPECT_EQ(
+      info.st_mode & 0777, 0666u & ~[] {
+        const mode_t m = umask(0);
+        umask(m);
+        return m;
+      }());
+}
+
+TEST_F(AsmTest, ReportsMistakesAsFileLineColumnAndWritesNothing) {
+  const fs::path source = Put("bad.bas", "High 3\nJump 4\n  Let B0=B99\n");
+  const CommandResult r = Asm({source.string()});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err, source.string() + ":2:1: unknown instruction 'Jump'\n" + source.string() +
+                       ":3:10: unknown variable 'B99'\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"bad.bas"}));
+}
+
+TEST_F(AsmTest, LeavesAnExistingObjectAloneWhenItCannotBeReplaced) {
+  const fs::path source = Put("p.bas", kSource);
+  const fs::path object = Put("p.OBJ", kOldObject);
+  const fs::path bad = Put("bad.bas", "Jump\n");
+  const CommandResult errors = Asm({bad.string(), "-o", object.string()});
+  EXPECT_EQ(errors.Status, 1);
+  EXPECT_EQ(ReadWhole(object), kOldObject);
+  const CommandResult failed = AsmWritingNothing({source.string()});
+  EXPECT_EQ(failed.Status, 2);
+  EXPECT_EQ(ReadWhole(object), kOldObject);
+  EXPECT_EQ(failed.Err,
+            object.string() + ": cannot write the object file (File too large); nothing was changed\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"bad.bas", "p.OBJ", "p.bas"}));
+}
+
+TEST_F(AsmTest, RefusesOutputPathsThatAreNotFiles) {
+  const fs::path source = Put("p.bas", kSource);
+  fs::create_directory(dir_ / "work" / "folder");
+  ASSERT_EQ(mkfifo((dir_ / "work" / "fifo").c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", dir_ / "work" / "to-null");
+  const std::string cases[] = {"folder", "fifo", "to-null"};
+  for (const std::string& name : cases) {
+    const fs::path output = dir_ / "work" / name;
+    const CommandResult r = Asm({source.string(), "-o", output.string()});
+    EXPECT_EQ(r.Status, 2) << name;
+    EXPECT_EQ(r.Err, output.string() + ": not a regular file; the object file is not written there\n");
+  }
+  EXPECT_TRUE(fs::is_directory(dir_ / "work" / "folder"));
+  EXPECT_TRUE(fs::is_fifo(dir_ / "work" / "fifo"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "work" / "to-null"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"fifo", "folder", "p.bas", "to-null"}));
+}
+
+TEST_F(AsmTest, WritesThroughALinkToAFile) {
+  const fs::path source = Put("p.bas", kSource);
+  const fs::path object = Put("real.OBJ", kOldObject);
+  fs::create_symlink("real.OBJ", dir_ / "work" / "link.OBJ");
+  const CommandResult r = Asm({source.string(), "-o", (dir_ / "work" / "link.OBJ").string()});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "work" / "link.OBJ"));
+  EXPECT_EQ(fs::file_size(object), 256u);
+  EXPECT_NE(ReadWhole(object), kOldObject);
+}
+
+TEST_F(AsmTest, RefusesSourcesThatAreNotRegularFiles) {
+  fs::create_directory(dir_ / "work" / "folder");
+  ASSERT_EQ(mkfifo((dir_ / "work" / "fifo").c_str(), 0600), 0);
+  const fs::path big = Put("big.bas", std::string((1 << 20) + 1, '\n'));
+  const struct {
+    std::string Source;
+    std::string Message;
+  } cases[] = {
+      {(dir_ / "work" / "folder").string(), ": not a regular file; the source must be a text file\n"},
+      {(dir_ / "work" / "fifo").string(), ": not a regular file; the source must be a text file\n"},
+      {"/dev/zero", ": not a regular file; the source must be a text file\n"},
+      {big.string(), ": the source is 1048577 bytes; the most qx9asm reads is 1048576 (1 MiB)\n"},
+      {(dir_ / "work" / "missing.bas").string(),
+       ": cannot read the source file (No such file or directory)\n"},
+  };
+  for (const auto& c : cases) {
+    const CommandResult r = Asm({c.Source});
+    EXPECT_EQ(r.Status, 2) << c.Source;
+    EXPECT_EQ(r.Err, c.Source + c.Message);
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{"big.bas", "fifo", "folder"}));
+}
+
+TEST_F(AsmTest, RefusesBadOutputArguments) {
+  const fs::path source = Put("p.bas", kSource);
+  const CommandResult empty = Asm({source.string(), "-o", ""});
+  EXPECT_EQ(empty.Status, 1);
+  EXPECT_EQ(empty.Err, "qx9asm: -o needs a file name\nusage: qx9asm SOURCE [-o FILE.OBJ]\n");
+  const CommandResult same = Asm({source.string(), "-o", source.string()});
+  EXPECT_EQ(same.Status, 2);
+  EXPECT_EQ(same.Err,
+            source.string() + ": is the source file itself; choose another name for the object file\n");
+  EXPECT_EQ(ReadWhole(source), kSource);
+  const CommandResult unknown = Asm({"-v", source.string()});
+  EXPECT_EQ(unknown.Status, 1);
+  EXPECT_EQ(unknown.Err, "qx9asm: unknown option -v\nusage: qx9asm SOURCE [-o FILE.OBJ]\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"p.bas"}));
+}
+
+}  // namespace
+}  // namespace qx9::test

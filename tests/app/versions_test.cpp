@@ -1,0 +1,60 @@
+// What every program says about itself, and the exit status they share for bad usage.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "command.h"
+
+namespace qx9::test {
+namespace {
+
+class VersionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qx9-versions-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+};
+
+std::vector<std::pair<std::string, std::string>> Programs() {
+  std::vector<std::pair<std::string, std::string>> programs = {{"qx9run", QX9RUN_PATH},
+                                                               {"qx9asm", QX9ASM_PATH}};
+#ifdef QX9EMU_PATH
+  programs.emplace_back("qx9emu", QX9EMU_PATH);
+#endif
+  return programs;
+}
+
+TEST_F(VersionsTest, VersionNamesTheProgramAndTheProjectVersion) {
+  for (const auto& [name, path] : Programs()) {
+    const CommandResult r = RunCommand(dir_, path, {"--version"});
+    EXPECT_EQ(r.Status, 0) << name;
+    EXPECT_EQ(r.Out, name + " " + QX9_VERSION + "\n");
+  }
+}
+
+TEST_F(VersionsTest, HelpSucceedsAndBadUsageIsStatusOne) {
+  for (const auto& [name, path] : Programs()) {
+    const CommandResult help = RunCommand(dir_, path, {"--help"}, "QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(help.Status, 0) << name;
+    EXPECT_NE(help.Out.find("usage: " + name), std::string::npos) << name;
+    const CommandResult bad = RunCommand(dir_, path, {"-v"}, "QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(bad.Status, 1) << name;
+    EXPECT_NE(bad.Err.find(name + ": unknown option -v\n"), std::string::npos) << name << ": " << bad.Err;
+    EXPECT_EQ(bad.Out, "") << name;
+  }
+}
+
+#ifdef QX9EMU_PATH
+TEST_F(VersionsTest, TheEmulatorWithoutADisplaySaysSoInsteadOfAborting) {
+  const CommandResult r =
+      RunCommand(dir_, QX9EMU_PATH, {"file.OBJ"}, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Err.rfind("qx9emu: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)", 0), 0u) << r.Err;
+}
+#endif
+
+}  // namespace
+}  // namespace qx9::test

@@ -1,0 +1,132 @@
+// What the assembler takes as input and how far it goes: line ends, a byte order mark, quotes of the
+// source in messages, and where it stops on a source that cannot succeed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "asm/assembler.h"
+#include "asm/lexer.h"
+
+namespace qx9::asmx {
+namespace {
+
+const std::string kProgram = "High 3\nloop: Toggle 3\nGoto loop\n";
+
+struct LineCase {
+  const char* Name;
+  std::string Source;
+  std::vector<std::string_view> Lines;
+};
+
+TEST(Input, SplitLinesEndsALineAtLfCrLfAndALoneCr) {
+  const LineCase cases[] = {
+      {"LF", "a\nb\n", {"a", "b"}},
+      {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+      {"lone CR", "a\rb\r", {"a", "b"}},
+      {"mixed, last line open", "a\r\rb\nc", {"a", "", "b", "c"}},
+      {"a byte order mark",
+       "\xEF\xBB\xBF"
+       "a\nb",
+       {"a", "b"}},
+      {"only a byte order mark", "\xEF\xBB\xBF", {}},
+      {"empty", "", {}},
+  };
+  for (const LineCase& c : cases) EXPECT_EQ(SplitLines(c.Source), c.Lines) << c.Name;
+}
+
+TEST(Input, EveryLineEndAndAByteOrderMarkGiveTheSameImage) {
+  const AssembleResult plain = Assemble(kProgram);
+  ASSERT_TRUE(plain.Ok());
+  const std::string variants[] = {
+      "High 3\r\nloop: Toggle 3\r\nGoto loop\r\n",
+      "High 3\rloop: Toggle 3\rGoto loop\r",
+      "\xEF\xBB\xBF" + kProgram,
+  };
+  for (const std::string& source : variants) {
+    const AssembleResult r = Assemble(source);
+    ASSERT_TRUE(r.Ok()) << FormatDiagnostic("p.bas", r.Errors.front());
+    EXPECT_EQ(r.Image, plain.Image);
+  }
+}
+
+TEST(Input, AMistakeAfterALoneCrIsOnItsOwnLine) {
+  const AssembleResult r = Assemble("High 3\rJump 4\r");
+  ASSERT_EQ(r.Errors.size(), 1u);
+  EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors[0]), "p.bas:2:1: unknown instruction 'Jump'");
+}
+
+TEST(Input, QuoteEscapesWhatIsNotPrintableAndCutsLongText) {
+  EXPECT_EQ(Quote("Goto 20"), "Goto 20");
+  EXPECT_EQ(Quote("\x1B[2J"), "\\x1B[2J");
+  EXPECT_EQ(Quote("a\tb\x7F"), "a\\x09b\\x7F");
+  EXPECT_EQ(Quote("\xC3\xA9"), "\\xC3\\xA9");
+  EXPECT_EQ(Quote(std::string(40, 'x')), std::string(40, 'x'));
+  EXPECT_EQ(Quote(std::string(41, 'x')), std::string(40, 'x') + "...");
+}
+
+TEST(Input, MessagesQuoteTheSourceSafely) {
+  const struct {
+    std::string Source;
+    std::string Message;
+  } cases[] = {
+      {"High 3 \x1B]0;owned\x07", "p.bas:1:8: unexpected '\\x1B]0;owned\\x07' after High"},
+      {"High 3 " + std::string(5000, '+'),
+       "p.bas:1:8: unexpected '" + std::string(40, '+') + "...' after High"},
+      {"Pause 99999999999999", "p.bas:1:7: constant 99999999999999 is out of range (-32768..65535)"},
+      {"Pause -00070000:8", "p.bas:1:7: constant -00070000 is out of range (-32768..65535)"},
+      {"Pause 0300:8", "p.bas:1:7: constant 0300 does not fit in 8 bits"},
+  };
+  for (const auto& c : cases) {
+    const AssembleResult r = Assemble(c.Source);
+    ASSERT_FALSE(r.Ok());
+    EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors.front()), c.Message);
+  }
+}
+
+TEST(Input, AVeryLongNameIsCutInItsMessage) {
+  const AssembleResult r = Assemble("Goto l" + std::string(100000, 'x'));
+  ASSERT_EQ(r.Errors.size(), 1u);
+  EXPECT_LE(r.Errors[0].Message.size(), 203u);
+  EXPECT_EQ(r.Errors[0].Message.substr(0, 18), "undefined label 'l");
+}
+
+std::string Repeat(const std::string& line, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += line;
+  return out;
+}
+
+TEST(Input, StopsAtTheFirstStatementThatDoesNotFit) {
+  // High 3 takes 12 bits: the 170th ends at bit 19 + 170 * 12 = 2059.
+  const AssembleResult r = Assemble(Repeat("High 3\n", 5000) + "Goto nowhere\n");
+  ASSERT_EQ(r.Errors.size(), 1u);
+  EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors[0]),
+            "p.bas:170:1: the program does not fit: High ends at bit 2059 of the image's 2048 "
+            "(data and code share the 256 bytes)");
+}
+
+TEST(Input, StopsAfterTwentyErrors) {
+  const AssembleResult r = Assemble(Repeat("Jump\n", 1000));
+  ASSERT_EQ(r.Errors.size(), 21u);
+  EXPECT_EQ(r.Errors[19].Line, 20);
+  EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors[20]),
+            "p.bas:20:1: too many errors (20); the rest of the source is not checked");
+}
+
+TEST(Input, TwentyErrorsOnTheLastLinesAreAllThereIs) {
+  const AssembleResult r = Assemble(Repeat("Jump\n", 20));
+  ASSERT_EQ(r.Errors.size(), 20u);
+  EXPECT_EQ(r.Errors[19].Message, "unknown instruction 'Jump'");
+}
+
+TEST(Input, RefusesASourceOverTheLimit) {
+  const AssembleResult atLimit = Assemble(std::string(kMaxSourceBytes, '\n'));
+  EXPECT_TRUE(atLimit.Ok());
+  const AssembleResult over = Assemble(std::string(kMaxSourceBytes + 1, '\n'));
+  ASSERT_EQ(over.Errors.size(), 1u);
+  EXPECT_EQ(over.Errors[0].Message, "the source is 1048577 bytes; the most qx9asm reads is 1048576 (1 MiB)");
+}
+
+}  // namespace
+}  // namespace qx9::asmx
