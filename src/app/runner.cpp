@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/machine.h"
+#include "run_exports.h"
 #include "run_host.h"
 #ifdef QX9_HAVE_LISTING
 #include "asm/listing.h"
@@ -140,16 +141,19 @@ constexpr const char* kOptionHelp =
     "  --run            press Run once and tick until the run stops\n"
     "  --step-over      press Step Over; a step over a Gosub ticks until it returns\n"
     "  --quiet          no trace lines\n"
+    "  --vcd FILE       write the pins, words and tones over simulated time as a Value Change Dump\n"
+    "  --wav FILE       write the program's sound as a 16-bit mono WAV at 44,100 Hz\n"
 #ifdef QX9_HAVE_LISTING
     "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
 #endif
-    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!).\n";
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!) or a --vcd or --wav\n"
+    "file cannot be written.\n";
 
 }  // namespace
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
-         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] FILE"
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--vcd FILE] [--wav FILE] FILE"
 #ifdef QX9_HAVE_LISTING
          "\n       qx9run --list FILE"
 #endif
@@ -200,6 +204,10 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
         error = "--steps needs a whole number of 0 or more, not '" + text + "'";
         return false;
       }
+    } else if (arg == "--vcd") {
+      if (!value(options.VcdFile)) return false;
+    } else if (arg == "--wav") {
+      if (!value(options.WavFile)) return false;
     } else if (arg == "--pot") {
       if (!value(options.Pot)) return false;
     } else if (arg == "--pulsin") {
@@ -238,6 +246,10 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
     error = "--run and --step-over cannot be used together";
     return false;
   }
+  if (options.List && (!options.VcdFile.empty() || !options.WavFile.empty())) {
+    error = "--vcd and --wav record a run, not a --list";
+    return false;
+  }
   options.File = files.front();
   return true;
 }
@@ -262,6 +274,8 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   host.SetPulsInText(options.PulsIn);
   for (const std::string& answer : options.Answers) host.QueueAnswer(answer);
 
+  RunExports exports(options.VcdFile, options.WavFile);
+  exports.Attach(machine);
   machine.StartProgram();
   for (const RunOptions::PanelInput& input : options.Inputs) {
     if (input.IsSwitch) {
@@ -273,6 +287,10 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   Session session(options, machine, host, out);
   session.Run();
   PrintFinalBlock(options, machine, host, loaded, session.Ticks(), out);
+  if (exports.Wanted()) {
+    out.flush();  // the run's output first, then any complaint about the files
+    if (!exports.Write(err)) return kExitFile;
+  }
   return kExitOk;
 }
 

@@ -28,12 +28,15 @@ struct RunOptions {
     std::string Text;
   };
   std::vector<PanelInput> Inputs;
+  // --vcd and --wav: files the run's signals and sound are written to (empty: none).
+  std::string VcdFile;
+  std::string WavFile;
 };
 
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
-constexpr int kExitFile = 2;
+constexpr int kExitFile = 2;  // also: a --vcd or --wav file cannot be written
 
 // Parses the arguments (without the program name). On a mistake returns false with a reason.
 bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options, std::string& error);
