@@ -23,6 +23,7 @@ void RunExports::Attach(Machine& machine) {
 
 bool RunExports::Write(std::ostream& err) {
   bool ok = true;
+  if (machine_ != nullptr) recorder_.CatchUp(*machine_);
   auto write = [&](trace::TimelineFormat format, const std::string& path) {
     if (path.empty()) return;
     if (const std::optional<std::string> error = trace::ExportTimeline(recorder_, format, path)) {

@@ -68,6 +68,10 @@ class SignalRecorder final : public MachineListener {
   // Attach and detach with Machine::AddListener / RemoveListener.
   void Restart(const Machine& machine);
 
+  // Extends the timeline to the machine's present simulated time: a press counts its 1 ms after the
+  // instruction's events, and a run may end in a wait. Call it before exporting.
+  void CatchUp(const Machine& machine) { SeeTime(machine.SimTimeUs); }
+
   // --- what was recorded ------------------------------------------------------------------------
   const SignalSnapshot& Origin() const { return origin_; }
   const Ring<SignalEvent>& Events() const { return events_; }

@@ -46,7 +46,10 @@ class ChangeWriter {
   explicit ChangeWriter(std::string& out) : out_(out) {}
 
   void Set(int64_t timeUs, int var, uint32_t value) {
-    if (timeUs != time_) Flush();
+    if (timeUs != time_ || !started_) {
+      if (started_) Flush();
+      started_ = true;
+    }
     time_ = timeUs;
     pending_[static_cast<size_t>(var)] = value;
   }
@@ -58,7 +61,21 @@ class ChangeWriter {
     for (int w = 0; w < 7; ++w) Set(timeUs, kWordVar + w, s.Words[static_cast<size_t>(w)]);
   }
 
+  // The first time stamp lists every variable, as viewers expect of $dumpvars; later ones only what
+  // changed.
   void Flush() {
+    if (!dumped_) {
+      out_ += "#" + std::to_string(time_) + "\n$dumpvars\n";
+      for (int var = 0; var < kVarCount; ++var) {
+        const auto v = static_cast<size_t>(var);
+        shown_[v] = pending_[v].value_or(0);
+        out_ += Line(var, *shown_[v]);
+      }
+      out_ += "$end\n";
+      pending_.fill(std::nullopt);
+      dumped_ = true;
+      return;
+    }
     std::string changes;
     for (int var = 0; var < kVarCount; ++var) {
       const auto v = static_cast<size_t>(var);
@@ -70,19 +87,6 @@ class ChangeWriter {
     if (changes.empty()) return;
     out_ += "#" + std::to_string(time_) + "\n";
     out_ += changes;
-  }
-
-  // The first time stamp lists every variable, as viewers expect of $dumpvars.
-  void DumpAll(int64_t timeUs) {
-    time_ = timeUs;
-    out_ += "#" + std::to_string(timeUs) + "\n$dumpvars\n";
-    for (int var = 0; var < kVarCount; ++var) {
-      const auto v = static_cast<size_t>(var);
-      shown_[v] = pending_[v].value_or(0);
-      out_ += Line(var, *shown_[v]);
-    }
-    out_ += "$end\n";
-    pending_.fill(std::nullopt);
   }
 
   void Close(int64_t endUs) {
@@ -98,6 +102,8 @@ class ChangeWriter {
 
   std::string& out_;
   int64_t time_ = 0;
+  bool started_ = false;  // a time stamp is open
+  bool dumped_ = false;   // the $dumpvars block is written
   std::array<std::optional<uint32_t>, kVarCount> pending_{};
   std::array<std::optional<uint32_t>, kVarCount> shown_{};
 };
@@ -110,7 +116,6 @@ std::string VcdText(const SignalRecorder& recorder) {
   SignalSnapshot values = recorder.Origin();
   writer.SetWords(values.TimeUs, values);
   writer.Set(values.TimeUs, kToneVar, static_cast<uint32_t>(values.ToneHzNow()));
-  writer.DumpAll(values.TimeUs);
   // A tone ends by itself; its end is written when the dump reaches that time.
   bool toneSounding = values.ToneHzNow() != 0;
   int64_t toneEnd = values.ToneEndUs;

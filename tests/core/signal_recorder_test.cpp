@@ -1,0 +1,152 @@
+// The signal recorder: only changes are kept, each at its simulated time and instruction number; the
+// ring's limit folds the oldest events into the origin; times map to instruction numbers and back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/signal_recorder.h"
+#include "support/rig.h"
+
+namespace qx9::test {
+namespace {
+
+// A recorder attached to a loaded rig, recording from the program's first instruction.
+struct RecordingRig : Rig {
+  SignalRecorder recorder;
+  explicit RecordingRig(const ProgramBuilder& program, size_t capacity = SignalRecorder::kDefaultEventCapacity,
+                        size_t instructionCapacity = SignalRecorder::kDefaultInstructionCapacity)
+      : recorder(capacity, instructionCapacity) {
+    Load(program);
+    recorder.Restart(m);
+    m.AddListener(recorder);
+  }
+  ~RecordingRig() { m.RemoveListener(recorder); }
+  void Steps(int n) {
+    for (int i = 0; i < n; ++i) m.Step_Click();
+  }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) m.Timer1_Timer();
+  }
+  std::vector<SignalEvent> All() const {
+    std::vector<SignalEvent> events;
+    for (size_t i = 0; i < recorder.Events().Size(); ++i) events.push_back(recorder.Events()[i]);
+    return events;
+  }
+};
+
+SignalEvent Word(int64_t timeUs, uint64_t instruction, int index, int value) {
+  return {SignalKind::Word, timeUs, instruction, index, value, 0, {}};
+}
+
+// Let W1=W1+1 forever.
+ProgramBuilder Counter() { return ProgramBuilder().Label("top").Let(V("W1"), {{3, C(1)}}).Goto("top"); }
+
+TEST(SignalRecorder, KeepsOnlyChangesStampedWithTheStepsSimulatedTimeAndNumber) {
+  RecordingRig r(ProgramBuilder().High(C(3)).High(C(3)).Let(V("W1"), {{3, C(1)}}).End());
+  r.Steps(3);
+  // Each press counts 1 ms; an instruction's changes carry the time it started at.
+  const std::vector<SignalEvent> expected = {
+      Word(0, 1, kPortWord, 0x0808),
+      Word(2000, 3, 1, 1),
+  };
+  EXPECT_EQ(r.All(), expected);
+  EXPECT_EQ(r.recorder.EndTimeUs(), 2000);
+  r.recorder.CatchUp(r.m);  // the third press's own millisecond
+  EXPECT_EQ(r.recorder.EndTimeUs(), 3000);
+}
+
+TEST(SignalRecorder, SoundsToneAndRestStartWhenTheClockReachesThem) {
+  // Sound 2, (note 100 for 2 x 12 ms, note 0 for 1 x 12 ms): a tone of 428 Hz, then a rest.
+  RecordingRig r(ProgramBuilder().Sound(C(2), {{C(2), C(100)}, {C(1), C(0)}}).High(C(0)).End());
+  r.Steps(2);
+  const std::vector<SignalEvent> expected = {
+      {SignalKind::Tone, 0, 1, 0, 428, 24, {}},
+      {SignalKind::Rest, 24000, 1, 0, 0, 12, {}},
+      Word(0, 1, kPortWord, 0x0400),     // Sound made pin 2 an output as it started
+      Word(37000, 2, kPortWord, 0x0501),  // 36 ms of sound and the Sound's own 1 ms later
+  };
+  EXPECT_EQ(r.All(), expected);
+}
+
+TEST(SignalRecorder, PwmPotPulsInAndShownMessagesAreLogged) {
+  RecordingRig r(ProgramBuilder().Pwm(C(4), C(128), C(10)).Pot(C(1), C(0), V("B2")).PulsIn(C(5), C(0), V("B3")).End());
+  r.host.SetPotText("77");
+  r.host.QueueAnswer(std::nullopt);  // the empty Pulse In box prompts; Cancel
+  r.Steps(3);
+  r.m.ExecuteNext();  // End: its restart message
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::PWM, 0, 10000),
+            (std::vector<SignalEvent>{{SignalKind::PWM, 0, 1, 4, 128, 10, {}}}));
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::Pot, 0, 10000),
+            (std::vector<SignalEvent>{{SignalKind::Pot, 1000, 2, static_cast<int>(MachineListener::Input::PotBox), 1, 0, "77"}}));
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::PulsIn, 0, 10000),
+            (std::vector<SignalEvent>{{SignalKind::PulsIn, 2000, 3, static_cast<int>(MachineListener::Input::PromptAnswer), 0, 0, ""}}));
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::Message, 0, 10000),
+            (std::vector<SignalEvent>{{SignalKind::Message, 3000, 4, 0, 0, 0, "Program reached end -- Restarting"}}));
+}
+
+TEST(SignalRecorder, TypedTextIsClippedSoTheRingStaysBounded) {
+  RecordingRig r(ProgramBuilder().Pot(C(1), C(0), V("B2")).End());
+  r.host.SetPotText(std::string(5000, '7'));
+  r.Steps(1);
+  const std::vector<SignalEvent> pots = r.recorder.EventsOf(SignalKind::Pot, 0, 1000);
+  ASSERT_EQ(pots.size(), 1u);
+  EXPECT_EQ(pots[0].Text.size(), SignalRecorder::kMaxTextLength);
+}
+
+TEST(SignalRecorder, ChangesFromOutsideAreStampedWhenTheyHappen) {
+  RecordingRig r(ProgramBuilder().Input(C(6)).Pause(C(30)).End());
+  r.Steps(1);
+  r.m.GInBtn_Click(6);
+  EXPECT_EQ(r.All(), (std::vector<SignalEvent>{Word(1000, 1, kPortWord, 0x0040)}));
+}
+
+TEST(SignalRecorder, FreeRunTicksAndWaitsSetTheTimes) {
+  // Pause 30 while running: three ticks of 10 ms, the third runs the next instruction.
+  RecordingRig r(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(30)).Goto("top"));
+  r.m.RunBtn_Click();
+  r.Ticks(2 + 3 + 1 + 1);
+  // Toggle at 1 ms, Pause at 2 ms, the wait's third tick (32 ms) runs the Goto, the next tick the Toggle.
+  const std::vector<SignalEvent> expected = {
+      Word(1000, 1, kPortWord, 0x0101),
+      Word(33000, 4, kPortWord, 0x0100),
+  };
+  EXPECT_EQ(r.All(), expected);
+}
+
+TEST(SignalRecorder, AFullRingFoldsItsOldestEventsIntoTheOrigin) {
+  RecordingRig r(Counter(), 4);
+  r.Steps(20);  // ten Lets, each a change of W1
+  EXPECT_EQ(r.recorder.Events().Size(), 4u);
+  EXPECT_EQ(r.recorder.EventsDropped(), 6u);
+  EXPECT_EQ(r.recorder.Events().Oldest(), Word(12000, 13, 1, 7));
+  EXPECT_EQ(r.recorder.Origin().Words[1], 6);
+  EXPECT_EQ(r.recorder.Origin().TimeUs, 10000);
+  EXPECT_EQ(r.recorder.Origin().Instruction, 11u);
+  EXPECT_EQ(r.recorder.ValuesAt(r.recorder.EndTimeUs()).Words[1], r.Word(1));
+}
+
+TEST(SignalRecorder, TimesMapToInstructionNumbersAndBack) {
+  RecordingRig r(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(30)).Goto("top"));
+  r.m.RunBtn_Click();
+  r.Ticks(7);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(1), 1000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(3), 32000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(9), std::nullopt);
+  EXPECT_EQ(r.recorder.InstructionAt(0), 0u);
+  EXPECT_EQ(r.recorder.InstructionAt(2000), 2u);
+  EXPECT_EQ(r.recorder.InstructionAt(31999), 2u);
+  EXPECT_EQ(r.recorder.InstructionAt(32000), 3u);
+}
+
+TEST(SignalRecorder, TheInstructionRingForgetsTheOldestStarts) {
+  RecordingRig r(Counter(), 100, 3);
+  r.Steps(5);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(2), std::nullopt);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(3), 2000);
+  EXPECT_EQ(r.recorder.InstructionAt(1500), 0u);
+  EXPECT_EQ(r.recorder.InstructionAt(4500), 5u);
+}
+
+}  // namespace
+}  // namespace qx9::test
