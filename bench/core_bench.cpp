@@ -83,6 +83,17 @@ void BM_StepClick_ArithmeticLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_StepClick_ArithmeticLoop)->Apply(BoxModes);
 
+// A listener that does nothing: what the listener hooks themselves cost, recorder or not.
+void BM_EmptyListener_ArithmeticLoop(benchmark::State& state) {
+  LoadedMachine rig(ArithmeticLoop(), state);
+  MachineListener listener;
+  rig.machine.AddListener(listener);
+  for (auto _ : state) rig.machine.ExecuteNext();
+  rig.machine.RemoveListener(listener);
+  ReportRate(state);
+}
+BENCHMARK(BM_EmptyListener_ArithmeticLoop)->Apply(BoxModes);
+
 // The same runs with the signal recorder listening: its whole cost per instruction. The arithmetic loop
 // changes a word at every Let, so its ring fills and wraps (the worst case); the family loop also logs
 // tones, PWM and the Pot and PulsIn reads.

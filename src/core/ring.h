@@ -22,6 +22,7 @@ class Ring {
   const T& operator[](size_t i) const { return items_[Slot(i)]; }
   const T& Oldest() const { return items_[head_]; }
   const T& Newest() const { return (*this)[items_.size() - 1]; }
+  T& Newest() { return items_[Slot(items_.size() - 1)]; }
 
   // Adds an entry. When the ring is full the oldest entry is handed to `evicted` just before it is
   // overwritten, so an owner can fold it into whatever it keeps about the past.
@@ -34,6 +35,16 @@ class Ring {
     evicted(items_[head_]);
     items_[head_] = std::move(item);
     head_ = head_ + 1 == capacity_ ? 0 : head_ + 1;
+  }
+  // Makes room for one entry (handing the oldest to `evicted` when full) and returns it to be filled
+  // in place: no temporary, which matters for the recorder's hot path.
+  template <typename Evicted>
+  T& Append(Evicted evicted) {
+    if (items_.size() < capacity_) return items_.emplace_back();
+    evicted(items_[head_]);
+    T& slot = items_[head_];
+    head_ = head_ + 1 == capacity_ ? 0 : head_ + 1;
+    return slot;
   }
   void Push(T item) {
     Push(std::move(item), [](const T&) {});

@@ -4,9 +4,11 @@
 // instruction and every change from outside it compares the eight words with what it saw last, and
 // it logs every tone, rest, PWM, Pot and PulsIn read and message as it happens.
 //
-// Memory is bounded: events live in a ring of a stated capacity and instruction start times in
-// another. When a ring wraps, the oldest events are folded into Origin(), the values current at the
-// oldest kept point, so an export always starts from a complete picture.
+// Memory is bounded: events live in a ring of a stated capacity, as compact records with their rare
+// texts kept beside them; instruction start times live in another ring, as runs of instructions evenly
+// spaced in time (a free run is one such run between two waits). When the event ring wraps, the oldest
+// events are folded into Origin(), the values current at the oldest kept point, so an export always
+// starts from a complete picture.
 
 #include <array>
 #include <cstddef>
@@ -56,13 +58,16 @@ struct SignalSnapshot {
 
 class SignalRecorder final : public MachineListener {
  public:
-  static constexpr size_t kDefaultEventCapacity = size_t{1} << 18;        // about 20 MB when full
-  static constexpr size_t kDefaultInstructionCapacity = size_t{1} << 19;  // 8 MB when full
+  // A full event ring takes 32 bytes an event, and a text event up to kMaxTextLength more: 8 MB for
+  // the default when texts are rare, 40 MB in the worst case. A full instruction ring takes 2 MB.
+  static constexpr size_t kDefaultEventCapacity = size_t{1} << 18;
+  static constexpr size_t kDefaultInstructionRuns = size_t{1} << 16;
   // Typed texts can be any length; the ring's bound must not depend on them.
-  static constexpr size_t kMaxTextLength = 256;
+  static constexpr size_t kMaxTextLength = 80;
 
+  // instructionRuns: the evenly spaced runs of instructions kept besides the one under way.
   explicit SignalRecorder(size_t eventCapacity = kDefaultEventCapacity,
-                          size_t instructionCapacity = kDefaultInstructionCapacity);
+                          size_t instructionRuns = kDefaultInstructionRuns);
 
   // Forgets everything recorded and takes the machine's present values as the start of the timeline.
   // Attach and detach with Machine::AddListener / RemoveListener.
@@ -74,7 +79,10 @@ class SignalRecorder final : public MachineListener {
 
   // --- what was recorded ------------------------------------------------------------------------
   const SignalSnapshot& Origin() const { return origin_; }
-  const Ring<SignalEvent>& Events() const { return events_; }
+  // The kept events, oldest first: Event(0) .. Event(EventCount() - 1), in time order.
+  size_t EventCount() const { return events_.Size(); }
+  SignalEvent Event(size_t i) const;
+  size_t EventCapacity() const { return events_.Capacity(); }
   // Events folded into Origin() because the ring was full.
   uint64_t EventsDropped() const { return eventsDropped_; }
   // The latest simulated time the recorder has seen (the end of the last tone included).
@@ -104,19 +112,42 @@ class SignalRecorder final : public MachineListener {
   void OnExternalChange(const Machine& m) override;
 
  private:
-  struct InstructionStart {
-    uint64_t Number = 0;
-    int64_t TimeUs = 0;
+  // A kept event without its text; a text event holds the sequence number of its text in Length.
+  struct Record {
+    int64_t TimeUs;
+    uint64_t Instruction;
+    int32_t Index;
+    int32_t Value;
+    int32_t Length;
+    SignalKind Kind;
+  };
+  // Count instructions numbered First.. started StepUs apart from FirstUs on.
+  struct InstructionRun {
+    uint64_t First;
+    int64_t FirstUs;
+    int64_t StepUs;
+    uint64_t Count;
   };
 
   void CompareWords(const Machine& m, int64_t timeUs, uint64_t instruction);
-  void Add(SignalEvent event);
+  void Add(const Record& record);
+  Record& NewRecord();  // the next slot of the ring, the oldest event folded away if it was full
+  void AddText(Record record, const std::string& text);
   void SeeTime(int64_t timeUs);
+  void NoteInstructionStart(uint64_t number, int64_t timeUs);
 
-  Ring<SignalEvent> events_;
-  Ring<InstructionStart> instructions_;
+  Ring<Record> events_;
+  Ring<std::string> texts_;   // the texts of the kept text events, in the same order
+  uint64_t textsDropped_ = 0;
+  uint64_t textsAdded_ = 0;
+  // The runs that ended, and the one under way (Count 0: none yet), kept apart so the common case,
+  // the next instruction of the same run, is two compares and two additions.
+  Ring<InstructionRun> instructions_;
+  InstructionRun current_{0, 0, 0, 0};
+  InstructionRun RunAt(size_t i) const { return i < instructions_.Size() ? instructions_[i] : current_; }
+  size_t RunCount() const { return instructions_.Size() + (current_.Count > 0 ? 1 : 0); }
   SignalSnapshot origin_;
-  std::array<uint16_t, 8> seen_{};  // the words as the last comparison found them
+  std::array<int32_t, 8> seen_{};  // the words as the last comparison found them
   int64_t instructionStartUs_ = 0;
   int64_t endTimeUs_ = 0;
   uint64_t eventsDropped_ = 0;

@@ -125,9 +125,8 @@ std::string VcdText(const SignalRecorder& recorder) {
       toneSounding = false;
     }
   };
-  const Ring<SignalEvent>& events = recorder.Events();
-  for (size_t i = 0; i < events.Size(); ++i) {
-    const SignalEvent& e = events[i];
+  for (size_t i = 0; i < recorder.EventCount(); ++i) {
+    const SignalEvent e = recorder.Event(i);
     endToneBy(e.TimeUs);
     ApplySignalEvent(values, e);
     if (e.Kind == SignalKind::Word) {

@@ -24,9 +24,8 @@ std::vector<Sound> Sounds(const SignalRecorder& recorder) {
   std::vector<Sound> sounds;
   const SignalSnapshot& origin = recorder.Origin();
   if (origin.ToneHzNow() != 0) sounds.push_back({origin.ToneHz, origin.ToneStartUs, origin.ToneEndUs});
-  const Ring<SignalEvent>& events = recorder.Events();
-  for (size_t i = 0; i < events.Size(); ++i) {
-    const SignalEvent& e = events[i];
+  for (size_t i = 0; i < recorder.EventCount(); ++i) {
+    const SignalEvent e = recorder.Event(i);
     if (e.Kind != SignalKind::Tone && e.Kind != SignalKind::Rest) continue;
     const int hz = e.Kind == SignalKind::Tone ? e.Value : 0;
     sounds.push_back({hz, e.TimeUs, e.TimeUs + int64_t{e.Length} * 1000});

@@ -15,8 +15,8 @@ namespace {
 struct RecordingRig : Rig {
   SignalRecorder recorder;
   explicit RecordingRig(const ProgramBuilder& program, size_t capacity = SignalRecorder::kDefaultEventCapacity,
-                        size_t instructionCapacity = SignalRecorder::kDefaultInstructionCapacity)
-      : recorder(capacity, instructionCapacity) {
+                        size_t instructionRuns = SignalRecorder::kDefaultInstructionRuns)
+      : recorder(capacity, instructionRuns) {
     Load(program);
     recorder.Restart(m);
     m.AddListener(recorder);
@@ -30,7 +30,7 @@ struct RecordingRig : Rig {
   }
   std::vector<SignalEvent> All() const {
     std::vector<SignalEvent> events;
-    for (size_t i = 0; i < recorder.Events().Size(); ++i) events.push_back(recorder.Events()[i]);
+    for (size_t i = 0; i < recorder.EventCount(); ++i) events.push_back(recorder.Event(i));
     return events;
   }
 };
@@ -117,9 +117,9 @@ TEST(SignalRecorder, FreeRunTicksAndWaitsSetTheTimes) {
 TEST(SignalRecorder, AFullRingFoldsItsOldestEventsIntoTheOrigin) {
   RecordingRig r(Counter(), 4);
   r.Steps(20);  // ten Lets, each a change of W1
-  EXPECT_EQ(r.recorder.Events().Size(), 4u);
+  EXPECT_EQ(r.recorder.EventCount(), 4u);
   EXPECT_EQ(r.recorder.EventsDropped(), 6u);
-  EXPECT_EQ(r.recorder.Events().Oldest(), Word(12000, 13, 1, 7));
+  EXPECT_EQ(r.recorder.Event(0), Word(12000, 13, 1, 7));
   EXPECT_EQ(r.recorder.Origin().Words[1], 6);
   EXPECT_EQ(r.recorder.Origin().TimeUs, 10000);
   EXPECT_EQ(r.recorder.Origin().Instruction, 11u);
@@ -139,13 +139,49 @@ TEST(SignalRecorder, TimesMapToInstructionNumbersAndBack) {
   EXPECT_EQ(r.recorder.InstructionAt(32000), 3u);
 }
 
-TEST(SignalRecorder, TheInstructionRingForgetsTheOldestStarts) {
-  RecordingRig r(Counter(), 100, 3);
+TEST(SignalRecorder, EvenlySpacedInstructionsShareOneEntryAndTheRingForgetsTheOldest) {
+  // Stepping, a 12 ms Sound takes 13 ms and a Goto 1 ms: starts at 0, 13, 14, 27, 28 ms. Evenly
+  // spaced runs: (1, 2) 13 ms apart, (3, 4) 13 ms apart, then 5 under way; a ring of one ended run
+  // keeps (3, 4) beside it.
+  RecordingRig r(ProgramBuilder().Label("top").Sound(C(0), {{C(1), C(100)}}).Goto("top"), 100, 1);
   r.Steps(5);
   EXPECT_EQ(r.recorder.InstructionTimeUs(2), std::nullopt);
-  EXPECT_EQ(r.recorder.InstructionTimeUs(3), 2000);
-  EXPECT_EQ(r.recorder.InstructionAt(1500), 0u);
-  EXPECT_EQ(r.recorder.InstructionAt(4500), 5u);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(3), 14000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(4), 27000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(5), 28000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(6), std::nullopt);
+  EXPECT_EQ(r.recorder.InstructionAt(10000), 0u);
+  EXPECT_EQ(r.recorder.InstructionAt(20000), 3u);
+  EXPECT_EQ(r.recorder.InstructionAt(27000), 4u);
+  EXPECT_EQ(r.recorder.InstructionAt(99000), 5u);
+}
+
+TEST(SignalRecorder, AThousandStepsAtOneMillisecondEachMapExactly) {
+  RecordingRig r(Counter(), 100, 1);  // one entry is enough for them all
+  r.Steps(1000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(1), 0);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(1000), 999000);
+  EXPECT_EQ(r.recorder.InstructionAt(500500), 501u);
+}
+
+TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
+  // A round: the Pot read ("12"), B2 (W1) set by it, End's message, W1 cleared by the restart.
+  RecordingRig r(ProgramBuilder().Pot(C(1), C(0), V("B2")).End(), 4);
+  r.host.SetPotText("12");
+  for (int round = 0; round < 4; ++round) {
+    r.m.ExecuteNext();  // Pot
+    r.m.ExecuteNext();  // End
+    r.m.ExecuteNext();  // the restart's reset
+  }
+  const int box = static_cast<int>(MachineListener::Input::PotBox);
+  const std::vector<SignalEvent> lastRound = {
+      {SignalKind::Pot, 0, 7, box, 1, 0, "12"},
+      Word(0, 7, 1, 12),
+      {SignalKind::Message, 0, 8, 0, 0, 0, "Program reached end -- Restarting"},
+      Word(0, 8, 1, 0),
+  };
+  EXPECT_EQ(r.All(), lastRound);
+  EXPECT_EQ(r.recorder.EventsDropped(), 12u);
 }
 
 }  // namespace
