@@ -38,18 +38,44 @@ bool WriteAll(int fd, const char* data, size_t size, std::string& error) {
   return true;
 }
 
+// A device or a pipe (/dev/stdout, a fifo) cannot be replaced by renaming; it is written straight.
+bool WriteStraight(const std::string& path, const ContentWriter& write, std::string& error) {
+  const std::string what = "cannot write " + path + ": ";
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = what + Reason(errno);
+    return false;
+  }
+  std::string reason;
+  bool ok = write(fd, reason);
+  if (::close(fd) != 0 && ok) {
+    reason = Reason(errno);
+    ok = false;
+  }
+  if (!ok) error = what + reason;
+  return ok;
+}
+
 bool WriteFileAtomically(const std::string& path, const ContentWriter& write, std::string& error) {
   const std::string what = "cannot write " + path + ": ";
   if (path.empty()) {
     error = "cannot write a file without a name";
     return false;
   }
+  namespace fs = std::filesystem;
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  const fs::file_status status = fs::status(path, ec);  // through symbolic links
+  if (fs::is_directory(status)) {
     error = what + "it is a folder";
     return false;
   }
-  const std::filesystem::path target(path);
+  if (fs::exists(status) && !fs::is_regular_file(status)) return WriteStraight(path, write, error);
+  // A symbolic link stays a link: the file it points to is the one replaced.
+  fs::path target(path);
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    if (!ec) target = resolved;
+  }
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
   std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   std::vector<char> name(temp.begin(), temp.end());
@@ -71,7 +97,7 @@ bool WriteFileAtomically(const std::string& path, const ContentWriter& write, st
     reason = Reason(errno);
     ok = false;
   }
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+  if (ok && std::rename(temp.c_str(), target.c_str()) != 0) {
     reason = Reason(errno);
     ok = false;
   }

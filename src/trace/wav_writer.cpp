@@ -19,11 +19,11 @@ struct Sound {
   int64_t EndUs = 0;
 };
 
-// The tones and rests in time order, the one still sounding at the oldest kept point first.
+// The tones and rests in time order, the rest of the one still sounding at the oldest kept point first.
 std::vector<Sound> Sounds(const SignalRecorder& recorder) {
   std::vector<Sound> sounds;
   const SignalSnapshot& origin = recorder.Origin();
-  if (origin.ToneHzNow() != 0) sounds.push_back({origin.ToneHz, origin.ToneStartUs, origin.ToneEndUs});
+  if (origin.ToneEndUs > origin.TimeUs) sounds.push_back({origin.ToneHz, origin.TimeUs, origin.ToneEndUs});
   for (size_t i = 0; i < recorder.EventCount(); ++i) {
     const SignalEvent e = recorder.Event(i);
     if (e.Kind != SignalKind::Tone && e.Kind != SignalKind::Rest) continue;
@@ -55,30 +55,23 @@ class BlockWriter {
 
 }  // namespace
 
-int64_t SampleAt(int64_t timeUs, int64_t originUs) {
-  const int64_t us = timeUs - originUs;
-  // Round half up; times before the origin (a tone begun before it) round the same way.
-  const int64_t scaled = us * kWavSampleRate + 500000;
-  return scaled >= 0 ? scaled / 1000000 : -((-scaled + 999999) / 1000000);
-}
+int64_t SampleAt(int64_t spanUs) { return (spanUs * kWavSampleRate + 500000) / 1000000; }
 
 int64_t SoundSampleCount(const SignalRecorder& recorder) {
-  const std::vector<Sound> sounds = Sounds(recorder);
-  if (sounds.empty()) return 0;
-  return std::max<int64_t>(0, SampleAt(sounds.back().EndUs, recorder.Origin().TimeUs));
+  int64_t totalUs = 0;
+  for (const Sound& s : Sounds(recorder)) totalUs += s.EndUs - s.StartUs;
+  return SampleAt(totalUs);
 }
 
 bool RenderSound(const SignalRecorder& recorder, const SampleSink& sink) {
-  const int64_t origin = recorder.Origin().TimeUs;
   BlockWriter out(sink);
-  int64_t next = 0;  // the next sample to write
+  int64_t playedUs = 0;  // the sounds so far, back to back
+  int64_t next = 0;      // the next sample to write
   for (const Sound& s : Sounds(recorder)) {
-    const int64_t first = SampleAt(s.StartUs, origin);
-    const int64_t end = SampleAt(s.EndUs, origin);
-    // The gap before a sound (instructions, pauses) is silence.
-    for (; next < first; ++next) {
-      if (!out.Put(0)) return false;
-    }
+    const int64_t first = next;
+    playedUs += s.EndUs - s.StartUs;
+    // Both ends rounded from the running total, so lengths never drift by more than one sample.
+    const int64_t end = SampleAt(playedUs);
     for (; next < end; ++next) {
       int16_t sample = 0;
       if (s.Hz > 0) {

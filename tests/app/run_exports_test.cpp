@@ -72,8 +72,8 @@ TEST_F(RunExportsTest, WritesBothFilesAndTheUsualOutput) {
   EXPECT_NE(r.Out.find("next: @188 Goto 2E\n"), std::string::npos) << r.Out;
   EXPECT_EQ(Listing(), (std::vector<std::string>{"tune.vcd", "tune.wav"}));
   EXPECT_EQ(Slurp(vcd).rfind("$version qx9emu signal recorder $end\n$timescale 1us $end\n", 0), 0u);
-  // 70825 samples of 2 bytes after a 44-byte header.
-  EXPECT_EQ(fs::file_size(wav), 44u + 2u * 70825u);
+  // 1596 ms of notes and rests (70384 samples) of 2 bytes after a 44-byte header.
+  EXPECT_EQ(fs::file_size(wav), 44u + 2u * 70384u);
 }
 
 TEST_F(RunExportsTest, APathThatCannotBeWrittenExitsWithStatusTwoAndLeavesNothing) {

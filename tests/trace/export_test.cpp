@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/signal_recorder.h"
@@ -217,29 +218,32 @@ TEST_F(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
   EXPECT_EQ(wav.Info.samplerate, 44100);
   EXPECT_EQ(wav.Info.channels, 1);
   EXPECT_EQ(wav.Info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-  // The notes at their simulated times (see the tone_hz test): start and length in ms, frequency.
+  // The notes and the rest back to back: start and length in ms, frequency (0: the rest).
   struct Note {
     double StartMs;
     double LengthMs;
     int Hz;
   };
-  const Note notes[] = {{2, 144, 261}, {148, 144, 333}, {294, 144, 386}, {440, 360, 520}, {922, 144, 386}, {1066, 540, 520}};
-  // The last two notes sound back to back, so the silences cut the sound into five stretches.
-  const std::vector<Stretch> runs = SoundingStretches(wav.Samples);
-  const Stretch expected[] = {{Samples(2), Samples(144)},   {Samples(148), Samples(144)}, {Samples(294), Samples(144)},
-                          {Samples(440), Samples(360)}, {Samples(922), Samples(684)}};
-  ASSERT_EQ(runs.size(), std::size(expected));
-  for (size_t i = 0; i < runs.size(); ++i) {
-    EXPECT_NEAR(runs[i].First, expected[i].First, 1) << "stretch " << i;
-    EXPECT_NEAR(runs[i].Length, expected[i].Length, 1) << "stretch " << i;
-  }
-  EXPECT_NEAR(static_cast<int64_t>(wav.Samples.size()), Samples(1606), 1);
+  const Note notes[] = {{0, 144, 261},   {144, 144, 333}, {288, 144, 386}, {432, 360, 520},
+                        {792, 120, 0},   {912, 144, 386}, {1056, 540, 520}};
+  // Only the rest is silent, so the sound falls into two stretches.
+  const std::vector<Stretch> stretches = SoundingStretches(wav.Samples);
+  ASSERT_EQ(stretches.size(), 2u);
+  EXPECT_NEAR(stretches[0].First, 0, 1);
+  EXPECT_NEAR(stretches[0].Length, Samples(792), 1);
+  EXPECT_NEAR(stretches[1].First, Samples(912), 1);
+  EXPECT_NEAR(stretches[1].Length, Samples(684), 1);
+  EXPECT_NEAR(static_cast<int64_t>(wav.Samples.size()), Samples(1596), 1);
   // A square wave of f Hz crosses zero 2f times a second.
   for (const Note& note : notes) {
     const int64_t first = Samples(note.StartMs);
     const int64_t crossings = ZeroCrossings(wav.Samples, first, first + Samples(note.LengthMs));
     EXPECT_NEAR(crossings, 2.0 * note.Hz * note.LengthMs / 1000.0, 1.0) << note.Hz << " Hz at " << note.StartMs;
   }
+  // Each note starts a fresh period, high, where the one before ended: at 144 ms E begins, where C
+  // would have been in a low half.
+  EXPECT_EQ(wav.Samples[static_cast<size_t>(Samples(144))], trace::kWavAmplitude);
+  EXPECT_EQ(wav.Samples[static_cast<size_t>(Samples(144) - 1)], -trace::kWavAmplitude);
 }
 
 TEST_F(WavExport, ASilentProgramGivesAnEmptyButValidFile) {
@@ -252,13 +256,12 @@ TEST_F(WavExport, ASilentProgramGivesAnEmptyButValidFile) {
   EXPECT_EQ(wav.Samples.size(), 0u);
 }
 
-TEST(WavSamples, TimesRoundToTheNearestSample) {
-  EXPECT_EQ(trace::SampleAt(0, 0), 0);
-  EXPECT_EQ(trace::SampleAt(1000, 0), 44);   // 44.1
-  EXPECT_EQ(trace::SampleAt(1000000, 0), 44100);
-  EXPECT_EQ(trace::SampleAt(11338, 0), 500);  // 499.99
-  EXPECT_EQ(trace::SampleAt(2000, 1000), 44);
-  EXPECT_EQ(trace::SampleAt(0, 1000), -44);
+TEST(WavSamples, SpansRoundToTheNearestSample) {
+  EXPECT_EQ(trace::SampleAt(0), 0);
+  EXPECT_EQ(trace::SampleAt(1000), 44);  // 44.1
+  EXPECT_EQ(trace::SampleAt(1000000), 44100);
+  EXPECT_EQ(trace::SampleAt(11338), 500);  // 499.99
+  EXPECT_EQ(trace::SampleAt(11326), 499);  // 499.48
 }
 
 // --- files that cannot be written -------------------------------------------------------------
@@ -334,6 +337,35 @@ TEST_F(BadPaths, ASuccessfulWriteReplacesTheFileWithTheUsualPermissions) {
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
   EXPECT_EQ(fs::file_size(path), trace::VcdText(r.recorder).size());
+}
+
+TEST_F(BadPaths, ASymbolicLinkStaysALinkAndItsFileGetsTheDump) {
+  Recording r("BLINK.OBJ");
+  r.Steps(2);
+  std::ofstream(dir_ / "real.vcd") << "old content";
+  fs::create_symlink(dir_ / "real.vcd", dir_ / "link.vcd");
+  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Vcd, (dir_ / "link.vcd").string()), std::nullopt);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.vcd"));
+  EXPECT_EQ(fs::file_size(dir_ / "real.vcd"), trace::VcdText(r.recorder).size());
+}
+
+TEST_F(BadPaths, APipeIsWrittenStraightInsteadOfReplaced) {
+  Recording r("BLINK.OBJ");
+  r.Steps(2);
+  const fs::path fifo = dir_ / "pipe.vcd";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&fifo, &received] {
+    std::ifstream in(fifo);
+    std::stringstream content;
+    content << in.rdbuf();
+    received = content.str();
+  });
+  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Vcd, fifo.string()), std::nullopt);
+  reader.join();
+  EXPECT_EQ(received, trace::VcdText(r.recorder));
+  EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+  EXPECT_EQ(Listing(), std::vector<std::string>{"pipe.vcd"});
 }
 
 }  // namespace
