@@ -101,19 +101,6 @@ TEST(SignalRecorder, ChangesFromOutsideAreStampedWhenTheyHappen) {
   EXPECT_EQ(r.All(), (std::vector<SignalEvent>{Word(1000, 1, kPortWord, 0x0040)}));
 }
 
-TEST(SignalRecorder, FreeRunTicksAndWaitsSetTheTimes) {
-  // Pause 30 while running: three ticks of 10 ms, the third runs the next instruction.
-  RecordingRig r(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(30)).Goto("top"));
-  r.m.RunBtn_Click();
-  r.Ticks(2 + 3 + 1 + 1);
-  // Toggle at 1 ms, Pause at 2 ms, the wait's third tick (32 ms) runs the Goto, the next tick the Toggle.
-  const std::vector<SignalEvent> expected = {
-      Word(1000, 1, kPortWord, 0x0101),
-      Word(33000, 4, kPortWord, 0x0100),
-  };
-  EXPECT_EQ(r.All(), expected);
-}
-
 TEST(SignalRecorder, AFullRingFoldsItsOldestEventsIntoTheOrigin) {
   RecordingRig r(Counter(), 4);
   r.Steps(20);  // ten Lets, each a change of W1

@@ -113,17 +113,6 @@ TEST(VcdExport, DeclaresTheVariablesInOneScopeWithMicroseconds) {
   for (const std::string& line : lines) EXPECT_NE(vcd.find(line + "\n"), std::string::npos) << line;
 }
 
-TEST(VcdExport, PortWordsAndDirectionsFollowTheProgram) {
-  Recording r("BLINK.OBJ");
-  r.Steps(3);  // Let Dirs=255, Let Pins=85, Pause (skipped while stepping)
-  const Traces traces = ReadVcd(trace::VcdText(r.recorder));
-  // Stepping, each instruction starts 1 ms after the one before, the first at 0.
-  EXPECT_EQ(traces.at("port"), (std::vector<Change>{{0, "1111111100000000"}, {1000, "1111111101010101"}}));
-  EXPECT_EQ(traces.at("dir3"), (std::vector<Change>{{0, "1"}}));
-  EXPECT_EQ(traces.at("pin1"), (std::vector<Change>{{0, "0"}}));
-  EXPECT_EQ(traces.at("W0"), (std::vector<Change>{{0, "0"}}));
-}
-
 TEST(VcdExport, ToneHzIsTheFrequencyWhileATonePlaysAndZeroOtherwise) {
   Recording r("TUNE.OBJ");
   r.Steps(12);
