@@ -9,7 +9,8 @@ namespace {
 uint16_t Pattern(int32_t word) { return static_cast<uint16_t>(static_cast<uint32_t>(word) & 0xFFFFu); }
 
 std::string Clipped(const std::string& text) {
-  return text.size() <= SignalRecorder::kMaxTextLength ? text : text.substr(0, SignalRecorder::kMaxTextLength);
+  return text.size() <= SignalRecorder::kMaxTextLength ? text
+                                                       : text.substr(0, SignalRecorder::kMaxTextLength);
 }
 
 }  // namespace
@@ -39,7 +40,6 @@ SignalRecorder::SignalRecorder(size_t eventCapacity, size_t instructionRuns)
 void SignalRecorder::Restart(const Machine& machine) {
   events_.Clear();
   texts_.Clear();
-  textsDropped_ = 0;
   textsAdded_ = 0;
   instructions_.Clear();
   current_ = InstructionRun{0, 0, 0, 0};
@@ -64,10 +64,11 @@ SignalEvent SignalRecorder::Event(size_t i) const {
   SignalEvent event{r.Kind, r.TimeUs, r.Instruction, r.Index, r.Value, r.Length, {}};
   if (HasText(r.Kind)) {
     event.Length = 0;
-    // The text ring is as long as the event ring, so a kept event's text is always kept too.
-    const uint64_t seq = static_cast<uint64_t>(static_cast<uint32_t>(r.Length));
-    const uint64_t firstKept = textsAdded_ - texts_.Size();
-    if (seq >= firstKept && seq < textsAdded_) event.Text = texts_[static_cast<size_t>(seq - firstKept)];
+    // The text ring is as long as the event ring, so a kept event's text is always kept too. The
+    // record holds the low 32 bits of the text's number; how many texts ago it came is their
+    // difference from the count, modulo 2^32.
+    const uint32_t ago = static_cast<uint32_t>(textsAdded_) - static_cast<uint32_t>(r.Length);
+    if (ago >= 1 && ago <= texts_.Size()) event.Text = texts_[texts_.Size() - ago];
   }
   return event;
 }
@@ -84,8 +85,9 @@ SignalRecorder::Record& SignalRecorder::NewRecord() {
     if (oldest.Kind == SignalKind::Word) {
       origin_.Words[static_cast<size_t>(oldest.Index & 7)] = static_cast<uint16_t>(oldest.Value);
     } else if (oldest.Kind == SignalKind::Tone || oldest.Kind == SignalKind::Rest) {
-      ApplySignalEvent(origin_, {oldest.Kind, oldest.TimeUs, oldest.Instruction, oldest.Index, oldest.Value,
-                                 oldest.Length, {}});
+      ApplySignalEvent(
+          origin_,
+          {oldest.Kind, oldest.TimeUs, oldest.Instruction, oldest.Index, oldest.Value, oldest.Length, {}});
     }
     ++eventsDropped_;
   });
@@ -99,7 +101,7 @@ void SignalRecorder::AddText(Record record, const std::string& text) {
   Add(record);
 }
 
-// One compare of the eight words when nothing changed, which is nearly every instruction.
+// Eight compares when nothing changed, which is nearly every instruction.
 void SignalRecorder::CompareWords(const Machine& m, int64_t timeUs, uint64_t instruction) {
   SeeTime(timeUs);
   // Word by word: the instruction has just stored into these words one at a time, and a wide load
@@ -148,7 +150,9 @@ void SignalRecorder::AfterInstruction(const Machine& m) {
   SeeTime(m.SimTimeUs);
 }
 
-void SignalRecorder::OnExternalChange(const Machine& m) { CompareWords(m, m.SimTimeUs, m.InstructionsExecuted); }
+void SignalRecorder::OnExternalChange(const Machine& m) {
+  CompareWords(m, m.SimTimeUs, m.InstructionsExecuted);
+}
 
 void SignalRecorder::OnTone(const Machine& m, int frequencyHz, int durationMs) {
   Add({m.SimTimeUs, m.InstructionsExecuted, 0, frequencyHz, durationMs, SignalKind::Tone});
@@ -208,7 +212,8 @@ std::vector<SignalEvent> SignalRecorder::EventsOf(SignalKind kind, int64_t fromU
 
 SignalSnapshot SignalRecorder::ValuesAt(int64_t timeUs) const {
   SignalSnapshot values = origin_;
-  for (size_t i = 0; i < events_.Size() && events_[i].TimeUs <= timeUs; ++i) ApplySignalEvent(values, Event(i));
+  for (size_t i = 0; i < events_.Size() && events_[i].TimeUs <= timeUs; ++i)
+    ApplySignalEvent(values, Event(i));
   values.TimeUs = std::max(values.TimeUs, timeUs);
   return values;
 }

@@ -137,8 +137,7 @@ class SignalRecorder final : public MachineListener {
   void NoteInstructionStart(uint64_t number, int64_t timeUs);
 
   Ring<Record> events_;
-  Ring<std::string> texts_;   // the texts of the kept text events, in the same order
-  uint64_t textsDropped_ = 0;
+  Ring<std::string> texts_;  // the texts of the kept text events, in the same order
   uint64_t textsAdded_ = 0;
   // The runs that ended, and the one under way (Count 0: none yet), kept apart so the common case,
   // the next instruction of the same run, is two compares and two additions.

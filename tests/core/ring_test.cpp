@@ -1,9 +1,9 @@
 // The bounded buffer under the signal recorder: order, the capacity limit and what it hands back.
+#include "core/ring.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "core/ring.h"
 
 namespace qx9 {
 namespace {

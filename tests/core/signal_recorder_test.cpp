@@ -1,11 +1,12 @@
 // The signal recorder: only changes are kept, each at its simulated time and instruction number; the
 // ring's limit folds the oldest events into the origin; times map to instruction numbers and back.
+#include "core/signal_recorder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/signal_recorder.h"
 #include "support/rig.h"
 
 namespace qx9::test {
@@ -14,7 +15,8 @@ namespace {
 // A recorder attached to a loaded rig, recording from the program's first instruction.
 struct RecordingRig : Rig {
   SignalRecorder recorder;
-  explicit RecordingRig(const ProgramBuilder& program, size_t capacity = SignalRecorder::kDefaultEventCapacity,
+  explicit RecordingRig(const ProgramBuilder& program,
+                        size_t capacity = SignalRecorder::kDefaultEventCapacity,
                         size_t instructionRuns = SignalRecorder::kDefaultInstructionRuns)
       : recorder(capacity, instructionRuns) {
     Load(program);
@@ -63,14 +65,15 @@ TEST(SignalRecorder, SoundsToneAndRestStartWhenTheClockReachesThem) {
   const std::vector<SignalEvent> expected = {
       {SignalKind::Tone, 0, 1, 0, 428, 24, {}},
       {SignalKind::Rest, 24000, 1, 0, 0, 12, {}},
-      Word(0, 1, kPortWord, 0x0400),     // Sound made pin 2 an output as it started
+      Word(0, 1, kPortWord, 0x0400),      // Sound made pin 2 an output as it started
       Word(37000, 2, kPortWord, 0x0501),  // 36 ms of sound and the Sound's own 1 ms later
   };
   EXPECT_EQ(r.All(), expected);
 }
 
 TEST(SignalRecorder, PwmPotPulsInAndShownMessagesAreLogged) {
-  RecordingRig r(ProgramBuilder().Pwm(C(4), C(128), C(10)).Pot(C(1), C(0), V("B2")).PulsIn(C(5), C(0), V("B3")).End());
+  RecordingRig r(
+      ProgramBuilder().Pwm(C(4), C(128), C(10)).Pot(C(1), C(0), V("B2")).PulsIn(C(5), C(0), V("B3")).End());
   r.host.SetPotText("77");
   r.host.QueueAnswer(std::nullopt);  // the empty Pulse In box prompts; Cancel
   r.Steps(3);
@@ -78,11 +81,14 @@ TEST(SignalRecorder, PwmPotPulsInAndShownMessagesAreLogged) {
   EXPECT_EQ(r.recorder.EventsOf(SignalKind::PWM, 0, 10000),
             (std::vector<SignalEvent>{{SignalKind::PWM, 0, 1, 4, 128, 10, {}}}));
   EXPECT_EQ(r.recorder.EventsOf(SignalKind::Pot, 0, 10000),
-            (std::vector<SignalEvent>{{SignalKind::Pot, 1000, 2, static_cast<int>(MachineListener::Input::PotBox), 1, 0, "77"}}));
+            (std::vector<SignalEvent>{
+                {SignalKind::Pot, 1000, 2, static_cast<int>(MachineListener::Input::PotBox), 1, 0, "77"}}));
   EXPECT_EQ(r.recorder.EventsOf(SignalKind::PulsIn, 0, 10000),
-            (std::vector<SignalEvent>{{SignalKind::PulsIn, 2000, 3, static_cast<int>(MachineListener::Input::PromptAnswer), 0, 0, ""}}));
+            (std::vector<SignalEvent>{{SignalKind::PulsIn, 2000, 3,
+                                       static_cast<int>(MachineListener::Input::PromptAnswer), 0, 0, ""}}));
   EXPECT_EQ(r.recorder.EventsOf(SignalKind::Message, 0, 10000),
-            (std::vector<SignalEvent>{{SignalKind::Message, 3000, 4, 0, 0, 0, "Program reached end -- Restarting"}}));
+            (std::vector<SignalEvent>{
+                {SignalKind::Message, 3000, 4, 0, 0, 0, "Program reached end -- Restarting"}}));
 }
 
 TEST(SignalRecorder, TypedTextIsClippedSoTheRingStaysBounded) {

@@ -90,8 +90,12 @@ TEST(VcdExport, BlinksPin0PeriodIsItsPauseAndItsInstructionsInSimulatedTime) {
   // the swapping Let; the Goto and the next Pause take a 1 ms tick each. So the pins swap every
   // 500 + 1 + 1 = 502 ms, and pin 0 repeats every 1004 ms.
   constexpr int64_t kHalfPeriodUs = 50 * 10000 + 1000 + 1000;
-  const std::vector<int64_t> expected = {0, 2000, 3000 + 500000, 3000 + 500000 + kHalfPeriodUs,
-                                         3000 + 500000 + 2 * kHalfPeriodUs, 3000 + 500000 + 3 * kHalfPeriodUs};
+  const std::vector<int64_t> expected = {0,
+                                         2000,
+                                         3000 + 500000,
+                                         3000 + 500000 + kHalfPeriodUs,
+                                         3000 + 500000 + 2 * kHalfPeriodUs,
+                                         3000 + 500000 + 3 * kHalfPeriodUs};
   EXPECT_EQ(Times(traces.at("pin0")), expected);
   EXPECT_EQ(traces.at("pin0")[1].Value, "1");
   EXPECT_EQ(traces.at("pin0")[2].Value, "0");
@@ -105,10 +109,18 @@ TEST(VcdExport, DeclaresTheVariablesInOneScopeWithMicroseconds) {
   r.Steps(2);
   const std::string vcd = trace::VcdText(r.recorder);
   const std::vector<std::string> lines = {
-      "$timescale 1us $end",  "$scope module qx9 $end", "$var wire 1 ! pin0 $end",
-      "$var wire 1 ( pin7 $end", "$var wire 1 ) dir0 $end", "$var wire 1 0 dir7 $end",
-      "$var wire 16 1 port $end", "$var wire 16 2 W0 $end", "$var wire 16 8 W6 $end",
-      "$var integer 32 9 tone_hz $end", "$upscope $end", "$enddefinitions $end",
+      "$timescale 1us $end",
+      "$scope module qx9 $end",
+      "$var wire 1 ! pin0 $end",
+      "$var wire 1 ( pin7 $end",
+      "$var wire 1 ) dir0 $end",
+      "$var wire 1 0 dir7 $end",
+      "$var wire 16 1 port $end",
+      "$var wire 16 2 W0 $end",
+      "$var wire 16 8 W6 $end",
+      "$var integer 32 9 tone_hz $end",
+      "$upscope $end",
+      "$enddefinitions $end",
   };
   for (const std::string& line : lines) EXPECT_NE(vcd.find(line + "\n"), std::string::npos) << line;
 }
@@ -121,9 +133,9 @@ TEST(VcdExport, ToneHzIsTheFrequencyWhileATonePlaysAndZeroOtherwise) {
   // notes and its own 1 ms, and a Let sits between two Sounds. The last Sound is a rest, then two
   // notes back to back: one change where the first ends and the second begins.
   const std::vector<Change> expected = {
-      {0, "0"},           {2000, "100000101"},  {146000, "0"},        {148000, "101001101"},
-      {292000, "0"},      {294000, "110000010"}, {438000, "0"},        {440000, "1000001000"},
-      {800000, "0"},      {922000, "110000010"}, {1066000, "1000001000"}, {1606000, "0"},
+      {0, "0"},      {2000, "100000101"},   {146000, "0"},           {148000, "101001101"},
+      {292000, "0"}, {294000, "110000010"}, {438000, "0"},           {440000, "1000001000"},
+      {800000, "0"}, {922000, "110000010"}, {1066000, "1000001000"}, {1606000, "0"},
   };
   EXPECT_EQ(traces.at("tone_hz"), expected);
 }
@@ -213,8 +225,8 @@ TEST_F(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
     double LengthMs;
     int Hz;
   };
-  const Note notes[] = {{0, 144, 261},   {144, 144, 333}, {288, 144, 386}, {432, 360, 520},
-                        {792, 120, 0},   {912, 144, 386}, {1056, 540, 520}};
+  const Note notes[] = {{0, 144, 261}, {144, 144, 333}, {288, 144, 386}, {432, 360, 520},
+                        {792, 120, 0}, {912, 144, 386}, {1056, 540, 520}};
   // Only the rest is silent, so the sound falls into two stretches.
   const std::vector<Stretch> stretches = SoundingStretches(wav.Samples);
   ASSERT_EQ(stretches.size(), 2u);
@@ -227,7 +239,8 @@ TEST_F(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
   for (const Note& note : notes) {
     const int64_t first = Samples(note.StartMs);
     const int64_t crossings = ZeroCrossings(wav.Samples, first, first + Samples(note.LengthMs));
-    EXPECT_NEAR(crossings, 2.0 * note.Hz * note.LengthMs / 1000.0, 1.0) << note.Hz << " Hz at " << note.StartMs;
+    EXPECT_NEAR(crossings, 2.0 * note.Hz * note.LengthMs / 1000.0, 1.0)
+        << note.Hz << " Hz at " << note.StartMs;
   }
   // Each note starts a fresh period, high, where the one before ended: at 144 ms E begins, where C
   // would have been in a low half.
@@ -266,7 +279,8 @@ TEST_F(BadPaths, AreAClearErrorAndLeaveNothingBehind) {
     std::string Message;
   };
   const Case cases[] = {
-      {(dir_ / "missing" / "out.vcd").string(), "cannot write " + (dir_ / "missing" / "out.vcd").string() + ": No such file or directory"},
+      {(dir_ / "missing" / "out.vcd").string(),
+       "cannot write " + (dir_ / "missing" / "out.vcd").string() + ": No such file or directory"},
       {(dir_ / "folder.vcd").string(), "cannot write " + (dir_ / "folder.vcd").string() + ": it is a folder"},
       {"", "cannot write a file without a name"},
       {"/proc/out.vcd", "cannot write /proc/out.vcd: "},
@@ -288,7 +302,8 @@ TEST_F(BadPaths, AReadOnlyFolderIsAClearError) {
   r.Steps(3);
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   const std::string path = (dir_ / "out.wav").string();
-  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Wav, path), "cannot write " + path + ": Permission denied");
+  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Wav, path),
+            "cannot write " + path + ": Permission denied");
   fs::permissions(dir_, fs::perms::owner_all);
   EXPECT_TRUE(Listing().empty());
 }
@@ -333,7 +348,8 @@ TEST_F(BadPaths, ASymbolicLinkStaysALinkAndItsFileGetsTheDump) {
   r.Steps(2);
   std::ofstream(dir_ / "real.vcd") << "old content";
   fs::create_symlink(dir_ / "real.vcd", dir_ / "link.vcd");
-  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Vcd, (dir_ / "link.vcd").string()), std::nullopt);
+  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Vcd, (dir_ / "link.vcd").string()),
+            std::nullopt);
   EXPECT_TRUE(fs::is_symlink(dir_ / "link.vcd"));
   EXPECT_EQ(fs::file_size(dir_ / "real.vcd"), trace::VcdText(r.recorder).size());
 }
