@@ -10,6 +10,7 @@
 
 #include "bench_programs.h"
 #include "core/machine.h"
+#include "core/signal_recorder.h"
 
 namespace qx9::bench {
 namespace {
@@ -81,6 +82,42 @@ void BM_StepClick_ArithmeticLoop(benchmark::State& state) {
   ReportRate(state);
 }
 BENCHMARK(BM_StepClick_ArithmeticLoop)->Apply(BoxModes);
+
+// A listener that does nothing: what the listener hooks themselves cost, recorder or not.
+void BM_EmptyListener_ArithmeticLoop(benchmark::State& state) {
+  LoadedMachine rig(ArithmeticLoop(), state);
+  MachineListener listener;
+  rig.machine.AddListener(listener);
+  for (auto _ : state) rig.machine.ExecuteNext();
+  rig.machine.RemoveListener(listener);
+  ReportRate(state);
+}
+BENCHMARK(BM_EmptyListener_ArithmeticLoop)->Apply(BoxModes);
+
+// The same runs with the signal recorder listening: its whole cost per instruction. The arithmetic loop
+// changes a word at every Let, so its ring fills and wraps (the worst case); the family loop also logs
+// tones, PWM and the Pot and PulsIn reads.
+void BM_Recording_ArithmeticLoop(benchmark::State& state) {
+  LoadedMachine rig(ArithmeticLoop(), state);
+  SignalRecorder recorder;
+  recorder.Restart(rig.machine);
+  rig.machine.AddListener(recorder);
+  for (auto _ : state) rig.machine.ExecuteNext();
+  rig.machine.RemoveListener(recorder);
+  ReportRate(state);
+}
+BENCHMARK(BM_Recording_ArithmeticLoop)->Apply(BoxModes);
+
+void BM_Recording_EveryFamily(benchmark::State& state) {
+  LoadedMachine rig(EveryFamilyLoop(), state);
+  SignalRecorder recorder;
+  recorder.Restart(rig.machine);
+  rig.machine.AddListener(recorder);
+  for (auto _ : state) rig.machine.ExecuteNext();
+  rig.machine.RemoveListener(recorder);
+  ReportRate(state);
+}
+BENCHMARK(BM_Recording_EveryFamily)->Apply(BoxModes);
 
 }  // namespace
 }  // namespace qx9::bench

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/machine.h"
+#include "run_exports.h"
 #include "run_host.h"
 #include "scenario_command.h"
 #ifdef QX9_HAVE_LISTING
@@ -141,20 +142,24 @@ constexpr const char* kOptionHelp =
     "  --run            press Run once and tick until the run stops\n"
     "  --step-over      press Step Over; a step over a Gosub ticks until it returns\n"
     "  --quiet          no trace lines\n"
+    "  --vcd FILE       write the pins, words and tones over simulated time as a Value Change Dump\n"
+    "  --wav FILE       write the program's sound as a 16-bit mono WAV at 44,100 Hz\n"
 #ifdef QX9_HAVE_LISTING
     "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
 #endif
     "  --scenario FILE  run the YAML scenario FILE (its program:, or OBJECT) in simulated time\n"
     "  --junit REPORT   with --scenario: write a JUnit XML report\n"
     "  --version        print the version\n"
-    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!), 5 out of memory; with\n"
-    "--scenario also 3 an expectation failed, 4 a wait timed out.\n";
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!) or a --vcd or --wav\n"
+    "file cannot be written, 5 out of memory; with --scenario also 3 an expectation failed, 4 a wait\n"
+    "timed out.\n";
 
 // A scenario drives the program itself: of the other options only an OBJECT may come with it.
 bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& options, std::string& error) {
   const bool others = options.Run || options.StepOver || options.List || options.ThroughEnd ||
                       options.Quiet || options.Steps != RunOptions{}.Steps || !options.Pot.empty() ||
-                      !options.PulsIn.empty() || !options.Answers.empty() || !options.Inputs.empty();
+                      !options.PulsIn.empty() || !options.Answers.empty() || !options.Inputs.empty() ||
+                      !options.VcdFile.empty() || !options.WavFile.empty();
   if (options.Scenario.empty()) {
     error = "--junit needs --scenario";
   } else if (others) {
@@ -172,7 +177,7 @@ bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& o
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
-         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] FILE"
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--vcd FILE] [--wav FILE] FILE"
          "\n       qx9run --scenario FILE.yaml [--junit REPORT.xml] [OBJECT]"
 #ifdef QX9_HAVE_LISTING
          "\n       qx9run --list FILE"
@@ -238,6 +243,10 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
       if (!value(options.Scenario)) return false;
     } else if (arg == "--junit") {
       if (!value(options.JUnit)) return false;
+    } else if (arg == "--vcd") {
+      if (!value(options.VcdFile)) return false;
+    } else if (arg == "--wav") {
+      if (!value(options.WavFile)) return false;
     } else if (arg == "--pot") {
       if (!value(options.Pot)) return false;
     } else if (arg == "--pulsin") {
@@ -279,6 +288,10 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
     error = "--run and --step-over cannot be used together";
     return false;
   }
+  if (options.List && (!options.VcdFile.empty() || !options.WavFile.empty())) {
+    error = "--vcd and --wav record a run, not a --list";
+    return false;
+  }
   options.File = files.front();
   return true;
 }
@@ -303,6 +316,8 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   host.SetPulsInText(options.PulsIn);
   for (const std::string& answer : options.Answers) host.QueueAnswer(answer);
 
+  RunExports exports(options.VcdFile, options.WavFile);
+  exports.Attach(machine);
   machine.StartProgram();
   for (const RunOptions::PanelInput& input : options.Inputs) {
     if (input.IsSwitch) {
@@ -314,6 +329,10 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   Session session(options, machine, host, out);
   session.Run();
   PrintFinalBlock(options, machine, host, loaded, session.Ticks(), out);
+  if (exports.Wanted()) {
+    out.flush();  // the run's output first, then any complaint about the files
+    if (!exports.Write(err)) return kExitFile;
+  }
   return kExitOk;
 }
 

@@ -36,12 +36,15 @@ struct RunOptions {
   // --scenario FILE [--junit REPORT]: the file runs the program instead of the options above.
   std::string Scenario;
   std::string JUnit;
+  // --vcd and --wav: files the run's signals and sound are written to (empty: none).
+  std::string VcdFile;
+  std::string WavFile;
 };
 
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
-constexpr int kExitFile = 2;
+constexpr int kExitFile = 2;  // also: a --vcd or --wav file cannot be written
 constexpr int kExitMemory = 5;
 
 // Parses the arguments (without the program name). On a mistake returns false with a reason.

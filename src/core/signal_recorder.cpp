@@ -1,0 +1,258 @@
+#include "core/signal_recorder.h"
+
+#include <algorithm>
+
+namespace qx9 {
+
+namespace {
+
+uint16_t Pattern(int32_t word) { return static_cast<uint16_t>(static_cast<uint32_t>(word) & 0xFFFFu); }
+
+std::string Clipped(const std::string& text) {
+  return text.size() <= SignalRecorder::kMaxTextLength ? text
+                                                       : text.substr(0, SignalRecorder::kMaxTextLength);
+}
+
+}  // namespace
+
+void ApplySignalEvent(SignalSnapshot& snapshot, const SignalEvent& event) {
+  snapshot.TimeUs = std::max(snapshot.TimeUs, event.TimeUs);
+  snapshot.Instruction = std::max(snapshot.Instruction, event.Instruction);
+  switch (event.Kind) {
+    case SignalKind::Word:
+      snapshot.Words[static_cast<size_t>(event.Index & 7)] = static_cast<uint16_t>(event.Value);
+      break;
+    case SignalKind::Tone:
+    case SignalKind::Rest:
+      // A rest is a stretch of silence: it ends whatever sounded before it.
+      snapshot.ToneHz = event.Kind == SignalKind::Tone ? event.Value : 0;
+      snapshot.ToneStartUs = event.TimeUs;
+      snapshot.ToneEndUs = event.TimeUs + int64_t{event.Length} * 1000;
+      break;
+    default:
+      break;
+  }
+}
+
+SignalRecorder::SignalRecorder(size_t eventCapacity, size_t instructionRuns)
+    : events_(eventCapacity), texts_(eventCapacity), instructions_(instructionRuns) {}
+
+void SignalRecorder::Restart(const Machine& machine) {
+  events_.Clear();
+  texts_.Clear();
+  textsAdded_ = 0;
+  instructions_.Clear();
+  current_ = InstructionRun{0, 0, 0, 0};
+  eventsDropped_ = 0;
+  origin_ = SignalSnapshot{};
+  origin_.TimeUs = machine.SimTimeUs;
+  origin_.Instruction = machine.InstructionsExecuted;
+  seen_ = machine.Ram;
+  for (size_t i = 0; i < seen_.size(); ++i) origin_.Words[i] = Pattern(seen_[i]);
+  instructionStartUs_ = machine.SimTimeUs;
+  endTimeUs_ = machine.SimTimeUs;
+}
+
+namespace {
+bool HasText(SignalKind kind) {
+  return kind == SignalKind::Message || kind == SignalKind::Pot || kind == SignalKind::PulsIn;
+}
+}  // namespace
+
+SignalEvent SignalRecorder::Event(size_t i) const {
+  const Record& r = events_[i];
+  SignalEvent event{r.Kind, r.TimeUs, r.Instruction, r.Index, r.Value, r.Length, {}};
+  if (HasText(r.Kind)) {
+    event.Length = 0;
+    // The text ring is as long as the event ring, so a kept event's text is always kept too. The
+    // record holds the low 32 bits of the text's number; how many texts ago it came is their
+    // difference from the count, modulo 2^32.
+    const uint32_t ago = static_cast<uint32_t>(textsAdded_) - static_cast<uint32_t>(r.Length);
+    if (ago >= 1 && ago <= texts_.Size()) event.Text = texts_[texts_.Size() - ago];
+  }
+  return event;
+}
+
+void SignalRecorder::SeeTime(int64_t timeUs) { endTimeUs_ = std::max(endTimeUs_, timeUs); }
+
+void SignalRecorder::Add(const Record& record) { NewRecord() = record; }
+
+SignalRecorder::Record& SignalRecorder::NewRecord() {
+  return events_.Append([this](const Record& oldest) {
+    origin_.TimeUs = std::max(origin_.TimeUs, oldest.TimeUs);
+    origin_.Instruction = std::max(origin_.Instruction, oldest.Instruction);
+    // Words are the common case and need no more than their slot written.
+    if (oldest.Kind == SignalKind::Word) {
+      origin_.Words[static_cast<size_t>(oldest.Index & 7)] = static_cast<uint16_t>(oldest.Value);
+    } else if (oldest.Kind == SignalKind::Tone || oldest.Kind == SignalKind::Rest) {
+      ApplySignalEvent(
+          origin_,
+          {oldest.Kind, oldest.TimeUs, oldest.Instruction, oldest.Index, oldest.Value, oldest.Length, {}});
+    }
+    ++eventsDropped_;
+  });
+}
+
+void SignalRecorder::AddText(Record record, const std::string& text) {
+  // Sequence numbers wrap at 2^32; the ring holds far fewer, so the low bits identify a kept text.
+  record.Length = static_cast<int32_t>(static_cast<uint32_t>(textsAdded_));
+  texts_.Push(Clipped(text));
+  ++textsAdded_;
+  Add(record);
+}
+
+// Eight compares when nothing changed, which is nearly every instruction.
+void SignalRecorder::CompareWords(const Machine& m, int64_t timeUs, uint64_t instruction) {
+  SeeTime(timeUs);
+  // Word by word: the instruction has just stored into these words one at a time, and a wide load
+  // of them would stall until those stores are done.
+  size_t first = 0;
+  while (first < seen_.size() && m.Ram[first] == seen_[first]) ++first;
+  if (first == seen_.size()) return;
+  for (size_t i = first; i < seen_.size(); ++i) {
+    // Words are kept as their 16-bit patterns; a value outside that range would be the same word.
+    const uint16_t now = Pattern(m.Ram[i]);
+    if (now == Pattern(seen_[i])) continue;
+    Record& r = NewRecord();
+    r.TimeUs = timeUs;
+    r.Instruction = instruction;
+    r.Index = static_cast<int32_t>(i);
+    r.Value = now;
+    r.Length = 0;
+    r.Kind = SignalKind::Word;
+  }
+  for (size_t i = first; i < seen_.size(); ++i) seen_[i] = m.Ram[i];
+}
+
+// Instructions evenly spaced in time extend the run under way; any other start begins a new one.
+void SignalRecorder::NoteInstructionStart(uint64_t number, int64_t timeUs) {
+  InstructionRun& run = current_;
+  if (run.Count > 0 && number == run.First + run.Count) {
+    if (run.Count == 1 && timeUs >= run.FirstUs) run.StepUs = timeUs - run.FirstUs;
+    if (timeUs == run.FirstUs + static_cast<int64_t>(run.Count) * run.StepUs) {
+      ++run.Count;
+      return;
+    }
+  }
+  if (run.Count > 0) instructions_.Push(run);
+  run = InstructionRun{number, timeUs, 0, 1};
+}
+
+void SignalRecorder::BeforeInstruction(const Machine& m) {
+  instructionStartUs_ = m.SimTimeUs;
+  // The count is raised just after this call: the instruction about to run is the next number.
+  NoteInstructionStart(m.InstructionsExecuted + 1, m.SimTimeUs);
+}
+
+// An instruction's changes are stamped with its start: a Sound's tones have moved the clock on by now.
+void SignalRecorder::AfterInstruction(const Machine& m) {
+  CompareWords(m, instructionStartUs_, m.InstructionsExecuted);
+  SeeTime(m.SimTimeUs);
+}
+
+void SignalRecorder::OnExternalChange(const Machine& m) {
+  CompareWords(m, m.SimTimeUs, m.InstructionsExecuted);
+}
+
+void SignalRecorder::OnTone(const Machine& m, int frequencyHz, int durationMs) {
+  Add({m.SimTimeUs, m.InstructionsExecuted, 0, frequencyHz, durationMs, SignalKind::Tone});
+  SeeTime(m.SimTimeUs + int64_t{durationMs} * 1000);
+}
+
+void SignalRecorder::OnRest(const Machine& m, int durationMs) {
+  Add({m.SimTimeUs, m.InstructionsExecuted, 0, 0, durationMs, SignalKind::Rest});
+  SeeTime(m.SimTimeUs + int64_t{durationMs} * 1000);
+}
+
+void SignalRecorder::OnPWM(const Machine& m, int pin, int duty, int cycles) {
+  Add({m.SimTimeUs, m.InstructionsExecuted, pin, duty, cycles, SignalKind::PWM});
+}
+
+// Previews decode a message without showing it; only the boxes the user saw belong on the timeline.
+void SignalRecorder::OnMessage(const Machine& m, const std::string& text) {
+  if (m.ListOnly) return;
+  AddText({m.SimTimeUs, m.InstructionsExecuted, 0, 0, 0, SignalKind::Message}, text);
+}
+
+// A prompt's answer does not say who asked; the instruction being executed does.
+void SignalRecorder::OnInput(const Machine& m, Input input, const std::optional<std::string>& text) {
+  if (m.ListOnly) return;
+  const SignalKind kind = m.InstrText.rfind("Pot ", 0) == 0 ? SignalKind::Pot : SignalKind::PulsIn;
+  AddText({m.SimTimeUs, m.InstructionsExecuted, static_cast<int32_t>(input), text ? 1 : 0, 0, kind},
+          text ? *text : std::string());
+}
+
+std::pair<size_t, size_t> SignalRecorder::EventRange(int64_t fromUs, int64_t toUs) const {
+  // Events arrive in time order, so the kept ones are sorted by TimeUs.
+  auto firstAtOrAfter = [this](int64_t t) {
+    size_t lo = 0;
+    size_t hi = events_.Size();
+    while (lo < hi) {
+      const size_t mid = lo + (hi - lo) / 2;
+      if (events_[mid].TimeUs < t) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    return lo;
+  };
+  const size_t first = firstAtOrAfter(fromUs);
+  return {first, std::max(first, firstAtOrAfter(toUs))};
+}
+
+std::vector<SignalEvent> SignalRecorder::EventsOf(SignalKind kind, int64_t fromUs, int64_t toUs) const {
+  std::vector<SignalEvent> found;
+  const auto [first, last] = EventRange(fromUs, toUs);
+  for (size_t i = first; i < last; ++i) {
+    if (events_[i].Kind == kind) found.push_back(Event(i));
+  }
+  return found;
+}
+
+SignalSnapshot SignalRecorder::ValuesAt(int64_t timeUs) const {
+  SignalSnapshot values = origin_;
+  for (size_t i = 0; i < events_.Size() && events_[i].TimeUs <= timeUs; ++i)
+    ApplySignalEvent(values, Event(i));
+  values.TimeUs = std::max(values.TimeUs, timeUs);
+  return values;
+}
+
+std::optional<int64_t> SignalRecorder::InstructionTimeUs(uint64_t n) const {
+  // The last run whose first number is at most n.
+  size_t lo = 0;
+  size_t hi = RunCount();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (RunAt(mid).First <= n) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  if (lo == 0) return std::nullopt;
+  const InstructionRun run = RunAt(lo - 1);
+  if (n - run.First >= run.Count) return std::nullopt;
+  return run.FirstUs + static_cast<int64_t>(n - run.First) * run.StepUs;
+}
+
+uint64_t SignalRecorder::InstructionAt(int64_t timeUs) const {
+  // The last run that started at or before the time.
+  size_t lo = 0;
+  size_t hi = RunCount();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (RunAt(mid).FirstUs <= timeUs) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  if (lo == 0) return 0;
+  const InstructionRun run = RunAt(lo - 1);
+  if (run.StepUs == 0) return run.First + run.Count - 1;
+  const auto steps = static_cast<uint64_t>((timeUs - run.FirstUs) / run.StepUs);
+  return run.First + std::min(steps, run.Count - 1);
+}
+
+}  // namespace qx9

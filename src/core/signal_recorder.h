@@ -1,0 +1,158 @@
+#pragma once
+// The signal recorder: what the pins, the words and the speaker did over simulated time, for the
+// timeline and its VCD and WAV exports. It listens to the machine and keeps only changes: after every
+// instruction and every change from outside it compares the eight words with what it saw last, and
+// it logs every tone, rest, PWM, Pot and PulsIn read and message as it happens.
+//
+// Memory is bounded: events live in a ring of a stated capacity, as compact records with their rare
+// texts kept beside them; instruction start times live in another ring, as runs of instructions evenly
+// spaced in time (a free run is one such run between two waits). When the event ring wraps, the oldest
+// events are folded into Origin(), the values current at the oldest kept point, so an export always
+// starts from a complete picture.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/machine.h"
+#include "core/ring.h"
+
+namespace qx9 {
+
+enum class SignalKind : uint8_t { Word, Tone, Rest, PWM, Pot, PulsIn, Message };
+
+struct SignalEvent {
+  SignalKind Kind = SignalKind::Word;
+  int64_t TimeUs = 0;        // simulated time it happened (an instruction's changes: when it started)
+  uint64_t Instruction = 0;  // instructions executed by then, the one making the change included
+  int32_t Index = 0;         // Word: 0..6 for W0..W6, 7 the port word; PWM: pin;
+                             // Pot, PulsIn: the MachineListener::Input it came from
+  int32_t Value = 0;         // Word: the new 16-bit pattern; Tone: Hz; PWM: duty; Pot, PulsIn: 0 cancelled
+  int32_t Length = 0;        // Tone, Rest: milliseconds; PWM: cycles
+  std::string Text;          // Message; Pot, PulsIn: the text read (at most kMaxTextLength bytes)
+
+  bool operator==(const SignalEvent&) const = default;
+};
+
+// The values current at one point of the timeline.
+struct SignalSnapshot {
+  int64_t TimeUs = 0;
+  uint64_t Instruction = 0;
+  std::array<uint16_t, 8> Words{};  // W0..W6 and the port word, as 16-bit patterns
+  // The last tone begun at or before TimeUs; it still sounds when ToneEndUs > TimeUs.
+  int ToneHz = 0;
+  int64_t ToneStartUs = 0;
+  int64_t ToneEndUs = 0;
+
+  uint16_t Port() const { return Words[kPortWord]; }
+  bool PinHigh(int pin) const { return (Port() >> pin) & 1; }
+  bool PinOutput(int pin) const { return (Port() >> (pin + 8)) & 1; }
+  int ToneHzNow() const { return ToneEndUs > TimeUs ? ToneHz : 0; }
+
+  bool operator==(const SignalSnapshot&) const = default;
+};
+
+class SignalRecorder final : public MachineListener {
+ public:
+  // A full event ring takes 32 bytes an event, and a text event up to kMaxTextLength more: 8 MB for
+  // the default when texts are rare, 40 MB in the worst case. A full instruction ring takes 2 MB.
+  static constexpr size_t kDefaultEventCapacity = size_t{1} << 18;
+  static constexpr size_t kDefaultInstructionRuns = size_t{1} << 16;
+  // Typed texts can be any length; the ring's bound must not depend on them.
+  static constexpr size_t kMaxTextLength = 80;
+
+  // instructionRuns: the evenly spaced runs of instructions kept besides the one under way.
+  explicit SignalRecorder(size_t eventCapacity = kDefaultEventCapacity,
+                          size_t instructionRuns = kDefaultInstructionRuns);
+
+  // Forgets everything recorded and takes the machine's present values as the start of the timeline.
+  // Attach and detach with Machine::AddListener / RemoveListener.
+  void Restart(const Machine& machine);
+
+  // Extends the timeline to the machine's present simulated time: a press counts its 1 ms after the
+  // instruction's events, and a run may end in a wait. Call it before exporting.
+  void CatchUp(const Machine& machine) { SeeTime(machine.SimTimeUs); }
+
+  // --- what was recorded ------------------------------------------------------------------------
+  const SignalSnapshot& Origin() const { return origin_; }
+  // The kept events, oldest first: Event(0) .. Event(EventCount() - 1), in time order.
+  size_t EventCount() const { return events_.Size(); }
+  SignalEvent Event(size_t i) const;
+  size_t EventCapacity() const { return events_.Capacity(); }
+  // Events folded into Origin() because the ring was full.
+  uint64_t EventsDropped() const { return eventsDropped_; }
+  // The latest simulated time the recorder has seen (the end of the last tone included).
+  int64_t EndTimeUs() const { return endTimeUs_; }
+
+  // The kept events of one kind with TimeUs in [fromUs, toUs), oldest first.
+  std::vector<SignalEvent> EventsOf(SignalKind kind, int64_t fromUs, int64_t toUs) const;
+  // The index range [first, last) of the kept events with TimeUs in [fromUs, toUs).
+  std::pair<size_t, size_t> EventRange(int64_t fromUs, int64_t toUs) const;
+  // The values current at a time: Origin() with every kept event up to and including that time.
+  SignalSnapshot ValuesAt(int64_t timeUs) const;
+
+  // --- simulated time and executed-instruction numbers ------------------------------------------
+  // When instruction n (1 = the first executed) started; nullopt when it is not (or no longer) kept.
+  std::optional<int64_t> InstructionTimeUs(uint64_t n) const;
+  // The number of the last kept instruction started at or before a time; 0 when there is none.
+  uint64_t InstructionAt(int64_t timeUs) const;
+
+  // --- MachineListener --------------------------------------------------------------------------
+  void BeforeInstruction(const Machine& m) override;
+  void AfterInstruction(const Machine& m) override;
+  void OnTone(const Machine& m, int frequencyHz, int durationMs) override;
+  void OnRest(const Machine& m, int durationMs) override;
+  void OnPWM(const Machine& m, int pin, int duty, int cycles) override;
+  void OnMessage(const Machine& m, const std::string& text) override;
+  void OnInput(const Machine& m, Input input, const std::optional<std::string>& text) override;
+  void OnExternalChange(const Machine& m) override;
+
+ private:
+  // A kept event without its text; a text event holds the sequence number of its text in Length.
+  struct Record {
+    int64_t TimeUs;
+    uint64_t Instruction;
+    int32_t Index;
+    int32_t Value;
+    int32_t Length;
+    SignalKind Kind;
+  };
+  // Count instructions numbered First.. started StepUs apart from FirstUs on.
+  struct InstructionRun {
+    uint64_t First;
+    int64_t FirstUs;
+    int64_t StepUs;
+    uint64_t Count;
+  };
+
+  void CompareWords(const Machine& m, int64_t timeUs, uint64_t instruction);
+  void Add(const Record& record);
+  Record& NewRecord();  // the next slot of the ring, the oldest event folded away if it was full
+  void AddText(Record record, const std::string& text);
+  void SeeTime(int64_t timeUs);
+  void NoteInstructionStart(uint64_t number, int64_t timeUs);
+
+  Ring<Record> events_;
+  Ring<std::string> texts_;  // the texts of the kept text events, in the same order
+  uint64_t textsAdded_ = 0;
+  // The runs that ended, and the one under way (Count 0: none yet), kept apart so the common case,
+  // the next instruction of the same run, is two compares and two additions.
+  Ring<InstructionRun> instructions_;
+  InstructionRun current_{0, 0, 0, 0};
+  InstructionRun RunAt(size_t i) const { return i < instructions_.Size() ? instructions_[i] : current_; }
+  size_t RunCount() const { return instructions_.Size() + (current_.Count > 0 ? 1 : 0); }
+  SignalSnapshot origin_;
+  std::array<int32_t, 8> seen_{};  // the words as the last comparison found them
+  int64_t instructionStartUs_ = 0;
+  int64_t endTimeUs_ = 0;
+  uint64_t eventsDropped_ = 0;
+};
+
+// Folds one event into a snapshot: the step both Origin() and ValuesAt() are made of.
+void ApplySignalEvent(SignalSnapshot& snapshot, const SignalEvent& event);
+
+}  // namespace qx9

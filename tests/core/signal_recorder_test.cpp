@@ -1,0 +1,181 @@
+// The signal recorder: only changes are kept, each at its simulated time and instruction number; the
+// ring's limit folds the oldest events into the origin; times map to instruction numbers and back.
+#include "core/signal_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/rig.h"
+
+namespace qx9::test {
+namespace {
+
+// A recorder attached to a loaded rig, recording from the program's first instruction.
+struct RecordingRig : Rig {
+  SignalRecorder recorder;
+  explicit RecordingRig(const ProgramBuilder& program,
+                        size_t capacity = SignalRecorder::kDefaultEventCapacity,
+                        size_t instructionRuns = SignalRecorder::kDefaultInstructionRuns)
+      : recorder(capacity, instructionRuns) {
+    Load(program);
+    recorder.Restart(m);
+    m.AddListener(recorder);
+  }
+  ~RecordingRig() { m.RemoveListener(recorder); }
+  void Steps(int n) {
+    for (int i = 0; i < n; ++i) m.Step_Click();
+  }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) m.Timer1_Timer();
+  }
+  std::vector<SignalEvent> All() const {
+    std::vector<SignalEvent> events;
+    for (size_t i = 0; i < recorder.EventCount(); ++i) events.push_back(recorder.Event(i));
+    return events;
+  }
+};
+
+SignalEvent Word(int64_t timeUs, uint64_t instruction, int index, int value) {
+  return {SignalKind::Word, timeUs, instruction, index, value, 0, {}};
+}
+
+// Let W1=W1+1 forever.
+ProgramBuilder Counter() { return ProgramBuilder().Label("top").Let(V("W1"), {{3, C(1)}}).Goto("top"); }
+
+TEST(SignalRecorder, KeepsOnlyChangesStampedWithTheStepsSimulatedTimeAndNumber) {
+  RecordingRig r(ProgramBuilder().High(C(3)).High(C(3)).Let(V("W1"), {{3, C(1)}}).End());
+  r.Steps(3);
+  // Each press counts 1 ms; an instruction's changes carry the time it started at.
+  const std::vector<SignalEvent> expected = {
+      Word(0, 1, kPortWord, 0x0808),
+      Word(2000, 3, 1, 1),
+  };
+  EXPECT_EQ(r.All(), expected);
+  EXPECT_EQ(r.recorder.EndTimeUs(), 2000);
+  r.recorder.CatchUp(r.m);  // the third press's own millisecond
+  EXPECT_EQ(r.recorder.EndTimeUs(), 3000);
+}
+
+TEST(SignalRecorder, SoundsToneAndRestStartWhenTheClockReachesThem) {
+  // Sound 2, (note 100 for 2 x 12 ms, note 0 for 1 x 12 ms): a tone of 428 Hz, then a rest.
+  RecordingRig r(ProgramBuilder().Sound(C(2), {{C(2), C(100)}, {C(1), C(0)}}).High(C(0)).End());
+  r.Steps(2);
+  const std::vector<SignalEvent> expected = {
+      {SignalKind::Tone, 0, 1, 0, 428, 24, {}},
+      {SignalKind::Rest, 24000, 1, 0, 0, 12, {}},
+      Word(0, 1, kPortWord, 0x0400),      // Sound made pin 2 an output as it started
+      Word(37000, 2, kPortWord, 0x0501),  // 36 ms of sound and the Sound's own 1 ms later
+  };
+  EXPECT_EQ(r.All(), expected);
+}
+
+TEST(SignalRecorder, PwmPotPulsInAndShownMessagesAreLogged) {
+  RecordingRig r(
+      ProgramBuilder().Pwm(C(4), C(128), C(10)).Pot(C(1), C(0), V("B2")).PulsIn(C(5), C(0), V("B3")).End());
+  r.host.SetPotText("77");
+  r.host.QueueAnswer(std::nullopt);  // the empty Pulse In box prompts; Cancel
+  r.Steps(3);
+  r.m.ExecuteNext();  // End: its restart message
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::PWM, 0, 10000),
+            (std::vector<SignalEvent>{{SignalKind::PWM, 0, 1, 4, 128, 10, {}}}));
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::Pot, 0, 10000),
+            (std::vector<SignalEvent>{
+                {SignalKind::Pot, 1000, 2, static_cast<int>(MachineListener::Input::PotBox), 1, 0, "77"}}));
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::PulsIn, 0, 10000),
+            (std::vector<SignalEvent>{{SignalKind::PulsIn, 2000, 3,
+                                       static_cast<int>(MachineListener::Input::PromptAnswer), 0, 0, ""}}));
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::Message, 0, 10000),
+            (std::vector<SignalEvent>{
+                {SignalKind::Message, 3000, 4, 0, 0, 0, "Program reached end -- Restarting"}}));
+}
+
+TEST(SignalRecorder, TypedTextIsClippedSoTheRingStaysBounded) {
+  RecordingRig r(ProgramBuilder().Pot(C(1), C(0), V("B2")).End());
+  r.host.SetPotText(std::string(5000, '7'));
+  r.Steps(1);
+  const std::vector<SignalEvent> pots = r.recorder.EventsOf(SignalKind::Pot, 0, 1000);
+  ASSERT_EQ(pots.size(), 1u);
+  EXPECT_EQ(pots[0].Text.size(), SignalRecorder::kMaxTextLength);
+}
+
+TEST(SignalRecorder, ChangesFromOutsideAreStampedWhenTheyHappen) {
+  RecordingRig r(ProgramBuilder().Input(C(6)).Pause(C(30)).End());
+  r.Steps(1);
+  r.m.GInBtn_Click(6);
+  EXPECT_EQ(r.All(), (std::vector<SignalEvent>{Word(1000, 1, kPortWord, 0x0040)}));
+}
+
+TEST(SignalRecorder, AFullRingFoldsItsOldestEventsIntoTheOrigin) {
+  RecordingRig r(Counter(), 4);
+  r.Steps(20);  // ten Lets, each a change of W1
+  EXPECT_EQ(r.recorder.EventCount(), 4u);
+  EXPECT_EQ(r.recorder.EventsDropped(), 6u);
+  EXPECT_EQ(r.recorder.Event(0), Word(12000, 13, 1, 7));
+  EXPECT_EQ(r.recorder.Origin().Words[1], 6);
+  EXPECT_EQ(r.recorder.Origin().TimeUs, 10000);
+  EXPECT_EQ(r.recorder.Origin().Instruction, 11u);
+  EXPECT_EQ(r.recorder.ValuesAt(r.recorder.EndTimeUs()).Words[1], r.Word(1));
+}
+
+TEST(SignalRecorder, TimesMapToInstructionNumbersAndBack) {
+  RecordingRig r(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(30)).Goto("top"));
+  r.m.RunBtn_Click();
+  r.Ticks(7);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(1), 1000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(3), 32000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(9), std::nullopt);
+  EXPECT_EQ(r.recorder.InstructionAt(0), 0u);
+  EXPECT_EQ(r.recorder.InstructionAt(2000), 2u);
+  EXPECT_EQ(r.recorder.InstructionAt(31999), 2u);
+  EXPECT_EQ(r.recorder.InstructionAt(32000), 3u);
+}
+
+TEST(SignalRecorder, EvenlySpacedInstructionsShareOneEntryAndTheRingForgetsTheOldest) {
+  // Stepping, a 12 ms Sound takes 13 ms and a Goto 1 ms: starts at 0, 13, 14, 27, 28 ms. Evenly
+  // spaced runs: (1, 2) 13 ms apart, (3, 4) 13 ms apart, then 5 under way; a ring of one ended run
+  // keeps (3, 4) beside it.
+  RecordingRig r(ProgramBuilder().Label("top").Sound(C(0), {{C(1), C(100)}}).Goto("top"), 100, 1);
+  r.Steps(5);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(2), std::nullopt);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(3), 14000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(4), 27000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(5), 28000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(6), std::nullopt);
+  EXPECT_EQ(r.recorder.InstructionAt(10000), 0u);
+  EXPECT_EQ(r.recorder.InstructionAt(20000), 3u);
+  EXPECT_EQ(r.recorder.InstructionAt(27000), 4u);
+  EXPECT_EQ(r.recorder.InstructionAt(99000), 5u);
+}
+
+TEST(SignalRecorder, AThousandStepsAtOneMillisecondEachMapExactly) {
+  RecordingRig r(Counter(), 100, 1);  // one entry is enough for them all
+  r.Steps(1000);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(1), 0);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(1000), 999000);
+  EXPECT_EQ(r.recorder.InstructionAt(500500), 501u);
+}
+
+TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
+  // A round: the Pot read ("12"), B2 (W1) set by it, End's message, W1 cleared by the restart.
+  RecordingRig r(ProgramBuilder().Pot(C(1), C(0), V("B2")).End(), 4);
+  r.host.SetPotText("12");
+  for (int round = 0; round < 4; ++round) {
+    r.m.ExecuteNext();  // Pot
+    r.m.ExecuteNext();  // End
+    r.m.ExecuteNext();  // the restart's reset
+  }
+  const int box = static_cast<int>(MachineListener::Input::PotBox);
+  const std::vector<SignalEvent> lastRound = {
+      {SignalKind::Pot, 0, 7, box, 1, 0, "12"},
+      Word(0, 7, 1, 12),
+      {SignalKind::Message, 0, 8, 0, 0, 0, "Program reached end -- Restarting"},
+      Word(0, 8, 1, 0),
+  };
+  EXPECT_EQ(r.All(), lastRound);
+  EXPECT_EQ(r.recorder.EventsDropped(), 12u);
+}
+
+}  // namespace
+}  // namespace qx9::test
