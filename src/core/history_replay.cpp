@@ -1,0 +1,188 @@
+// Rebuilding past points: a stretch's snapshot is re-executed on a machine of its own, whose host plays
+// the recorded inputs back, so the run goes exactly as it went.
+#include <algorithm>
+
+#include "core/history.h"
+#include "core/null_host.h"
+
+namespace qx9 {
+
+namespace {
+constexpr uint8_t kTimerOn = 1;
+constexpr uint8_t kArmed = 2;
+constexpr uint8_t kSnapshot = 4;
+constexpr uint8_t kTargetCleared = 8;
+constexpr uint8_t kTimeFollows = 16;
+constexpr int64_t kPlainTimeUs = 1000;
+
+int64_t TakeVarint(const std::vector<uint8_t>& in, size_t& at) {
+  uint64_t zigzag = 0;
+  for (int shift = 0; at < in.size(); shift += 7) {
+    const uint8_t b = in[at++];
+    zigzag |= static_cast<uint64_t>(b & 0x7F) << shift;
+    if ((b & 0x80) == 0) break;
+  }
+  return static_cast<int64_t>(zigzag >> 1) ^ -static_cast<int64_t>(zigzag & 1);
+}
+
+// A word entry a box typed with five to eight digits holds more than 16 bits; only a box can give
+// it back, so the replay shows such words as eight digits for the one instruction that reads them.
+bool HoldsWideWord(const MachineState& s) {
+  return std::any_of(s.Ram.begin(), s.Ram.end(), [](int32_t w) { return w != WrapWord(w); });
+}
+
+int16_t Value(const MachineState& s, const HistoryTarget& t) {
+  if (t.IsImage) return s.Eeprom[static_cast<size_t>(t.Entry)];
+  const auto pattern = static_cast<uint32_t>(s.Ram[static_cast<size_t>(t.Field.Index)]) & 0xFFFFu;
+  return WrapWord(static_cast<int32_t>((pattern >> t.Field.Shift) & static_cast<uint32_t>(t.Field.Mask)));
+}
+
+int Address(const MachineState& s) { return s.TokByte * 8 + 7 - s.TokBit; }
+}  // namespace
+
+// Re-executes one stretch, an instruction at a time: Prepare puts the state before the next
+// instruction in place, Execute runs it.
+class History::Replayer final : public NullHost {
+ public:
+  explicit Replayer(const Stretch& s) : s_(s) {}
+
+  Machine& machine() { return m_; }
+  uint64_t Next() const { return s_.First + index_; }
+  const std::string& Pwm() const { return pwm_; }
+
+  void Prepare() {
+    const uint8_t flags = s_.Records[at_++];
+    if (index_ == 0) {
+      Place(s_.Start);
+      pwm_ = s_.StartPwm;
+    } else if (flags & kSnapshot) {
+      Place(s_.Snapshots[snapshot_++]);
+    } else {
+      if (flags & kTargetCleared) m_.StepOverTarget = 0;
+      m_.SimTimeUs += (flags & kTimeFollows) ? TakeVarint(s_.Records, at_) : kPlainTimeUs;
+    }
+    m_.StepOverArmed = (flags & kArmed) != 0;
+    timer_ = (flags & kTimerOn) != 0;
+    m_.InstructionsExecuted = s_.First + index_ - 1;
+  }
+
+  void Execute() {
+    m_.ExecuteNext();
+    wide_ = false;
+    ++index_;
+  }
+
+  // --- the host: recorded inputs back, everything else swallowed ---
+  bool TimerEnabled() const override { return timer_; }
+  void SetTimerEnabled(bool enabled) override { timer_ = enabled; }
+  Boxes WordBoxes() const override { return wide_ ? Boxes::MayBeEdited : Boxes::NoPanel; }
+  std::string WordBoxText(int index) const override {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const auto word = static_cast<uint32_t>(m_.Ram[static_cast<size_t>(index)]);
+    std::string text(8, '0');
+    for (int i = 0; i < 8; ++i) text[static_cast<size_t>(i)] = kDigits[(word >> (28 - 4 * i)) & 0xFu];
+    return text;
+  }
+  std::string PotText() const override { return Typed(Input::PotBox).value_or(""); }
+  std::string PulsInText() const override { return Typed(Input::PulsInBox).value_or(""); }
+  std::optional<std::string> Prompt(const std::string&) override { return Typed(Input::PromptAnswer); }
+  void SetLastPWM(const std::string& text) override { pwm_ = text; }
+
+ private:
+  void Place(const MachineState& state) {
+    static_cast<MachineState&>(m_) = state;
+    m_.Busy = false;
+    m_.ListOnly = false;
+    m_.RefreshPanel();  // what untouched boxes would give back is this state's words
+    wide_ = HoldsWideWord(state);
+  }
+
+  // The next recorded input of this instruction when it is of the kind asked for; nullopt otherwise
+  // (a blank box, or a cancelled prompt).
+  std::optional<std::string> Typed(Input kind) const {
+    if (input_ < s_.Inputs.size() && s_.Inputs[input_].Offset == index_ && s_.Inputs[input_].Kind == kind) {
+      return s_.Inputs[input_++].Text;
+    }
+    return std::nullopt;
+  }
+
+  const Stretch& s_;
+  Machine m_{*this};
+  uint32_t index_ = 0;
+  size_t at_ = 0;
+  size_t snapshot_ = 0;
+  mutable size_t input_ = 0;
+  bool timer_ = false;
+  bool wide_ = false;
+  std::string pwm_;
+};
+
+uint64_t History::GoTo(uint64_t point) {
+  if (machine_ == nullptr) return point;
+  point = std::clamp(point, FirstPoint(), last_);
+  MachineState state;
+  if (point == FirstPoint()) {
+    state = stretches_.empty() ? originState_ : stretches_.front().Start;
+    lastPwm_ = stretches_.empty() ? originPwm_ : stretches_.front().StartPwm;
+  } else {
+    const Stretch& s = stretches_[StretchOf(point)];
+    Replayer replay(s);
+    while (replay.Next() <= point) {
+      replay.Prepare();
+      replay.Execute();
+    }
+    state = replay.machine();
+    lastPwm_ = replay.Pwm();
+  }
+  Machine& m = *machine_;
+  static_cast<MachineState&>(m) = state;
+  m.Busy = false;
+  m.ListOnly = false;
+  m.InstructionsExecuted = point;
+  m.RefreshPanel();  // first, so the peek below reads these words back from the boxes
+  m.InstrText = m.PeekNext().Text;
+  m.OperandText.clear();
+  m.host().ShowState(m.InstrText);
+  outsideChange_ = true;  // whatever runs next starts from a replaced state
+  return point;
+}
+
+uint64_t History::RunBackTo(const std::function<bool(const MachineState&)>& holds) {
+  const uint64_t from = CurrentPoint();
+  const uint64_t first = FirstPoint();
+  if (from > first) {
+    for (size_t j = StretchOf(from - 1) + 1; j-- > 0;) {
+      const Stretch& s = stretches_[j];
+      Replayer replay(s);
+      std::optional<uint64_t> found;
+      while (replay.Next() < from && replay.Next() < s.First + s.Count) {
+        replay.Prepare();
+        replay.Execute();
+        if (holds(replay.machine())) found = replay.Next() - 1;
+      }
+      if (found) return GoTo(*found);
+    }
+  }
+  return GoTo(first);
+}
+
+std::optional<History::Write> History::WhoWrote(const HistoryTarget& target) {
+  const uint64_t at = CurrentPoint();
+  if (at == FirstPoint()) return std::nullopt;
+  for (size_t j = StretchOf(at) + 1; j-- > 0;) {
+    const Stretch& s = stretches_[j];
+    Replayer replay(s);
+    std::optional<Write> found;
+    while (replay.Next() <= at && replay.Next() < s.First + s.Count) {
+      replay.Prepare();
+      const int16_t before = Value(replay.machine(), target);
+      const Write here{replay.Next(), Address(replay.machine())};
+      replay.Execute();
+      if (Value(replay.machine(), target) != before) found = here;
+    }
+    if (found) return found;
+  }
+  return std::nullopt;
+}
+
+}  // namespace qx9
