@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/machine.h"
+#include "history_run.h"
 #include "run_host.h"
 #ifdef QX9_HAVE_LISTING
 #include "asm/listing.h"
@@ -45,7 +46,7 @@ std::string TraceLine(const Machine::Peek& peek) {
 class Session {
  public:
   Session(const RunOptions& options, Machine& machine, PrintingHost& host, std::ostream& out)
-      : options_(options), machine_(machine), host_(host), out_(out) {}
+      : options_(options), machine_(machine), host_(host), out_(out), base_(machine.InstructionsExecuted) {}
 
   void Run() {
     if (options_.Run) {
@@ -64,7 +65,7 @@ class Session {
  private:
   // The instruction limit; and, without --through-end, an End coming next.
   bool ShouldStop() {
-    if (machine_.InstructionsExecuted >= options_.Steps) return true;
+    if (machine_.InstructionsExecuted - base_ >= options_.Steps) return true;
     return !options_.ThroughEnd && NextIsEnd();
   }
 
@@ -106,12 +107,12 @@ class Session {
   Machine& machine_;
   PrintingHost& host_;
   std::ostream& out_;
+  uint64_t base_;  // instructions executed before the run (a loaded state's)
   uint64_t ticks_ = 0;
 };
 
 void PrintFinalBlock(const RunOptions& options, Machine& machine, const PrintingHost& host,
                      const MachineState& loaded, uint64_t ticks, std::ostream& out) {
-  if (machine.InstructionsExecuted >= options.Steps) out << "limit: " << options.Steps << '\n';
   const char* names[8] = {"W0", "W1", "W2", "W3", "W4", "W5", "W6", "PORT"};
   for (int i = 0; i < 8; ++i) {
     // A box typed with --word and not yet read counts as the value its text reads as.
@@ -140,16 +141,23 @@ constexpr const char* kOptionHelp =
     "  --run            press Run once and tick until the run stops\n"
     "  --step-over      press Step Over; a step over a Gosub ticks until it returns\n"
     "  --quiet          no trace lines\n"
+    "  --back N         after the run, go back N executed instructions and show that point\n"
+    "  --who-wrote NAME after the final block, the instruction that last changed NAME (a variable\n"
+    "                   such as W3, B0, Bit5, Pins, Dir2, or eeprom[I]; repeatable)\n"
+    "  --save-state F   save the machine as it ends in state file F\n"
+    "  --load-state F   start from state file F (saved from the same program) instead of a reset\n"
 #ifdef QX9_HAVE_LISTING
     "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
 #endif
-    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!).\n";
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!), 3 a state file\n"
+    "cannot be loaded or saved.\n";
 
 }  // namespace
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
-         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] FILE"
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--back N] [--who-wrote NAME]... "
+         "[--save-state F] [--load-state F] FILE"
 #ifdef QX9_HAVE_LISTING
          "\n       qx9run --list FILE"
 #endif
@@ -225,6 +233,20 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
       }
       input.Text = text.substr(eq + 1);
       options.Inputs.push_back(input);
+    } else if (arg == "--back") {
+      if (!value(text)) return false;
+      options.Back = true;
+      if (!ParseCount(text, options.BackSteps)) {
+        error = "--back needs a whole number of 0 or more, not '" + text + "'";
+        return false;
+      }
+    } else if (arg == "--who-wrote") {
+      if (!value(text) || !CheckWhoWroteName(text, error)) return false;
+      options.WhoWrote.push_back(text);
+    } else if (arg == "--save-state") {
+      if (!value(options.SaveState)) return false;
+    } else if (arg == "--load-state") {
+      if (!value(options.LoadState)) return false;
     } else {
       error = "unknown option " + arg;
       return false;
@@ -263,6 +285,10 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   for (const std::string& answer : options.Answers) host.QueueAnswer(answer);
 
   machine.StartProgram();
+  std::array<uint8_t, kImageSize> image{};
+  for (int i = 0; i < kImageSize; ++i) image[i] = static_cast<uint8_t>(loaded.Eeprom[i]);
+  HistoryRun history(options, machine, host, image);
+  if (!history.LoadState(err)) return kExitState;
   for (const RunOptions::PanelInput& input : options.Inputs) {
     if (input.IsSwitch) {
       machine.GInBtn_Click(input.Index);
@@ -270,10 +296,14 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
       host.TypeWordBox(input.Index, input.Text);
     }
   }
+  history.StartRecording();
+  const uint64_t base = machine.InstructionsExecuted;
   Session session(options, machine, host, out);
   session.Run();
+  if (machine.InstructionsExecuted - base >= options.Steps) out << "limit: " << options.Steps << '\n';
+  history.GoBack(out, err);
   PrintFinalBlock(options, machine, host, loaded, session.Ticks(), out);
-  return kExitOk;
+  return history.Finish(out, err) ? kExitOk : kExitState;
 }
 
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -28,12 +28,19 @@ struct RunOptions {
     std::string Text;
   };
   std::vector<PanelInput> Inputs;
+  // History and state (history_run.h): --back N, --who-wrote NAME..., --save-state, --load-state.
+  bool Back = false;
+  uint64_t BackSteps = 0;
+  std::vector<std::string> WhoWrote;
+  std::string SaveState;
+  std::string LoadState;
 };
 
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitFile = 2;
+constexpr int kExitState = 3;  // a state file could not be loaded or saved
 
 // Parses the arguments (without the program name). On a mistake returns false with a reason.
 bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options, std::string& error);
