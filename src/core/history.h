@@ -59,7 +59,8 @@ class History final : public MachineListener {
   // Restores the machine to point K (held within the kept points) and returns the point reached. The
   // machine stands still there, its texts are those of a preview of the next instruction, and its
   // InstructionsExecuted is K; the caller redraws. The future stays until the machine executes from
-  // there or something changes it, which discards it as an editor's undo does.
+  // there or something changes it, which discards it as an editor's undo does. Refused (the current
+  // point is returned, nothing changes) while a cycle is under way, as from a listener or a prompt.
   uint64_t GoTo(uint64_t point);
   uint64_t StepBack() { return GoTo(CurrentPoint() == 0 ? 0 : CurrentPoint() - 1); }
   // Goes back to the latest point before the current one whose state satisfies `holds` (a breakpoint's

@@ -118,7 +118,8 @@ class History::Replayer final : public NullHost {
 };
 
 uint64_t History::GoTo(uint64_t point) {
-  if (machine_ == nullptr) return point;
+  // Not in the middle of a cycle (a listener's callback): the cycle would go on with a replaced state.
+  if (machine_ == nullptr || machine_->Busy) return CurrentPoint();
   point = std::clamp(point, FirstPoint(), last_);
   MachineState state;
   if (point == FirstPoint()) {

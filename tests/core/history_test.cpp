@@ -34,19 +34,26 @@ class Tape final : public MachineListener {
 // Pot and Pulse box texts and prompt answers.
 void Drive(Rig& r, std::mt19937& rng, int actions) {
   for (int a = 0; a < actions; ++a) {
-    switch (rng() % 10) {
-      case 0: r.m.GInBtn_Click(static_cast<int>(rng() % 8)); break;
-      case 1: r.host.TypeWordBox(static_cast<int>(rng() % 8), TypedHex(rng)); break;
-      case 2: r.host.SetPotText(TypedNumber(rng)); break;
-      case 3: r.host.SetPulsInText(TypedNumber(rng)); break;
-      case 4: r.host.QueueAnswer(TypedNumber(rng)); break;
-      case 5:
-        r.m.RunBtn_Click();
-        TickWhileRunning(r.m, r.host, static_cast<int>(rng() % 300));
-        if (r.host.TimerEnabled()) r.m.RunBtn_Click();
-        break;
-      case 6: r.m.StepOver_Click(); TickWhileRunning(r.m, r.host, 200); break;
-      default: r.m.Step_Click(); break;
+    const unsigned action = rng() % 10;
+    if (action == 0) {
+      r.m.GInBtn_Click(static_cast<int>(rng() % 8));
+    } else if (action == 1) {
+      r.host.TypeWordBox(static_cast<int>(rng() % 8), TypedHex(rng));
+    } else if (action == 2) {
+      r.host.SetPotText(TypedNumber(rng));
+    } else if (action == 3) {
+      r.host.SetPulsInText(TypedNumber(rng));
+    } else if (action == 4) {
+      r.host.QueueAnswer(TypedNumber(rng));
+    } else if (action == 5) {
+      r.m.RunBtn_Click();
+      TickWhileRunning(r.m, r.host, static_cast<int>(rng() % 300));
+      if (r.host.TimerEnabled()) r.m.RunBtn_Click();
+    } else if (action == 6) {
+      r.m.StepOver_Click();
+      TickWhileRunning(r.m, r.host, 200);
+    } else {
+      r.m.Step_Click();
     }
   }
 }
@@ -183,6 +190,33 @@ TEST(History, StepBackStopsAtTheStartOfHistory) {
   EXPECT_EQ(r.Word(1), 0);
   EXPECT_EQ(history.GoTo(99), 1u);
   EXPECT_EQ(r.Word(1), 1);
+  history.Detach();
+}
+
+// A listener that tries to go back in the middle of a cycle.
+class EagerRewinder final : public MachineListener {
+ public:
+  explicit EagerRewinder(History& history) : history_(history) {}
+  void AfterInstruction(const Machine&) override { reached = history_.GoTo(0); }
+  uint64_t reached = 99;
+
+ private:
+  History& history_;
+};
+
+TEST(History, GoingBackInTheMiddleOfACycleIsRefused) {
+  Rig r;
+  r.Load(Counter());
+  History history;
+  history.Attach(r.m);
+  r.m.Step_Click();
+  EagerRewinder rewinder(history);
+  r.m.AddListener(rewinder);
+  r.m.Step_Click();
+  r.m.RemoveListener(rewinder);
+  EXPECT_EQ(rewinder.reached, 2u);
+  EXPECT_EQ(r.Word(1), 2);
+  EXPECT_EQ(history.LastPoint(), 2u);
   history.Detach();
 }
 
