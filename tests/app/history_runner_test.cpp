@@ -67,6 +67,20 @@ std::vector<std::string> Args(std::vector<std::string> extra, const std::string&
   return args;
 }
 
+// The prompts' answers, a switch and a typed word, the same for both runs; a shorter run uses fewer.
+std::vector<std::string> Inputs(std::mt19937& rng) {
+  std::vector<std::string> args = {"--quiet", "--through-end"};
+  for (int i = 0; i < 6; ++i) {
+    args.push_back("--answer");
+    args.push_back(TypedNumber(rng));
+  }
+  args.push_back("--switch");
+  args.push_back(std::to_string(rng() % 8));
+  args.push_back("--word");
+  args.push_back(std::to_string(rng() % 8) + "=" + TypedHex(rng));
+  return args;
+}
+
 TEST_F(HistoryRunnerTest, GoingBackNFromKShowsWhatARunOfKMinusNEndsWith) {
   std::mt19937 rng(1212);
   for (int program = 0; program < 25; ++program) {
@@ -75,11 +89,15 @@ TEST_F(HistoryRunnerTest, GoingBackNFromKShowsWhatARunOfKMinusNEndsWith) {
     const int k = static_cast<int>(rng() % 400);
     const int n = k == 0 ? 0 : static_cast<int>(rng() % (k + 1));
     SCOPED_TRACE("K=" + std::to_string(k) + " N=" + std::to_string(n));
-    const Result back = Run(Args({"--steps", std::to_string(k), "--back", std::to_string(n)}, file));
-    const Result shorter = Run(Args({"--steps", std::to_string(k - n)}, file));
-    EXPECT_EQ(back.Status, kExitOk);
-    EXPECT_EQ(back.Err, "");
-    EXPECT_EQ(FinalBlock(back.Out), FinalBlock(shorter.Out));
+    std::vector<std::string> back = Inputs(rng);
+    std::vector<std::string> shorter = back;
+    back.insert(back.end(), {"--steps", std::to_string(k), "--back", std::to_string(n), file});
+    shorter.insert(shorter.end(), {"--steps", std::to_string(k - n), file});
+    const Result backRun = Run(back);
+    const Result shorterRun = Run(shorter);
+    EXPECT_EQ(backRun.Status, kExitOk);
+    EXPECT_EQ(backRun.Err, "");
+    EXPECT_EQ(FinalBlock(backRun.Out), FinalBlock(shorterRun.Out));
   }
 }
 
