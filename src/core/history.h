@@ -56,8 +56,8 @@ class History final : public MachineListener {
   // The point the machine stands at (its InstructionsExecuted, held within the kept points).
   uint64_t CurrentPoint() const;
 
-  // Restores the machine to point K (held within the kept points) and returns the point reached. The
-  // machine stands still there, its texts are those of a preview of the next instruction, and its
+  // Restores the machine to point K (held within the kept points) and returns the point reached: the
+  // machine as it stood once the press or tick that executed instruction K was over. It stands still, its texts are those of a preview of the next instruction, and its
   // InstructionsExecuted is K; the caller redraws. The future stays until the machine executes from
   // there or something changes it, which discards it as an editor's undo does. Refused (the current
   // point is returned, nothing changes) while a cycle is under way, as from a listener or a prompt.

@@ -14,6 +14,7 @@ constexpr uint8_t kSnapshot = 4;
 constexpr uint8_t kTargetCleared = 8;
 constexpr uint8_t kTimeFollows = 16;
 constexpr int64_t kPlainTimeUs = 1000;
+constexpr int64_t kPressTimeUs = 1000;
 
 int64_t TakeVarint(const std::vector<uint8_t>& in, size_t& at) {
   uint64_t zigzag = 0;
@@ -49,6 +50,8 @@ class History::Replayer final : public NullHost {
   Machine& machine() { return m_; }
   uint64_t Next() const { return s_.First + index_; }
   const std::string& Pwm() const { return pwm_; }
+  // Whether the instruction executed last ran from a press (the timer was off) rather than a tick.
+  bool Pressed() const { return pressed_; }
 
   void Prepare() {
     const uint8_t flags = s_.Records[at_++];
@@ -63,6 +66,7 @@ class History::Replayer final : public NullHost {
     }
     m_.StepOverArmed = (flags & kArmed) != 0;
     timer_ = (flags & kTimerOn) != 0;
+    pressed_ = !timer_;
     m_.InstructionsExecuted = s_.First + index_ - 1;
   }
 
@@ -113,6 +117,7 @@ class History::Replayer final : public NullHost {
   size_t snapshot_ = 0;
   mutable size_t input_ = 0;
   bool timer_ = false;
+  bool pressed_ = false;
   bool wide_ = false;
   std::string pwm_;
 };
@@ -134,6 +139,9 @@ uint64_t History::GoTo(uint64_t point) {
     }
     state = replay.machine();
     lastPwm_ = replay.Pwm();
+    // The clock at rest after the instruction: a press counts its millisecond once the instruction is
+    // done, a tick before it, so a run resumed from here keeps the time the first one had.
+    if (replay.Pressed()) state.SimTimeUs += kPressTimeUs;
   }
   Machine& m = *machine_;
   static_cast<MachineState&>(m) = state;
