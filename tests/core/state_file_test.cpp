@@ -20,12 +20,12 @@ SavedMachine Sample() {
   for (int i = 0; i < kImageSize; ++i) s.State.Eeprom[static_cast<size_t>(i)] = s.Image[static_cast<size_t>(i)];
   s.State.Eeprom[200] = -1234;
   s.State.Ram = {1, -2, 300, -32768, 32767, 0x12345678, 0, 0x0F0F};
-  s.State.TokByte = 9;
-  s.State.TokBit = -1;
+  s.State.TokByte = 256;  // run off the end of the image
+  s.State.TokBit = 7;
   s.State.GosubStack[3] = 812;
   s.State.GosubDepth = 4;
   s.State.RestartPending = true;
-  s.State.WaitMs = 490;
+  s.State.WaitMs = -5;  // a tick counts 10 ms off a wait of 5
   s.State.StepOverTarget = 77;
   s.State.SwitchUp[6] = true;
   s.State.SimTimeUs = 123456789;
@@ -89,7 +89,7 @@ TEST_F(StateFileTest, BadFilesAreRefusedWithAClearMessageAndChangeNothing) {
   ASSERT_EQ(SaveStateFile(Path("good"), Sample()), "");
   const std::string good = Bytes(Path("good"));
   SavedMachine bad = Sample();
-  bad.State.TokByte = 300;
+  bad.State.TokByte = 257;
   ASSERT_EQ(SaveStateFile(Path("far"), bad), "");
   bad = Sample();
   bad.State.GosubDepth = 18;
