@@ -261,7 +261,7 @@ TEST(History, WhoWroteFindsTheLastInstructionThatChangedEachKindOfTarget) {
              .Let(V("W4"), {{1, C(0)}})
              .Let(V("W6"), {{1, C(1)}})
              .End());
-  History history;
+  History history(2);  // the search crosses stretches
   history.Attach(r.m);
   std::vector<int> addresses;
   for (int i = 0; i < 7; ++i) {
@@ -290,6 +290,45 @@ TEST(History, WhoWroteFindsTheLastInstructionThatChangedEachKindOfTarget) {
   history.GoTo(2);
   EXPECT_FALSE(history.WhoWrote(*ParseHistoryTarget("W0")));
   history.Detach();
+}
+
+// With presses alone nothing changes a variable between instructions, so the last change is the last
+// instruction after which the taped value differs from the one before it.
+TEST(History, WhoWroteAgreesWithTheTapeOnRandomPrograms) {
+  const std::vector<std::string> names = {"W0", "W3", "W6", "B1", "B12", "Bit0", "Bit9", "Port", "Pins", "Dirs",
+                                          "Pin0", "Pin6", "Dir1", "Dir7", "eeprom[255]", "eeprom[250]", "eeprom[3]"};
+  std::mt19937 rng(77);
+  for (int program = 0; program < 20; ++program) {
+    SCOPED_TRACE("program " + std::to_string(program));
+    Rig r;
+    r.Load(RandomProgram(rng).Build());
+    r.host.SetPotText("1234");
+    History history(16);
+    history.Attach(r.m);
+    Tape tape;
+    tape.states.push_back(AsPoint(r.m));
+    r.m.AddListener(tape);
+    for (int i = 0; i < 150; ++i) r.m.Step_Click();
+    r.m.RemoveListener(tape);
+    for (const std::string& name : names) {
+      SCOPED_TRACE(name);
+      const HistoryTarget target = *ParseHistoryTarget(name);
+      const auto value = [&](const MachineState& s) {
+        if (target.IsImage) return static_cast<int>(s.Eeprom[static_cast<size_t>(target.Entry)]);
+        const uint32_t pattern = static_cast<uint32_t>(s.Ram[static_cast<size_t>(target.Field.Index)]) & 0xFFFFu;
+        return static_cast<int>((pattern >> target.Field.Shift) & static_cast<uint32_t>(target.Field.Mask));
+      };
+      std::optional<uint64_t> expected;
+      for (uint64_t k = 1; k < tape.states.size(); ++k) {
+        if (value(tape.states[k]) != value(tape.states[k - 1])) expected = k;
+      }
+      const std::optional<History::Write> write = history.WhoWrote(target);
+      ASSERT_EQ(write.has_value(), expected.has_value());
+      if (!write) continue;
+      EXPECT_EQ(write->Instruction, *expected);
+    }
+    history.Detach();
+  }
 }
 
 TEST(History, TargetsAreVariableNamesOrImageEntries) {
