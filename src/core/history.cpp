@@ -4,28 +4,11 @@
 
 #include <algorithm>
 
+#include "core/history_records.h"
+
 namespace qx9 {
 
-namespace {
-// An instruction's record: one flags byte, then, when kTimeFollows is set, the simulated time that
-// passed since the previous instruction ended (a zigzag varint of microseconds; 1 ms otherwise, which
-// is what a press or a plain tick adds).
-constexpr uint8_t kTimerOn = 1;      // the program ran freely (Pause, Nap, Sleep and Debug depend on it)
-constexpr uint8_t kArmed = 2;        // StepOverArmed before the instruction
-constexpr uint8_t kSnapshot = 4;     // an outside change came first: the state is the next snapshot
-constexpr uint8_t kTargetCleared = 8;  // the step over's stop was reached before the instruction
-constexpr uint8_t kTimeFollows = 16;
-constexpr int64_t kPlainTimeUs = 1000;
-
-void PutVarint(std::vector<uint8_t>& out, int64_t value) {
-  uint64_t zigzag = (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
-  while (zigzag >= 0x80) {
-    out.push_back(static_cast<uint8_t>(zigzag | 0x80));
-    zigzag >>= 7;
-  }
-  out.push_back(static_cast<uint8_t>(zigzag));
-}
-}  // namespace
+using namespace history_records;
 
 History::History(uint64_t interval, uint64_t window)
     : interval_(std::max<uint64_t>(interval, 1)), window_(std::max<uint64_t>(window, 1)) {}
@@ -51,7 +34,7 @@ void History::Restart(const std::string& lastPwm) {
   originState_ = *machine_;
   origin_ = machine_->InstructionsExecuted;
   last_ = origin_;
-  outsideChange_ = true;  // the first record measures against nothing
+  replaced_ = true;  // the first record measures against nothing
 }
 
 uint64_t History::FirstPoint() const { return stretches_.empty() ? origin_ : stretches_.front().First - 1; }
@@ -71,11 +54,14 @@ void History::BeforeInstruction(const Machine& m) {
     originPwm_ = livePwm_;
     origin_ = n - 1;
     last_ = n - 1;
-    outsideChange_ = true;
+    replaced_ = true;
   }
-  // Anything else that moved between the instructions is a change the records cannot express.
-  const bool moved = m.WaitMs != afterWait_ || m.TokByte != afterTokByte_ || m.TokBit != afterTokBit_ ||
-                     m.GosubDepth != afterDepth_ || (m.StepOverTarget != afterTarget_ && m.StepOverTarget != 0);
+  // Between instructions the records express the clock, the step over's flag and stop, and a wait's
+  // countdown; anything else that changed there (a switch, a typed word, a restart's reset) takes a
+  // snapshot.
+  const bool moved = m.Ram != afterRam_ || m.SwitchUp != afterSwitches_ || afterRestart_ ||
+                     m.TokByte != afterTokByte_ || m.TokBit != afterTokBit_ || m.GosubDepth != afterDepth_ ||
+                     (m.StepOverTarget != afterTarget_ && m.StepOverTarget != 0);
   uint8_t flags = (m.host().TimerEnabled() ? kTimerOn : 0) | (m.StepOverArmed ? kArmed : 0);
   if (stretches_.empty() || stretches_.back().Count >= interval_) {
     if (!stretches_.empty()) {
@@ -90,20 +76,22 @@ void History::BeforeInstruction(const Machine& m) {
     s.Records.push_back(flags);
   } else {
     Stretch& s = stretches_.back();
-    if (outsideChange_ || moved) {
+    if (replaced_ || moved) {
       s.Records.push_back(flags | kSnapshot);
       s.Snapshots.push_back(m);
     } else {
       const int64_t passed = m.SimTimeUs - afterSimTime_;
       if (m.StepOverTarget != afterTarget_) flags |= kTargetCleared;
       if (passed != kPlainTimeUs) flags |= kTimeFollows;
+      if (m.WaitMs != afterWait_) flags |= kWaitFollows;
       s.Records.push_back(flags);
       if (passed != kPlainTimeUs) PutVarint(s.Records, passed);
+      if (m.WaitMs != afterWait_) PutVarint(s.Records, m.WaitMs);
     }
   }
   ++stretches_.back().Count;
   last_ = n;
-  outsideChange_ = false;
+  replaced_ = false;
   if (stretches_.back().Count == 1) DropOldest();
 }
 
@@ -111,6 +99,9 @@ void History::AfterInstruction(const Machine& m) {
   afterSimTime_ = m.SimTimeUs;
   afterTarget_ = m.StepOverTarget;
   afterWait_ = m.WaitMs;
+  afterRam_ = m.Ram;
+  afterSwitches_ = m.SwitchUp;
+  afterRestart_ = m.RestartPending;
   afterTokByte_ = m.TokByte;
   afterTokBit_ = m.TokBit;
   afterDepth_ = m.GosubDepth;
@@ -127,9 +118,9 @@ void History::OnInput(const Machine&, Input kind, const std::optional<std::strin
   s.Inputs.push_back({s.Count - 1, kind, text});
 }
 
+// What changed is found at the next instruction; a change at a past point cuts the future off here.
 void History::OnExternalChange(const Machine& m) {
   if (m.InstructionsExecuted < last_) Truncate(m.InstructionsExecuted);
-  outsideChange_ = true;
 }
 
 size_t History::StretchOf(uint64_t instruction) const {
@@ -160,10 +151,8 @@ void History::Truncate(uint64_t point) {
   for (uint32_t i = 0; i < keep; ++i) {
     const uint8_t flags = s.Records[at++];
     if (flags & kSnapshot) ++snapshots;
-    if (flags & kTimeFollows) {
-      while (s.Records[at] & 0x80) ++at;
-      ++at;
-    }
+    if (flags & kTimeFollows) SkipVarint(s.Records, at);
+    if (flags & kWaitFollows) SkipVarint(s.Records, at);
   }
   s.Records.resize(at);
   s.Snapshots.resize(snapshots);

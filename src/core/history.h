@@ -2,12 +2,13 @@
 // The run's history: every executed instruction can be undone, and who last changed a variable, a pin
 // or an image byte can be asked. The machine's whole state is a few hundred bytes and everything it
 // takes from outside is known, so the history keeps a full snapshot every few thousand instructions and
-// one or two bytes for each instruction in between (the timer's state, the step over's flag, the
-// simulated time that passed), plus the values typed into boxes and prompts; any earlier point is
-// rebuilt by re-executing from the snapshot before it with those inputs played back. Changes made
-// between instructions (a switch click, a typed word, a wait's countdown, a restart's reset) are caught
-// whole: the state before the next instruction is snapshotted when one happened.
+// one byte for each instruction in between (the timer's state, the step over's flag; a few more for a
+// wait's countdown or simulated time other than the usual 1 ms), plus the values typed into boxes and
+// prompts; any earlier point is rebuilt by re-executing from the snapshot before it with those inputs
+// played back. Other changes made between instructions (a switch click, a typed word, a restart's
+// reset) are caught whole: the state before the next instruction is snapshotted when one happened.
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -125,7 +126,10 @@ class History final : public MachineListener {
   int16_t afterTokByte_ = 0;
   int16_t afterTokBit_ = 0;
   int16_t afterDepth_ = 0;
-  bool outsideChange_ = false;
+  std::array<int32_t, 8> afterRam_{};
+  std::array<bool, 8> afterSwitches_{};
+  bool afterRestart_ = false;
+  bool replaced_ = false;  // the machine's state was replaced (attach, going back): snapshot next
 };
 
 }  // namespace qx9

@@ -3,28 +3,15 @@
 #include <algorithm>
 
 #include "core/history.h"
+#include "core/history_records.h"
 #include "core/null_host.h"
 
 namespace qx9 {
 
-namespace {
-constexpr uint8_t kTimerOn = 1;
-constexpr uint8_t kArmed = 2;
-constexpr uint8_t kSnapshot = 4;
-constexpr uint8_t kTargetCleared = 8;
-constexpr uint8_t kTimeFollows = 16;
-constexpr int64_t kPlainTimeUs = 1000;
-constexpr int64_t kPressTimeUs = 1000;
+using namespace history_records;
 
-int64_t TakeVarint(const std::vector<uint8_t>& in, size_t& at) {
-  uint64_t zigzag = 0;
-  for (int shift = 0; at < in.size(); shift += 7) {
-    const uint8_t b = in[at++];
-    zigzag |= static_cast<uint64_t>(b & 0x7F) << shift;
-    if ((b & 0x80) == 0) break;
-  }
-  return static_cast<int64_t>(zigzag >> 1) ^ -static_cast<int64_t>(zigzag & 1);
-}
+namespace {
+constexpr int64_t kPressTimeUs = 1000;
 
 // A word entry a box typed with five to eight digits holds more than 16 bits; only a box can give
 // it back, so the replay shows such words as eight digits for the one instruction that reads them.
@@ -63,6 +50,7 @@ class History::Replayer final : public NullHost {
     } else {
       if (flags & kTargetCleared) m_.StepOverTarget = 0;
       m_.SimTimeUs += (flags & kTimeFollows) ? TakeVarint(s_.Records, at_) : kPlainTimeUs;
+      if (flags & kWaitFollows) m_.WaitMs = static_cast<int32_t>(TakeVarint(s_.Records, at_));
     }
     m_.StepOverArmed = (flags & kArmed) != 0;
     timer_ = (flags & kTimerOn) != 0;
@@ -152,7 +140,7 @@ uint64_t History::GoTo(uint64_t point) {
   m.InstrText = m.PeekNext().Text;
   m.OperandText.clear();
   m.host().ShowState(m.InstrText);
-  outsideChange_ = true;  // whatever runs next starts from a replaced state
+  replaced_ = true;  // whatever runs next starts from a replaced state
   return point;
 }
 

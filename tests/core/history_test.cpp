@@ -219,6 +219,28 @@ TEST(History, GoingBackInTheMiddleOfACycleIsRefused) {
   history.Detach();
 }
 
+// A free run that mostly waits: the countdown ticks between instructions take a few bytes, not a
+// snapshot each, or a long run of such a program would fill the memory.
+TEST(History, WaitsCountedDownTakeNoSnapshots) {
+  Rig r;
+  r.Load(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(300)).Goto("top"));
+  History history(1024);
+  history.Attach(r.m);
+  Tape tape;
+  r.m.AddListener(tape);
+  r.m.RunBtn_Click();
+  while (r.m.InstructionsExecuted < 3000) r.m.Timer1_Timer();
+  r.m.RunBtn_Click();
+  r.m.RemoveListener(tape);
+  EXPECT_LT(history.MemoryBytes(), 16'000u);
+  EXPECT_EQ(history.GoTo(1502), 1502u);  // a Pause
+  EXPECT_EQ(r.m.WaitMs, 300);
+  EXPECT_EQ(AsPoint(r.m), tape.states[1502]);
+  EXPECT_EQ(history.GoTo(1503), 1503u);  // the Goto after it, once the wait was over
+  EXPECT_EQ(AsPoint(r.m), tape.states[1503]);
+  history.Detach();
+}
+
 TEST(History, TheKeptWindowDropsTheOldestStretches) {
   Rig r;
   r.Load(ProgramBuilder().Label("top").Let(V("W0"), {{3, C(1)}}).Goto("top"));
