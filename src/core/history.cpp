@@ -56,11 +56,11 @@ void History::BeforeInstruction(const Machine& m) {
     last_ = n - 1;
     replaced_ = true;
   }
-  // Between instructions the records express the clock, the step over's flag and stop, and a wait's
-  // countdown; anything else that changed there (a switch, a typed word, a restart's reset) takes a
-  // snapshot.
-  const bool moved = m.Ram != afterRam_ || m.SwitchUp != afterSwitches_ || afterRestart_ ||
-                     m.TokByte != afterTokByte_ || m.TokBit != afterTokBit_ || m.GosubDepth != afterDepth_ ||
+  // Between instructions the records express the clock, the step over's flag and stop, a wait's
+  // countdown and a restart's reset (the restart has already reset the machine, so the reset at the
+  // next cycle repeats it); anything else that changed there (a switch, a typed word) takes a snapshot.
+  const bool moved = m.Ram != afterRam_ || m.SwitchUp != afterSwitches_ || m.TokByte != afterTokByte_ ||
+                     m.TokBit != afterTokBit_ || m.GosubDepth != afterDepth_ ||
                      (m.StepOverTarget != afterTarget_ && m.StepOverTarget != 0);
   uint8_t flags = (m.host().TimerEnabled() ? kTimerOn : 0) | (m.StepOverArmed ? kArmed : 0);
   if (stretches_.empty() || stretches_.back().Count >= interval_) {
@@ -84,6 +84,7 @@ void History::BeforeInstruction(const Machine& m) {
       if (m.StepOverTarget != afterTarget_) flags |= kTargetCleared;
       if (passed != kPlainTimeUs) flags |= kTimeFollows;
       if (m.WaitMs != afterWait_) flags |= kWaitFollows;
+      if (afterRestart_) flags |= kReset;
       s.Records.push_back(flags);
       if (passed != kPlainTimeUs) PutVarint(s.Records, passed);
       if (m.WaitMs != afterWait_) PutVarint(s.Records, m.WaitMs);

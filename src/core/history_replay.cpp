@@ -48,6 +48,10 @@ class History::Replayer final : public NullHost {
     } else if (flags & kSnapshot) {
       Place(s_.Snapshots[snapshot_++]);
     } else {
+      if (flags & kReset) {
+        m_.RestartPending = false;
+        m_.ResetMachine();
+      }
       if (flags & kTargetCleared) m_.StepOverTarget = 0;
       m_.SimTimeUs += (flags & kTimeFollows) ? TakeVarint(s_.Records, at_) : kPlainTimeUs;
       if (flags & kWaitFollows) m_.WaitMs = static_cast<int32_t>(TakeVarint(s_.Records, at_));

@@ -241,6 +241,24 @@ TEST(History, WaitsCountedDownTakeNoSnapshots) {
   history.Detach();
 }
 
+// A program that restarts at every other instruction: the restarts take a byte each, not a snapshot.
+TEST(History, RestartsTakeNoSnapshots) {
+  Rig r;
+  r.Load(ProgramBuilder().Let(V("W2"), {{3, C(5)}}).End());
+  History history(1024);
+  history.Attach(r.m);
+  Tape tape;
+  r.m.AddListener(tape);
+  while (r.m.InstructionsExecuted < 3000) r.m.Step_Click();
+  r.m.RemoveListener(tape);
+  EXPECT_LT(history.MemoryBytes(), 16'000u);
+  for (const uint64_t k : {1501u, 1502u, 3000u}) {
+    EXPECT_EQ(history.GoTo(k), k);
+    EXPECT_EQ(AsPoint(r.m), tape.states[k]) << "point " << k;
+  }
+  history.Detach();
+}
+
 TEST(History, TheKeptWindowDropsTheOldestStretches) {
   Rig r;
   r.Load(ProgramBuilder().Label("top").Let(V("W0"), {{3, C(1)}}).Goto("top"));
