@@ -81,12 +81,16 @@ void History::BeforeInstruction(const Machine& m) {
       s.Snapshots.push_back(m);
     } else {
       const int64_t passed = m.SimTimeUs - afterSimTime_;
+      const bool newPace = passed != s.Pace;
       if (m.StepOverTarget != afterTarget_) flags |= kTargetCleared;
-      if (passed != kPlainTimeUs) flags |= kTimeFollows;
+      if (newPace) flags |= kTimeFollows;
       if (m.WaitMs != afterWait_) flags |= kWaitFollows;
       if (afterRestart_) flags |= kReset;
       s.Records.push_back(flags);
-      if (passed != kPlainTimeUs) PutVarint(s.Records, passed);
+      if (newPace) {
+        PutVarint(s.Records, passed);
+        s.Pace = passed;
+      }
       if (m.WaitMs != afterWait_) PutVarint(s.Records, m.WaitMs);
     }
   }
@@ -149,14 +153,18 @@ void History::Truncate(uint64_t point) {
   const auto keep = static_cast<uint32_t>(point + 1 - s.First);
   size_t at = 0;
   size_t snapshots = 0;
+  int64_t pace = kPlainTimeUs;
   for (uint32_t i = 0; i < keep; ++i) {
     const uint8_t flags = s.Records[at++];
     if (flags & kSnapshot) ++snapshots;
-    if (flags & kTimeFollows) SkipVarint(s.Records, at);
-    if (flags & kWaitFollows) SkipVarint(s.Records, at);
+    if (i > 0 && (flags & kSnapshot) == 0) {
+      if (flags & kTimeFollows) pace = TakeVarint(s.Records, at);
+      if (flags & kWaitFollows) SkipVarint(s.Records, at);
+    }
   }
   s.Records.resize(at);
   s.Snapshots.resize(snapshots);
+  s.Pace = pace;
   std::erase_if(s.Inputs, [keep](const TypedInput& in) { return in.Offset >= keep; });
   s.Count = keep;
 }

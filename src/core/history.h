@@ -100,6 +100,7 @@ class History final : public MachineListener {
     MachineState Start;       // the state right before the first instruction
     std::string StartPwm;     // the LastPWM box then
     std::vector<uint8_t> Records;
+    int64_t Pace = 1000;      // (kPlainTimeUs) the time between instructions the last record gave (recording only)
     std::vector<MachineState> Snapshots;  // states before instructions that followed outside changes
     std::vector<TypedInput> Inputs;
   };

@@ -1,8 +1,8 @@
 #pragma once
 // The history's record of one instruction, written by the recorder and read by the replay: a flags
 // byte, then, when their flags say so, the simulated time that passed since the previous instruction
-// ended (otherwise 1 ms, what a press or a plain tick adds) and the length a wait was counted down to,
-// each as a zigzag varint.
+// ended (when it differs from the time the previous record gave; a stretch starts with 1 ms, what a
+// press or a plain tick adds) and the length a wait was counted down to, each as a zigzag varint.
 
 #include <cstdint>
 #include <vector>
@@ -16,7 +16,7 @@ constexpr uint8_t kTargetCleared = 8;  // the step over's stop was reached befor
 constexpr uint8_t kTimeFollows = 16;
 constexpr uint8_t kWaitFollows = 32;
 constexpr uint8_t kReset = 64;         // the restart pending after the previous instruction was carried out
-constexpr int64_t kPlainTimeUs = 1000;
+constexpr int64_t kPlainTimeUs = 1000;  // the time between instructions a stretch starts with
 
 inline void PutVarint(std::vector<uint8_t>& out, int64_t value) {
   uint64_t zigzag = (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);

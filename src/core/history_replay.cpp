@@ -53,7 +53,8 @@ class History::Replayer final : public NullHost {
         m_.ResetMachine();
       }
       if (flags & kTargetCleared) m_.StepOverTarget = 0;
-      m_.SimTimeUs += (flags & kTimeFollows) ? TakeVarint(s_.Records, at_) : kPlainTimeUs;
+      if (flags & kTimeFollows) pace_ = TakeVarint(s_.Records, at_);
+      m_.SimTimeUs += pace_;
       if (flags & kWaitFollows) m_.WaitMs = static_cast<int32_t>(TakeVarint(s_.Records, at_));
     }
     m_.StepOverArmed = (flags & kArmed) != 0;
@@ -108,6 +109,7 @@ class History::Replayer final : public NullHost {
   size_t at_ = 0;
   size_t snapshot_ = 0;
   mutable size_t input_ = 0;
+  int64_t pace_ = kPlainTimeUs;  // the time between instructions, until a record says otherwise
   bool timer_ = false;
   bool pressed_ = false;
   bool wide_ = false;

@@ -111,6 +111,58 @@ TEST(History, GoingBackAndRunningOnWithTheSameInputsGivesTheSameRun) {
   }
 }
 
+// Cutting the future off in the middle of a stretch and recording on from there must leave a history
+// that restores the new run as exactly as the old one.
+TEST(History, ARunContinuedFromThePastIsRecordedAsExactly) {
+  std::mt19937 rng(31);
+  for (int program = 0; program < 20; ++program) {
+    SCOPED_TRACE("program " + std::to_string(program));
+    Rig r;
+    r.Load(RandomProgram(rng).Build());
+    History history(64);
+    history.Attach(r.m);
+    Tape tape;
+    r.m.AddListener(tape);
+    Drive(r, rng, 80);
+    history.GoTo(history.LastPoint() / 2);
+    Drive(r, rng, 80);
+    r.m.RemoveListener(tape);
+    const uint64_t last = history.LastPoint();
+    ASSERT_EQ(tape.states.size(), last + 1);
+    for (uint64_t k = last / 2; k <= last; ++k) {
+      EXPECT_EQ(history.GoTo(k), k);
+      EXPECT_EQ(AsPoint(r.m), tape.states[k]) << "point " << k;
+    }
+    history.Detach();
+  }
+}
+
+// The time between instructions is written only when it changes; after the future is cut off, the
+// next change is measured against what the kept records say, not against the discarded ones.
+TEST(History, TheTimeBetweenInstructionsIsMeasuredAgainstTheKeptRecords) {
+  Rig r;
+  r.Load(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(30)).Goto("top"));
+  History history;
+  history.Attach(r.m);
+  Tape tape;
+  r.m.AddListener(tape);
+  const auto runUntil = [&r](uint64_t executed) {
+    r.m.RunBtn_Click();
+    while (r.m.InstructionsExecuted < executed) r.m.Timer1_Timer();
+    r.m.RunBtn_Click();
+  };
+  r.m.Step_Click();
+  runUntil(6);  // the last instruction waited 30 ms for its Pause
+  history.GoTo(1);
+  runUntil(4);  // so did the third of this run
+  r.m.RemoveListener(tape);
+  for (const uint64_t k : {2u, 3u, 4u}) {
+    EXPECT_EQ(history.GoTo(k), k);
+    EXPECT_EQ(AsPoint(r.m), tape.states[k]) << "point " << k;
+  }
+  history.Detach();
+}
+
 // Let W1=W1+1 three times, then End.
 ProgramBuilder Counter() { return ProgramBuilder().Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).End(); }
 
