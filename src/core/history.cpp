@@ -120,6 +120,11 @@ void History::OnPWM(const Machine&, int pin, int duty, int) {
 void History::OnInput(const Machine&, Input kind, const std::optional<std::string>& text) {
   if (stretches_.empty()) return;
   Stretch& s = stretches_.back();
+  if (kind != Input::PromptAnswer) {
+    int32_t& last = s.LastBox[kind == Input::PotBox ? 0 : 1];
+    if (last >= 0 && s.Inputs[static_cast<size_t>(last)].Text == text) return;
+    last = static_cast<int32_t>(s.Inputs.size());
+  }
   s.Inputs.push_back({s.Count - 1, kind, text});
 }
 
@@ -166,6 +171,10 @@ void History::Truncate(uint64_t point) {
   s.Snapshots.resize(snapshots);
   s.Pace = pace;
   std::erase_if(s.Inputs, [keep](const TypedInput& in) { return in.Offset >= keep; });
+  s.LastBox = {-1, -1};
+  for (size_t i = 0; i < s.Inputs.size(); ++i) {
+    if (s.Inputs[i].Kind != Input::PromptAnswer) s.LastBox[s.Inputs[i].Kind == Input::PotBox ? 0 : 1] = static_cast<int32_t>(i);
+  }
   s.Count = keep;
 }
 

@@ -102,7 +102,10 @@ class History final : public MachineListener {
     std::vector<uint8_t> Records;
     int64_t Pace = 1000;      // (kPlainTimeUs) the time between instructions the last record gave (recording only)
     std::vector<MachineState> Snapshots;  // states before instructions that followed outside changes
+    // The inputs instructions read, in order. A box's text is written only when it differs from the
+    // box's text written before in the stretch: a box is typed into rarely and read often.
     std::vector<TypedInput> Inputs;
+    std::array<int32_t, 2> LastBox{-1, -1};  // where each box's text was written last (recording only)
   };
   class Replayer;
 

@@ -80,8 +80,8 @@ class History::Replayer final : public NullHost {
     for (int i = 0; i < 8; ++i) text[static_cast<size_t>(i)] = kDigits[(word >> (28 - 4 * i)) & 0xFu];
     return text;
   }
-  std::string PotText() const override { return Typed(Input::PotBox).value_or(""); }
-  std::string PulsInText() const override { return Typed(Input::PulsInBox).value_or(""); }
+  std::string PotText() const override { return Box(Input::PotBox, pot_); }
+  std::string PulsInText() const override { return Box(Input::PulsInBox, pulsIn_); }
   std::optional<std::string> Prompt(const std::string&) override { return Typed(Input::PromptAnswer); }
   void SetLastPWM(const std::string& text) override { pwm_ = text; }
 
@@ -94,8 +94,18 @@ class History::Replayer final : public NullHost {
     wide_ = HoldsWideWord(state);
   }
 
+  // A box's text: blank when this instruction's next input is a prompt's answer (a blank box asks);
+  // else the text written for this instruction, or the one written last.
+  std::string Box(Input kind, std::string& current) const {
+    if (input_ < s_.Inputs.size() && s_.Inputs[input_].Offset == index_) {
+      if (s_.Inputs[input_].Kind == Input::PromptAnswer) return {};
+      if (s_.Inputs[input_].Kind == kind) current = s_.Inputs[input_++].Text.value_or("");
+    }
+    return current;
+  }
+
   // The next recorded input of this instruction when it is of the kind asked for; nullopt otherwise
-  // (a blank box, or a cancelled prompt).
+  // (a cancelled prompt).
   std::optional<std::string> Typed(Input kind) const {
     if (input_ < s_.Inputs.size() && s_.Inputs[input_].Offset == index_ && s_.Inputs[input_].Kind == kind) {
       return s_.Inputs[input_++].Text;
@@ -109,6 +119,8 @@ class History::Replayer final : public NullHost {
   size_t at_ = 0;
   size_t snapshot_ = 0;
   mutable size_t input_ = 0;
+  mutable std::string pot_;  // the boxes' texts as last written
+  mutable std::string pulsIn_;
   int64_t pace_ = kPlainTimeUs;  // the time between instructions, until a record says otherwise
   bool timer_ = false;
   bool pressed_ = false;

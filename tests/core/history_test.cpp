@@ -293,6 +293,27 @@ TEST(History, WaitsCountedDownTakeNoSnapshots) {
   history.Detach();
 }
 
+// A box read at every other instruction is kept once for as long as its text stays the same.
+TEST(History, BoxTextsReadOverAndOverAreKeptOnce) {
+  Rig r;
+  r.Load(ProgramBuilder().Label("top").Pot(C(0), C(1), V("W2")).Goto("top"));
+  r.host.SetPotText("250");
+  History history(1024);
+  history.Attach(r.m);
+  Tape tape;
+  r.m.AddListener(tape);
+  while (r.m.InstructionsExecuted < 1500) r.m.Step_Click();
+  r.host.SetPotText("7");
+  while (r.m.InstructionsExecuted < 3000) r.m.Step_Click();
+  r.m.RemoveListener(tape);
+  EXPECT_LT(history.MemoryBytes(), 16'000u);
+  for (const uint64_t k : {1u, 1499u, 1501u, 2047u, 2049u, 2999u}) {
+    EXPECT_EQ(history.GoTo(k), k);
+    EXPECT_EQ(AsPoint(r.m), tape.states[k]) << "point " << k;
+  }
+  history.Detach();
+}
+
 // A program that restarts at every other instruction: the restarts take a byte each, not a snapshot.
 TEST(History, RestartsTakeNoSnapshots) {
   Rig r;
