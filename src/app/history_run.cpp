@@ -9,8 +9,10 @@ namespace qx9 {
 
 bool CheckWhoWroteName(const std::string& name, std::string& error) {
   if (ParseHistoryTarget(name)) return true;
-  error = "--who-wrote needs a variable (W0..W6, B0..B13, Bit0..Bit15, Port, Pins, Dirs, Pin0..Pin7, "
-          "Dir0..Dir7) or an image entry eeprom[0..255], not '" + name + "'";
+  error =
+      "--who-wrote needs a variable (W0..W6, B0..B13, Bit0..Bit15, Port, Pins, Dirs, Pin0..Pin7, "
+      "Dir0..Dir7) or an image entry eeprom[0..255], not '" +
+      name + "'";
   return false;
 }
 
@@ -48,7 +50,8 @@ void HistoryRun::GoBack(std::ostream& out, std::ostream& err) {
     err << "qx9run: --back " << options_.BackSteps << " goes beyond the history of " << kept
         << " instructions; going back to its start\n";
   }
-  const uint64_t point = history_->GoTo(options_.BackSteps > kept ? history_->FirstPoint() : at - options_.BackSteps);
+  const uint64_t point =
+      history_->GoTo(options_.BackSteps > kept ? history_->FirstPoint() : at - options_.BackSteps);
   host_.SetLastPWM(history_->LastPwm());
   out << "back: #" << point << '\n';
 }

@@ -13,7 +13,6 @@
 
 namespace qx9 {
 
-
 // Checks a --who-wrote name; false with a reason when it names nothing.
 bool CheckWhoWroteName(const std::string& name, std::string& error);
 

@@ -173,7 +173,8 @@ void History::Truncate(uint64_t point) {
   std::erase_if(s.Inputs, [keep](const TypedInput& in) { return in.Offset >= keep; });
   s.LastBox = {-1, -1};
   for (size_t i = 0; i < s.Inputs.size(); ++i) {
-    if (s.Inputs[i].Kind != Input::PromptAnswer) s.LastBox[s.Inputs[i].Kind == Input::PotBox ? 0 : 1] = static_cast<int32_t>(i);
+    if (s.Inputs[i].Kind != Input::PromptAnswer)
+      s.LastBox[s.Inputs[i].Kind == Input::PotBox ? 0 : 1] = static_cast<int32_t>(i);
   }
   s.Count = keep;
 }

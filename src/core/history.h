@@ -23,8 +23,8 @@ namespace qx9 {
 // What "who wrote" can ask about: a field of a word (as a variable names it) or one image entry.
 struct HistoryTarget {
   bool IsImage = false;
-  VarRef Field;    // when !IsImage
-  int Entry = 0;   // when IsImage: 0..255
+  VarRef Field;   // when !IsImage
+  int Entry = 0;  // when IsImage: 0..255
 };
 
 // Variable names W0..W6, B0..B13, Bit0..Bit15, Port, Pins, Dirs, Pin0..Pin7, Dir0..Dir7 (any case),
@@ -33,9 +33,10 @@ std::optional<HistoryTarget> ParseHistoryTarget(const std::string& name);
 
 class History final : public MachineListener {
  public:
-  // A snapshot every `interval` instructions; at most `window` instructions kept (the oldest whole
-  // stretches of `interval` are dropped, so between window and window + 2 x interval stay). The defaults hold 50 M instructions in well under 256 MB and
-  // rebuild any point by re-executing at most 2048 instructions.
+  // A snapshot every `interval` instructions; at most `window` instructions kept: the oldest whole
+  // stretches of `interval` are dropped, so between window and window + 2 x interval stay. With the
+  // defaults a run takes one or two bytes an instruction and any point is rebuilt by re-executing at
+  // most 2048 instructions.
   static constexpr uint64_t kDefaultInterval = 2048;
   static constexpr uint64_t kDefaultWindow = 50'000'000;
   explicit History(uint64_t interval = kDefaultInterval, uint64_t window = kDefaultWindow);
@@ -58,10 +59,11 @@ class History final : public MachineListener {
   uint64_t CurrentPoint() const;
 
   // Restores the machine to point K (held within the kept points) and returns the point reached: the
-  // machine as it stood once the press or tick that executed instruction K was over. It stands still, its texts are those of a preview of the next instruction, and its
-  // InstructionsExecuted is K; the caller redraws. The future stays until the machine executes from
-  // there or something changes it, which discards it as an editor's undo does. Refused (the current
-  // point is returned, nothing changes) while a cycle is under way, as from a listener or a prompt.
+  // machine as it stood once the press or tick that executed instruction K was over. It stands still, its
+  // texts are those of a preview of the next instruction, and its InstructionsExecuted is K; the caller
+  // redraws. The future stays until the machine executes from there or something changes it, which discards
+  // it as an editor's undo does. Refused (the current point is returned, nothing changes) while a cycle is
+  // under way, as from a listener or a prompt.
   uint64_t GoTo(uint64_t point);
   uint64_t StepBack() { return GoTo(CurrentPoint() == 0 ? 0 : CurrentPoint() - 1); }
   // Goes back to the latest point before the current one whose state satisfies `holds` (a breakpoint's
@@ -95,12 +97,13 @@ class History final : public MachineListener {
   };
   // A stretch of instructions from one snapshot to the next.
   struct Stretch {
-    uint64_t First = 0;       // number of its first instruction
-    uint32_t Count = 0;       // instructions recorded
-    MachineState Start;       // the state right before the first instruction
-    std::string StartPwm;     // the LastPWM box then
+    uint64_t First = 0;    // number of its first instruction
+    uint32_t Count = 0;    // instructions recorded
+    MachineState Start;    // the state right before the first instruction
+    std::string StartPwm;  // the LastPWM box then
     std::vector<uint8_t> Records;
-    int64_t Pace = 1000;      // (kPlainTimeUs) the time between instructions the last record gave (recording only)
+    // The time between instructions the last record gave (recording only); a stretch starts with 1 ms.
+    int64_t Pace = 1000;
     std::vector<MachineState> Snapshots;  // states before instructions that followed outside changes
     // The inputs instructions read, in order. A box's text is written only when it differs from the
     // box's text written before in the stretch: a box is typed into rarely and read often.

@@ -15,7 +15,7 @@ constexpr uint8_t kSnapshot = 4;       // the state before the instruction is th
 constexpr uint8_t kTargetCleared = 8;  // the step over's stop was reached before the instruction
 constexpr uint8_t kTimeFollows = 16;
 constexpr uint8_t kWaitFollows = 32;
-constexpr uint8_t kReset = 64;         // the restart pending after the previous instruction was carried out
+constexpr uint8_t kReset = 64;          // the restart pending after the previous instruction was carried out
 constexpr int64_t kPlainTimeUs = 1000;  // the time between instructions a stretch starts with
 
 inline void PutVarint(std::vector<uint8_t>& out, int64_t value) {

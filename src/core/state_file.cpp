@@ -184,7 +184,8 @@ std::string SaveStateFile(const std::string& path, const SavedMachine& saved) {
 std::string LoadStateFile(const std::string& path, SavedMachine& out) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) {
-    return "cannot read " + path + ": " + (std::filesystem::exists(path, error) ? "not a regular file" : "no such file");
+    return "cannot read " + path + ": " +
+           (std::filesystem::exists(path, error) ? "not a regular file" : "no such file");
   }
   const uintmax_t size = std::filesystem::file_size(path, error);
   if (error || size > kMaxFileSize) return path + " is not a qx9 state file";

@@ -121,19 +121,21 @@ TEST_F(HistoryRunnerTest, ASavedRunGoesOnFromItsStateAsOneLongRunWould) {
 }
 
 TEST_F(HistoryRunnerTest, BackBeyondTheHistoryStopsAtItsStartAndSaysSo) {
-  const std::string file = Write(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End().Build());
+  const std::string file =
+      Write(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End().Build());
   const Result r = Run({"--back", "5", file});
   EXPECT_EQ(r.Status, kExitOk);
   EXPECT_EQ(r.Err, "qx9run: --back 5 goes beyond the history of 2 instructions; going back to its start\n");
-  EXPECT_EQ(r.Out, "@013 Let W0=W0+1\n@027 Let W0=W0+1\nback: #0\n"
-                   "W0=0000 W1=0000 W2=0000 W3=0000 W4=0000 W5=0000 W6=0000 PORT=0000\n"
-                   "next: @013 Let W0=W0+1\n");
+  EXPECT_EQ(r.Out,
+            "@013 Let W0=W0+1\n@027 Let W0=W0+1\nback: #0\n"
+            "W0=0000 W1=0000 W2=0000 W3=0000 W4=0000 W5=0000 W6=0000 PORT=0000\n"
+            "next: @013 Let W0=W0+1\n");
 }
 
 TEST_F(HistoryRunnerTest, WhoWroteNamesTheLastChangeOfEachTargetAfterTheFinalBlock) {
   // @013 High 2, @01F Let B1=7, @036 Write 55,W0 (image entry 200), End
-  const std::string file = Write(
-      ProgramBuilder().High(C(2)).Let(V("B1"), {{1, C(7)}}).Write(C(55), V("W0")).End().Build());
+  const std::string file =
+      Write(ProgramBuilder().High(C(2)).Let(V("B1"), {{1, C(7)}}).Write(C(55), V("W0")).End().Build());
   const Result r = Run({"--quiet", "--who-wrote", "W0", "--who-wrote", "Pin2", "--who-wrote", "Dir2",
                         "--who-wrote", "eeprom[200]", "--who-wrote", "B0", "--who-wrote", "W3", file});
   EXPECT_EQ(r.Status, kExitOk);
@@ -157,8 +159,9 @@ TEST_F(HistoryRunnerTest, BadOptionsAreUsageErrors) {
   const std::vector<Case> cases = {
       {{"--back", "-1", file}, "qx9run: --back needs a whole number of 0 or more, not '-1'"},
       {{"--back"}, "qx9run: option --back needs a value"},
-      {{"--who-wrote", "W7", file}, "qx9run: --who-wrote needs a variable (W0..W6, B0..B13, Bit0..Bit15, Port, "
-                                    "Pins, Dirs, Pin0..Pin7, Dir0..Dir7) or an image entry eeprom[0..255], not 'W7'"},
+      {{"--who-wrote", "W7", file},
+       "qx9run: --who-wrote needs a variable (W0..W6, B0..B13, Bit0..Bit15, Port, "
+       "Pins, Dirs, Pin0..Pin7, Dir0..Dir7) or an image entry eeprom[0..255], not 'W7'"},
       {{"--save-state", file}, "qx9run: no object file given"},
   };
   for (const Case& c : cases) {

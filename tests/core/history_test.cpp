@@ -1,10 +1,11 @@
 // The history: any point restored exactly (inputs between and during instructions included), the future
 // cut when the run goes on from the past, the kept window, reverse runs and who wrote what.
+#include "core/history.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "core/history.h"
 #include "support/random_program.h"
 #include "support/rig.h"
 
@@ -164,7 +165,9 @@ TEST(History, TheTimeBetweenInstructionsIsMeasuredAgainstTheKeptRecords) {
 }
 
 // Let W1=W1+1 three times, then End.
-ProgramBuilder Counter() { return ProgramBuilder().Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).End(); }
+ProgramBuilder Counter() {
+  return ProgramBuilder().Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).End();
+}
 
 TEST(History, InputsBetweenAndDuringInstructionsArePartOfTheHistory) {
   struct Case {
@@ -172,7 +175,7 @@ TEST(History, InputsBetweenAndDuringInstructionsArePartOfTheHistory) {
     ProgramBuilder Program;
     std::function<void(Rig&)> Between;  // after the first step
     int Word;
-    uint16_t After;                     // the word at point 2
+    uint16_t After;  // the word at point 2
   };
   const std::vector<Case> cases = {
       {"switch click", ProgramBuilder().Input(C(2)).Let(V("W1"), {{3, V("Pins")}}).End(),
@@ -386,9 +389,23 @@ TEST(History, WhoWroteFindsTheLastInstructionThatChangedEachKindOfTarget) {
     std::optional<uint64_t> Instruction;
   };
   const std::vector<Case> cases = {
-      {"Pin3", 1}, {"Dir3", 1}, {"Pins", 1}, {"Port", 4}, {"Dirs", 4}, {"Dir5", 4}, {"Pin5", std::nullopt},
-      {"W1", 2},   {"B3", 2},   {"B2", std::nullopt},     {"W0", 3},   {"Bit1", 3}, {"bit0", std::nullopt},
-      {"eeprom[200]", 5},       {"EEPROM[201]", std::nullopt},       {"W4", std::nullopt}, {"W6", 7},
+      {"Pin3", 1},
+      {"Dir3", 1},
+      {"Pins", 1},
+      {"Port", 4},
+      {"Dirs", 4},
+      {"Dir5", 4},
+      {"Pin5", std::nullopt},
+      {"W1", 2},
+      {"B3", 2},
+      {"B2", std::nullopt},
+      {"W0", 3},
+      {"Bit1", 3},
+      {"bit0", std::nullopt},
+      {"eeprom[200]", 5},
+      {"EEPROM[201]", std::nullopt},
+      {"W4", std::nullopt},
+      {"W6", 7},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -408,8 +425,9 @@ TEST(History, WhoWroteFindsTheLastInstructionThatChangedEachKindOfTarget) {
 // With presses alone nothing changes a variable between instructions, so the last change is the last
 // instruction after which the taped value differs from the one before it.
 TEST(History, WhoWroteAgreesWithTheTapeOnRandomPrograms) {
-  const std::vector<std::string> names = {"W0", "W3", "W6", "B1", "B12", "Bit0", "Bit9", "Port", "Pins", "Dirs",
-                                          "Pin0", "Pin6", "Dir1", "Dir7", "eeprom[255]", "eeprom[250]", "eeprom[3]"};
+  const std::vector<std::string> names = {"W0",   "W3",   "W6",          "B1",          "B12",      "Bit0",
+                                          "Bit9", "Port", "Pins",        "Dirs",        "Pin0",     "Pin6",
+                                          "Dir1", "Dir7", "eeprom[255]", "eeprom[250]", "eeprom[3]"};
   std::mt19937 rng(77);
   for (int program = 0; program < 20; ++program) {
     SCOPED_TRACE("program " + std::to_string(program));
@@ -428,7 +446,8 @@ TEST(History, WhoWroteAgreesWithTheTapeOnRandomPrograms) {
       const HistoryTarget target = *ParseHistoryTarget(name);
       const auto value = [&](const MachineState& s) {
         if (target.IsImage) return static_cast<int>(s.Eeprom[static_cast<size_t>(target.Entry)]);
-        const uint32_t pattern = static_cast<uint32_t>(s.Ram[static_cast<size_t>(target.Field.Index)]) & 0xFFFFu;
+        const uint32_t pattern =
+            static_cast<uint32_t>(s.Ram[static_cast<size_t>(target.Field.Index)]) & 0xFFFFu;
         return static_cast<int>((pattern >> target.Field.Shift) & static_cast<uint32_t>(target.Field.Mask));
       };
       std::optional<uint64_t> expected;
