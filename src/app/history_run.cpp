@@ -27,12 +27,8 @@ bool HistoryRun::LoadState(std::ostream& err) {
     err << "qx9run: " << error << '\n';
     return false;
   }
-  static_cast<MachineState&>(machine_) = saved.State;
-  machine_.Busy = false;
-  machine_.ListOnly = false;
-  machine_.InstructionsExecuted = saved.InstructionsExecuted;
+  RestoreMachine(machine_, saved);
   host_.SetLastPWM(saved.LastPwm);
-  machine_.RefreshPanel();  // the word boxes show the loaded words
   return true;
 }
 
@@ -68,12 +64,8 @@ bool HistoryRun::Finish(std::ostream& out, std::ostream& err) {
     out << "who-wrote: " << name << " @" << address << " #" << write->Instruction << '\n';
   }
   if (options_.SaveState.empty()) return true;
-  SavedMachine saved;
-  saved.State = machine_;
-  saved.Image = image_;
-  saved.InstructionsExecuted = machine_.InstructionsExecuted;
-  saved.LastPwm = host_.LastPWM();
-  const std::string error = SaveStateFile(options_.SaveState, saved);
+  const std::string error =
+      SaveStateFile(options_.SaveState, CaptureMachine(machine_, image_, host_.LastPWM()));
   if (error.empty()) return true;
   err << "qx9run: " << error << '\n';
   return false;

@@ -143,6 +143,26 @@ std::string ParsePayload(const uint8_t* data, size_t size, SavedMachine& out) {
 std::string SystemError() { return std::strerror(errno); }
 }  // namespace
 
+SavedMachine CaptureMachine(const Machine& machine, const std::array<uint8_t, kImageSize>& image,
+                            const std::string& lastPwm) {
+  SavedMachine saved;
+  saved.State = machine;
+  saved.State.Busy = false;
+  saved.State.ListOnly = false;
+  saved.Image = image;
+  saved.InstructionsExecuted = machine.InstructionsExecuted;
+  saved.LastPwm = lastPwm;
+  return saved;
+}
+
+void RestoreMachine(Machine& machine, const SavedMachine& saved) {
+  static_cast<MachineState&>(machine) = saved.State;
+  machine.Busy = false;
+  machine.ListOnly = false;
+  machine.InstructionsExecuted = saved.InstructionsExecuted;
+  machine.RefreshPanel();  // the word boxes show the loaded words, and the next cycle reads them back
+}
+
 uint64_t ImageHash(const std::array<uint8_t, kImageSize>& image) {
   uint64_t hash = 14695981039346656037ull;
   for (const uint8_t b : image) hash = (hash ^ b) * 1099511628211ull;

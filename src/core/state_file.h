@@ -30,6 +30,14 @@ struct SavedMachine {
   std::string LastPwm;  // the LastPWM box (the host holds it)
 };
 
+// The machine as a state to save: its state value, the image its program was loaded from, its count.
+SavedMachine CaptureMachine(const Machine& machine, const std::array<uint8_t, kImageSize>& image,
+                            const std::string& lastPwm);
+// Puts a saved state into the machine, standing still and redrawn. The caller checks first that the
+// saved image is the program's (ImageHash), shows saved.LastPwm in the LastPWM box, and restarts a
+// history attached to the machine (History::Restart): what it recorded belongs to another run.
+void RestoreMachine(Machine& machine, const SavedMachine& saved);
+
 // FNV-1a over the image: which object file a state belongs to.
 uint64_t ImageHash(const std::array<uint8_t, kImageSize>& image);
 
