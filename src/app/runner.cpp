@@ -156,8 +156,8 @@ constexpr const char* kOptionHelp =
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
-         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--back N] [--who-wrote NAME]... "
-         "[--save-state F] [--load-state F] FILE"
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--back N] "
+         "[--who-wrote NAME]... [--save-state F] [--load-state F] FILE"
 #ifdef QX9_HAVE_LISTING
          "\n       qx9run --list FILE"
 #endif

@@ -113,7 +113,8 @@ std::optional<VarRef> VariableByName(std::string_view name) {
   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
   for (const VariableCode& v : kVariables) {
     if (v.Name.empty() || v.Name.size() != name.size()) continue;
-    if (std::equal(name.begin(), name.end(), v.Name.begin(), [&](char a, char b) { return lower(a) == lower(b); })) {
+    const auto same = [&](char a, char b) { return lower(a) == lower(b); };
+    if (std::equal(name.begin(), name.end(), v.Name.begin(), same)) {
       return VarRef{v.Index, v.Mask, v.Shift};
     }
   }

@@ -26,7 +26,9 @@ std::string PwmVoltage(int16_t duty) {
 }
 }  // namespace
 
-std::string PwmText(int16_t pin, int16_t duty) { return "Pin" + std::to_string(pin) + "=" + PwmVoltage(duty); }
+std::string PwmText(int16_t pin, int16_t duty) {
+  return "Pin" + std::to_string(pin) + "=" + PwmVoltage(duty);
+}
 
 // The tone of a note: 1/((127 - b) x 83 us + 95 us) in double, rounded to single, then down to whole Hz.
 // Note 0 is a rest; notes from 128 up (and far negative ones) fall outside the hearable band.
