@@ -2,6 +2,7 @@
 #include "core/state_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -183,6 +184,10 @@ std::string SaveStateFile(const std::string& path, const SavedMachine& saved) {
   std::string temp = path + ".XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) return "cannot write " + path + ": " + SystemError();
+  // A temporary file is private; the saved one gets the permissions any new file of the user gets.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);

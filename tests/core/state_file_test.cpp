@@ -2,6 +2,7 @@
 #include "core/state_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -68,6 +69,10 @@ TEST_F(StateFileTest, ASavedStateLoadsBackEqualAndLeavesNoTemporaryFile) {
   EXPECT_EQ(loaded.InstructionsExecuted, saved.InstructionsExecuted);
   EXPECT_EQ(loaded.LastPwm, saved.LastPwm);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  const mode_t mask = umask(0);
+  umask(mask);
+  const auto expected = static_cast<fs::perms>(0666 & ~mask);
+  EXPECT_EQ(fs::status(Path("a.state")).permissions(), expected);
 }
 
 TEST_F(StateFileTest, SavingOverAnOldFileReplacesIt) {
