@@ -63,7 +63,8 @@ class History final : public MachineListener {
   // texts are those of a preview of the next instruction, and its InstructionsExecuted is K; the caller
   // redraws. The future stays until the machine executes from there or something changes it, which discards
   // it as an editor's undo does. Refused (the current point is returned, nothing changes) while a cycle is
-  // under way, as from a listener or a prompt.
+  // under way, as from a listener or a prompt. The timer is the host's: stop a free run first, or the
+  // next tick runs on from the restored point.
   uint64_t GoTo(uint64_t point);
   uint64_t StepBack() { return GoTo(CurrentPoint() == 0 ? 0 : CurrentPoint() - 1); }
   // Goes back to the latest point before the current one whose state satisfies `holds` (a breakpoint's
