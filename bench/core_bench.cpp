@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench_programs.h"
+#include "core/history.h"
 #include "core/machine.h"
 #include "core/signal_recorder.h"
 
@@ -118,6 +119,40 @@ void BM_Recording_EveryFamily(benchmark::State& state) {
   ReportRate(state);
 }
 BENCHMARK(BM_Recording_EveryFamily)->Apply(BoxModes);
+
+// The same loops with the history recording every instruction: the recorder's cost is the difference.
+void BM_ExecuteNext_WithHistory(benchmark::State& state) {
+  LoadedMachine rig(state.range(1) == 0 ? ArithmeticLoop() : EveryFamilyLoop(), state);
+  History history;
+  history.Attach(rig.machine);
+  for (auto _ : state) rig.machine.ExecuteNext();
+  ReportRate(state);
+  state.counters["history_bytes_per_instruction"] =
+      static_cast<double>(history.MemoryBytes()) / static_cast<double>(history.Size() + 1);
+  history.Detach();
+}
+BENCHMARK(BM_ExecuteNext_WithHistory)->Args({2, 0})->Args({2, 1});
+
+// Going to a random point of a history of 10 M instructions of the every-family loop, as Step Back
+// and the slider do; the history's memory is reported.
+void BM_HistoryGoTo_10M(benchmark::State& state) {
+  LoadedMachine rig(EveryFamilyLoop(), state);
+  History history;
+  history.Attach(rig.machine);
+  while (rig.machine.InstructionsExecuted < 10'000'000) rig.machine.ExecuteNext();
+  uint64_t seed = 88172645463325252ull;
+  for (auto _ : state) {
+    seed ^= seed << 13;
+    seed ^= seed >> 7;
+    seed ^= seed << 17;
+    history.GoTo(history.FirstPoint() + seed % (history.Size() + 1));
+  }
+  ReportRate(state);
+  state.counters["history_MB"] = static_cast<double>(history.MemoryBytes()) / (1024.0 * 1024.0);
+  state.counters["instructions_kept"] = static_cast<double>(history.Size());
+  history.Detach();
+}
+BENCHMARK(BM_HistoryGoTo_10M)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 }  // namespace
 }  // namespace qx9::bench

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/machine.h"
+#include "history_run.h"
 #include "run_exports.h"
 #include "run_host.h"
 #include "scenario_command.h"
@@ -47,7 +48,7 @@ std::string TraceLine(const Machine::Peek& peek) {
 class Session {
  public:
   Session(const RunOptions& options, Machine& machine, PrintingHost& host, std::ostream& out)
-      : options_(options), machine_(machine), host_(host), out_(out) {}
+      : options_(options), machine_(machine), host_(host), out_(out), base_(machine.InstructionsExecuted) {}
 
   void Run() {
     if (options_.Run) {
@@ -66,7 +67,7 @@ class Session {
  private:
   // The instruction limit; and, without --through-end, an End coming next.
   bool ShouldStop() {
-    if (machine_.InstructionsExecuted >= options_.Steps) return true;
+    if (machine_.InstructionsExecuted - base_ >= options_.Steps) return true;
     return !options_.ThroughEnd && NextIsEnd();
   }
 
@@ -108,12 +109,12 @@ class Session {
   Machine& machine_;
   PrintingHost& host_;
   std::ostream& out_;
+  uint64_t base_;  // instructions executed before the run (a loaded state's)
   uint64_t ticks_ = 0;
 };
 
 void PrintFinalBlock(const RunOptions& options, Machine& machine, const PrintingHost& host,
                      const MachineState& loaded, uint64_t ticks, std::ostream& out) {
-  if (machine.InstructionsExecuted >= options.Steps) out << "limit: " << options.Steps << '\n';
   const char* names[8] = {"W0", "W1", "W2", "W3", "W4", "W5", "W6", "PORT"};
   for (int i = 0; i < 8; ++i) {
     // A box typed with --word and not yet read counts as the value its text reads as.
@@ -142,6 +143,11 @@ constexpr const char* kOptionHelp =
     "  --run            press Run once and tick until the run stops\n"
     "  --step-over      press Step Over; a step over a Gosub ticks until it returns\n"
     "  --quiet          no trace lines\n"
+    "  --back N         after the run, go back N executed instructions and show that point\n"
+    "  --who-wrote NAME after the final block, the instruction that last changed NAME (a variable\n"
+    "                   such as W3, B0, Bit5, Pins, Dir2, or eeprom[I]; repeatable)\n"
+    "  --save-state F   save the machine as it ends in state file F\n"
+    "  --load-state F   start from state file F (saved from the same program) instead of a reset\n"
     "  --vcd FILE       write the pins, words and tones over simulated time as a Value Change Dump\n"
     "  --wav FILE       write the program's sound as a 16-bit mono WAV at 44,100 Hz\n"
 #ifdef QX9_HAVE_LISTING
@@ -150,16 +156,17 @@ constexpr const char* kOptionHelp =
     "  --scenario FILE  run the YAML scenario FILE (its program:, or OBJECT) in simulated time\n"
     "  --junit REPORT   with --scenario: write a JUnit XML report\n"
     "  --version        print the version\n"
-    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!) or a --vcd or --wav\n"
-    "file cannot be written, 5 out of memory; with --scenario also 3 an expectation failed, 4 a wait\n"
-    "timed out.\n";
+    "Exit status: 0 done, 1 bad usage, 2 the file cannot be loaded (File Error!), a state file cannot be\n"
+    "loaded or saved, or a --vcd or --wav file cannot be written; 5 out of memory; with --scenario also\n"
+    "3 an expectation failed, 4 a wait timed out.\n";
 
 // A scenario drives the program itself: of the other options only an OBJECT may come with it.
 bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& options, std::string& error) {
   const bool others = options.Run || options.StepOver || options.List || options.ThroughEnd ||
                       options.Quiet || options.Steps != RunOptions{}.Steps || !options.Pot.empty() ||
                       !options.PulsIn.empty() || !options.Answers.empty() || !options.Inputs.empty() ||
-                      !options.VcdFile.empty() || !options.WavFile.empty();
+                      !options.VcdFile.empty() || !options.WavFile.empty() || options.Back ||
+                      !options.WhoWrote.empty() || !options.SaveState.empty() || !options.LoadState.empty();
   if (options.Scenario.empty()) {
     error = "--junit needs --scenario";
   } else if (others) {
@@ -177,7 +184,8 @@ bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& o
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
-         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--vcd FILE] [--wav FILE] FILE"
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--back N] "
+         "[--who-wrote NAME]... [--save-state F] [--load-state F] [--vcd FILE] [--wav FILE] FILE"
          "\n       qx9run --scenario FILE.yaml [--junit REPORT.xml] [OBJECT]"
 #ifdef QX9_HAVE_LISTING
          "\n       qx9run --list FILE"
@@ -272,6 +280,20 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
       }
       input.Text = text.substr(eq + 1);
       options.Inputs.push_back(input);
+    } else if (arg == "--back") {
+      if (!value(text)) return false;
+      options.Back = true;
+      if (!ParseCount(text, options.BackSteps)) {
+        error = "--back needs a whole number of 0 or more, not '" + text + "'";
+        return false;
+      }
+    } else if (arg == "--who-wrote") {
+      if (!value(text) || !CheckWhoWroteName(text, error)) return false;
+      options.WhoWrote.push_back(text);
+    } else if (arg == "--save-state") {
+      if (!value(options.SaveState)) return false;
+    } else if (arg == "--load-state") {
+      if (!value(options.LoadState)) return false;
     } else {
       error = "unknown option " + arg;
       return false;
@@ -319,6 +341,10 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   RunExports exports(options.VcdFile, options.WavFile);
   exports.Attach(machine);
   machine.StartProgram();
+  std::array<uint8_t, kImageSize> image{};
+  for (int i = 0; i < kImageSize; ++i) image[i] = static_cast<uint8_t>(loaded.Eeprom[i]);
+  HistoryRun history(options, machine, host, image);
+  if (!history.LoadState(err)) return kExitFile;
   for (const RunOptions::PanelInput& input : options.Inputs) {
     if (input.IsSwitch) {
       machine.GInBtn_Click(input.Index);
@@ -326,14 +352,19 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
       host.TypeWordBox(input.Index, input.Text);
     }
   }
+  history.StartRecording();
+  const uint64_t base = machine.InstructionsExecuted;
   Session session(options, machine, host, out);
   session.Run();
+  if (machine.InstructionsExecuted - base >= options.Steps) out << "limit: " << options.Steps << '\n';
+  history.GoBack(out, err);
   PrintFinalBlock(options, machine, host, loaded, session.Ticks(), out);
+  bool filesOk = history.Finish(out, err);
   if (exports.Wanted()) {
     out.flush();  // the run's output first, then any complaint about the files
-    if (!exports.Write(err)) return kExitFile;
+    if (!exports.Write(err)) filesOk = false;
   }
-  return kExitOk;
+  return filesOk ? kExitOk : kExitFile;
 }
 
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -39,12 +39,18 @@ struct RunOptions {
   // --vcd and --wav: files the run's signals and sound are written to (empty: none).
   std::string VcdFile;
   std::string WavFile;
+  // History and state (history_run.h): --back N, --who-wrote NAME..., --save-state, --load-state.
+  bool Back = false;
+  uint64_t BackSteps = 0;
+  std::vector<std::string> WhoWrote;
+  std::string SaveState;
+  std::string LoadState;
 };
 
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
-constexpr int kExitFile = 2;  // also: a --vcd or --wav file cannot be written
+constexpr int kExitFile = 2;  // also: a --vcd or --wav file, or a state file, cannot be written or read
 constexpr int kExitMemory = 5;
 
 // Parses the arguments (without the program name). On a mistake returns false with a reason.

@@ -233,6 +233,11 @@ std::optional<int16_t> ParseWholeNumber(const std::string& text);
 bool IsBlank(const std::string& text);
 // The name of a 6-bit variable code ("Pin3", "B1", "W0" for 50 and 51, ...); empty for 49 and 63.
 std::string_view VariableName(int code);
+// The variable a name stands for (W0..W6, B0..B13, Bit0..Bit15, Port, Pins, Dirs, Pin0..7, Dir0..7,
+// any case); nullopt for any other text.
+std::optional<VarRef> VariableByName(std::string_view name);
+// The LastPWM box's text after a PWM on pin with duty ("Pin3=2.51").
+std::string PwmText(int16_t pin, int16_t duty);
 // Sound's note to frequency in whole Hz (0 for note 0; values outside 37..32767 are played as rests).
 int NoteFrequency(int16_t note);
 

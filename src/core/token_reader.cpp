@@ -6,6 +6,7 @@
 //   saved position        p = 8 x byte + bit       (return stack and step-over stop)
 // The image ends at linear address 2048; reads there yield 0 and leave the position at the end, so
 // nothing outside the 256 entries is ever indexed.
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <string_view>
@@ -106,6 +107,18 @@ constexpr VariableCode kVariables[64] = {
 
 std::string_view VariableName(int code) {
   return code >= 0 && code < 64 ? kVariables[code].Name : std::string_view();
+}
+
+std::optional<VarRef> VariableByName(std::string_view name) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (const VariableCode& v : kVariables) {
+    if (v.Name.empty() || v.Name.size() != name.size()) continue;
+    const auto same = [&](char a, char b) { return lower(a) == lower(b); };
+    if (std::equal(name.begin(), name.end(), v.Name.begin(), same)) {
+      return VarRef{v.Index, v.Mask, v.Shift};
+    }
+  }
+  return std::nullopt;
 }
 
 VarRef Machine::VarName() {

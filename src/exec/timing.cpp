@@ -2,6 +2,7 @@
 // the analog world is the panel's value boxes and prompts; Sound goes to the host's tone call.
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <limits>
 
 #include "core/machine.h"
@@ -24,6 +25,10 @@ std::string PwmVoltage(int16_t duty) {
   return buffer;
 }
 }  // namespace
+
+std::string PwmText(int16_t pin, int16_t duty) {
+  return "Pin" + std::to_string(pin) + "=" + PwmVoltage(duty);
+}
 
 // The tone of a note: 1/((127 - b) x 83 us + 95 us) in double, rounded to single, then down to whole Hz.
 // Note 0 is a rest; notes from 128 up (and far negative ones) fall outside the hearable band.
@@ -48,7 +53,7 @@ void Machine::DoPWM() {
   if (!ListOnly && !listeners_.empty()) {
     Notify([&](MachineListener& l) { l.OnPWM(*this, p, duty, cycles); });
   }
-  host_->SetLastPWM("Pin" + std::to_string(p) + "=" + PwmVoltage(duty));
+  host_->SetLastPWM(PwmText(p, duty));
   SetVal(kPortWord, 0, 1, DirectionBit(p));
 }
 

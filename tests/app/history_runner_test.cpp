@@ -1,0 +1,206 @@
+// qx9run's --back, --who-wrote, --save-state and --load-state, run in-process on random programs.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "runner.h"
+#include "support/program_builder.h"
+#include "support/random_program.h"
+
+namespace qx9::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// From the words line on: what the machine holds at the point the run ended (or went back) to.
+std::string FinalBlock(const std::string& out) {
+  const size_t at = out.find("W0=");
+  return at == std::string::npos ? "(no final block)\n" + out : out.substr(at);
+}
+
+class HistoryRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qx9history-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::array<uint8_t, 256>& image, const std::string& name = "prog.OBJ") {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 256);
+    return path;
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  static Result Run(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    Result r;
+    r.Status = RunMain(args, out, err);
+    r.Out = out.str();
+    r.Err = err.str();
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+// The boxes hold texts, so no prompt waits for an answer that a shorter run would not use up.
+const std::vector<std::string> kWorld = {"--quiet", "--through-end", "--pot", "42", "--pulsin", "-3"};
+
+std::vector<std::string> Args(std::vector<std::string> extra, const std::string& file) {
+  std::vector<std::string> args = kWorld;
+  args.insert(args.end(), extra.begin(), extra.end());
+  args.push_back(file);
+  return args;
+}
+
+// The prompts' answers, a switch and a typed word, the same for both runs; a shorter run uses fewer.
+std::vector<std::string> Inputs(std::mt19937& rng) {
+  std::vector<std::string> args = {"--quiet", "--through-end"};
+  for (int i = 0; i < 6; ++i) {
+    args.push_back("--answer");
+    args.push_back(TypedNumber(rng));
+  }
+  args.push_back("--switch");
+  args.push_back(std::to_string(rng() % 8));
+  args.push_back("--word");
+  args.push_back(std::to_string(rng() % 8) + "=" + TypedHex(rng));
+  return args;
+}
+
+TEST_F(HistoryRunnerTest, GoingBackNFromKShowsWhatARunOfKMinusNEndsWith) {
+  std::mt19937 rng(1212);
+  for (int program = 0; program < 25; ++program) {
+    SCOPED_TRACE("program " + std::to_string(program));
+    const std::string file = Write(RandomProgram(rng).Build());
+    const int k = static_cast<int>(rng() % 400);
+    const int n = k == 0 ? 0 : static_cast<int>(rng() % (k + 1));
+    SCOPED_TRACE("K=" + std::to_string(k) + " N=" + std::to_string(n));
+    std::vector<std::string> back = Inputs(rng);
+    std::vector<std::string> shorter = back;
+    back.insert(back.end(), {"--steps", std::to_string(k), "--back", std::to_string(n), file});
+    shorter.insert(shorter.end(), {"--steps", std::to_string(k - n), file});
+    const Result backRun = Run(back);
+    const Result shorterRun = Run(shorter);
+    EXPECT_EQ(backRun.Status, kExitOk);
+    EXPECT_EQ(backRun.Err, "");
+    EXPECT_EQ(FinalBlock(backRun.Out), FinalBlock(shorterRun.Out));
+  }
+}
+
+TEST_F(HistoryRunnerTest, ASavedRunGoesOnFromItsStateAsOneLongRunWould) {
+  std::mt19937 rng(4);
+  for (int program = 0; program < 25; ++program) {
+    SCOPED_TRACE("program " + std::to_string(program));
+    const std::string file = Write(RandomProgram(rng).Build());
+    const std::string state = Path("p.state");
+    const int k = static_cast<int>(rng() % 300);
+    const int m = static_cast<int>(rng() % 300);
+    SCOPED_TRACE("K=" + std::to_string(k) + " M=" + std::to_string(m));
+    const Result first = Run(Args({"--steps", std::to_string(k), "--save-state", state}, file));
+    ASSERT_EQ(first.Status, kExitOk);
+    ASSERT_EQ(first.Err, "");
+    const Result resumed = Run(Args({"--steps", std::to_string(m), "--load-state", state}, file));
+    const Result whole = Run(Args({"--steps", std::to_string(k + m)}, file));
+    EXPECT_EQ(resumed.Status, kExitOk);
+    EXPECT_EQ(FinalBlock(resumed.Out), FinalBlock(whole.Out));
+  }
+}
+
+TEST_F(HistoryRunnerTest, BackBeyondTheHistoryStopsAtItsStartAndSaysSo) {
+  const std::string file =
+      Write(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End().Build());
+  const Result r = Run({"--back", "5", file});
+  EXPECT_EQ(r.Status, kExitOk);
+  EXPECT_EQ(r.Err, "qx9run: --back 5 goes beyond the history of 2 instructions; going back to its start\n");
+  EXPECT_EQ(r.Out,
+            "@013 Let W0=W0+1\n@027 Let W0=W0+1\nback: #0\n"
+            "W0=0000 W1=0000 W2=0000 W3=0000 W4=0000 W5=0000 W6=0000 PORT=0000\n"
+            "next: @013 Let W0=W0+1\n");
+}
+
+TEST_F(HistoryRunnerTest, WhoWroteNamesTheLastChangeOfEachTargetAfterTheFinalBlock) {
+  // @013 High 2, @01F Let B1=7, @036 Write 55,W0 (image entry 200), End
+  const std::string file =
+      Write(ProgramBuilder().High(C(2)).Let(V("B1"), {{1, C(7)}}).Write(C(55), V("W0")).End().Build());
+  const Result r = Run({"--quiet", "--who-wrote", "W0", "--who-wrote", "Pin2", "--who-wrote", "Dir2",
+                        "--who-wrote", "eeprom[200]", "--who-wrote", "B0", "--who-wrote", "W3", file});
+  EXPECT_EQ(r.Status, kExitOk);
+  const std::string tail = r.Out.substr(r.Out.find("next:"));
+  EXPECT_EQ(tail.substr(tail.find('\n') + 1),
+            "eeprom[200]=1792\n"
+            "who-wrote: W0 @01F #2\n"
+            "who-wrote: Pin2 @013 #1\n"
+            "who-wrote: Dir2 @013 #1\n"
+            "who-wrote: eeprom[200] @036 #3\n"
+            "who-wrote: B0 none\n"
+            "who-wrote: W3 none\n");
+}
+
+TEST_F(HistoryRunnerTest, BadOptionsAreUsageErrors) {
+  const std::string file = Write(ProgramBuilder().End().Build());
+  struct Case {
+    std::vector<std::string> Args;
+    std::string FirstLine;
+  };
+  const std::vector<Case> cases = {
+      {{"--back", "-1", file}, "qx9run: --back needs a whole number of 0 or more, not '-1'"},
+      {{"--back"}, "qx9run: option --back needs a value"},
+      {{"--who-wrote", "W7", file},
+       "qx9run: --who-wrote needs a variable (W0..W6, B0..B13, Bit0..Bit15, Port, "
+       "Pins, Dirs, Pin0..Pin7, Dir0..Dir7) or an image entry eeprom[0..255], not 'W7'"},
+      {{"--save-state", file}, "qx9run: no object file given"},
+  };
+  for (const Case& c : cases) {
+    const Result r = Run(c.Args);
+    EXPECT_EQ(r.Status, kExitUsage);
+    EXPECT_EQ(r.Err.substr(0, r.Err.find('\n')), c.FirstLine);
+    EXPECT_EQ(r.Out, "");
+  }
+}
+
+TEST_F(HistoryRunnerTest, RefusedStateFilesStopTheRunBeforeAnythingHappens) {
+  const std::string file = Write(ProgramBuilder().High(C(1)).End().Build());
+  const std::string other = Write(ProgramBuilder().Low(C(1)).End().Build(), "other.OBJ");
+  const std::string state = Path("s.state");
+  ASSERT_EQ(Run({"--quiet", "--save-state", state, other}).Status, kExitOk);
+  std::ofstream(Path("junk.state")) << "not a state at all";
+  struct Case {
+    std::string State;
+    std::string Err;
+  };
+  const std::vector<Case> cases = {
+      {state, "qx9run: " + state + " was saved from another program than " + file + "\n"},
+      {Path("junk.state"), "qx9run: " + Path("junk.state") + " is not a qx9 state file\n"},
+      {Path("none.state"), "qx9run: cannot read " + Path("none.state") + ": no such file\n"},
+  };
+  for (const Case& c : cases) {
+    const Result r = Run({"--load-state", c.State, file});
+    EXPECT_EQ(r.Status, kExitFile);
+    EXPECT_EQ(r.Err, c.Err);
+    EXPECT_EQ(r.Out, "");
+  }
+}
+
+TEST_F(HistoryRunnerTest, AFailedSaveIsReportedAfterTheRun) {
+  const std::string file = Write(ProgramBuilder().End().Build());
+  const Result r = Run({"--quiet", "--save-state", Path("no/such/dir.state"), file});
+  EXPECT_EQ(r.Status, kExitFile);
+  EXPECT_EQ(r.Err, "qx9run: cannot write " + Path("no/such/dir.state") + ": No such file or directory\n");
+}
+
+}  // namespace
+}  // namespace qx9::test
