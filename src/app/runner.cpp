@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/machine.h"
+#include "run_breaks.h"
 #include "run_host.h"
 #ifdef QX9_HAVE_LISTING
 #include "asm/listing.h"
@@ -45,7 +46,7 @@ std::string TraceLine(const Machine::Peek& peek) {
 class Session {
  public:
   Session(const RunOptions& options, Machine& machine, PrintingHost& host, std::ostream& out)
-      : options_(options), machine_(machine), host_(host), out_(out) {}
+      : options_(options), machine_(machine), host_(host), out_(out), breaks_(options.Breaks, machine) {}
 
   void Run() {
     if (options_.Run) {
@@ -60,11 +61,13 @@ class Session {
   }
 
   uint64_t Ticks() const { return ticks_; }
+  const RunBreaks& Breaks() const { return breaks_; }
 
  private:
   // The instruction limit; and, without --through-end, an End coming next.
   bool ShouldStop() {
     if (machine_.InstructionsExecuted >= options_.Steps) return true;
+    if (breaks_.AtBreak(machine_)) return true;
     return !options_.ThroughEnd && NextIsEnd();
   }
 
@@ -107,6 +110,7 @@ class Session {
   PrintingHost& host_;
   std::ostream& out_;
   uint64_t ticks_ = 0;
+  RunBreaks breaks_;
 };
 
 void PrintFinalBlock(const RunOptions& options, Machine& machine, const PrintingHost& host,
@@ -140,6 +144,7 @@ constexpr const char* kOptionHelp =
     "  --run            press Run once and tick until the run stops\n"
     "  --step-over      press Step Over; a step over a Gosub ticks until it returns\n"
     "  --quiet          no trace lines\n"
+    "  --break AAA      stop before the instruction at hex address AAA, once one has run (repeatable)\n"
 #ifdef QX9_HAVE_LISTING
     "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
 #endif
@@ -149,7 +154,7 @@ constexpr const char* kOptionHelp =
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
-         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] FILE"
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--break AAA]... [--quiet] FILE"
 #ifdef QX9_HAVE_LISTING
          "\n       qx9run --list FILE"
 #endif
@@ -204,6 +209,14 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
       if (!value(options.Pot)) return false;
     } else if (arg == "--pulsin") {
       if (!value(options.PulsIn)) return false;
+    } else if (arg == "--break") {
+      if (!value(text)) return false;
+      int address = 0;
+      if (!ParseBreakAddress(text, address)) {
+        error = "--break needs a hex address 0..7FF as in the listing, not '" + text + "'";
+        return false;
+      }
+      options.Breaks.push_back(address);
     } else if (arg == "--answer") {
       if (!value(text)) return false;
       options.Answers.push_back(text);
@@ -272,6 +285,7 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   }
   Session session(options, machine, host, out);
   session.Run();
+  session.Breaks().Print(machine, out);
   PrintFinalBlock(options, machine, host, loaded, session.Ticks(), out);
   return kExitOk;
 }

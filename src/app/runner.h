@@ -28,6 +28,7 @@ struct RunOptions {
     std::string Text;
   };
   std::vector<PanelInput> Inputs;
+  std::vector<int> Breaks;  // --break: linear token addresses
 };
 
 // Exit statuses.

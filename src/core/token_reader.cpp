@@ -108,6 +108,12 @@ std::string_view VariableName(int code) {
   return code >= 0 && code < 64 ? kVariables[code].Name : std::string_view();
 }
 
+VarRef VariableRef(int code) {
+  if (code < 0 || code >= 64) return {};
+  const VariableCode& v = kVariables[code];
+  return {v.Index, v.Mask, v.Shift};
+}
+
 VarRef Machine::VarName() {
   const VariableCode& v = kVariables[ReadBits(6)];
   if (!v.Name.empty()) OperandText.assign(v.Name);
