@@ -40,6 +40,8 @@ class Form1 : public QWidget, public Host {
 
   Machine& machine() { return machine_; }
   PacedTimer& timer1() { return timer1_; }
+  // The object file the load step loaded (empty before, or when the image came from elsewhere).
+  const QString& loadedFile() const { return loadedFile_; }
 
   // Event handlers, public so the benchmark and tests can drive them as the events would.
   void RunBtn_Click() { machine_.RunBtn_Click(); }
@@ -77,6 +79,7 @@ class Form1 : public QWidget, public Host {
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<TonePlayer> tones_;
   PacedTimer timer1_;
+  QString loadedFile_;
 
   // The four bitmaps, held once and shown by reference.
   QPixmap LEDON_, LEDOFF_, SwUp_, SwDn_;

@@ -19,6 +19,7 @@ bool Form1::Form_Load(const std::optional<QString>& file) {
     MessageBox("File Error!");
     path.reset();
   }
+  loadedFile_ = *path;
   machine_.StartProgram();
   return true;
 }

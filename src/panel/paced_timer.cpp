@@ -31,8 +31,41 @@ void PacedTimer::setEnabled(bool enabled) {
   }
 }
 
+void PacedTimer::setSpeed(Speed speed, int slowRate) {
+  speed_ = speed;
+  slowRate_ = std::clamp(slowRate, kMinSlowRate, kMaxSlowRate);
+  // As fast as possible wants a turn as soon as the event loop is idle; the others wake up each ms.
+  wake_.setInterval(speed == Speed::Fastest ? 0 : 1);
+  if (enabled_) dueNs_ = now_() + kNsPerMs;
+}
+
+qint64 PacedTimer::RunTick(qint64 due) {
+  const quint64 executedBefore = hooks_.Executed ? hooks_.Executed() : 0;
+  const int nextMs = std::max(1, tick_());
+  if (speed_ == Speed::SlowMotion && hooks_.Executed && hooks_.Executed() != executedBefore) {
+    return due + 1'000'000'000 / slowRate_;
+  }
+  return due + nextMs * kNsPerMs;
+}
+
+// Ticks back to back for one slice; the clock only bounds the slice, it paces nothing.
+void PacedTimer::RunFast() {
+  const qint64 start = now_();
+  do {
+    for (int i = 0; i < 256 && enabled_; ++i) {
+      if (hooks_.SkipIdle) hooks_.SkipIdle();
+      ++ticksRun_;
+      tick_();
+    }
+  } while (enabled_ && speed_ == Speed::Fastest && now_() - start < kFastSliceMs * kNsPerMs);
+}
+
 void PacedTimer::WakeUp() {
   if (!enabled_) return;
+  if (speed_ == Speed::Fastest) {
+    RunFast();
+    return;
+  }
   const qint64 now = now_();
   if (now - dueNs_ > kMaxLagMs * kNsPerMs) dueNs_ = now - kMaxLagMs * kNsPerMs;
   for (int ran = 0; ran < kMaxTicksPerWakeUp; ++ran) {
@@ -44,8 +77,8 @@ void PacedTimer::WakeUp() {
     const qint64 due = dueNs_;
     dueNs_ = due + kNsPerMs;
     ++ticksRun_;
-    const int nextMs = std::max(1, tick_());
-    qint64 next = due + nextMs * kNsPerMs;
+    qint64 next = RunTick(due);
+    const qint64 nextMs = (next - due) / kNsPerMs;
     // A tick that leaves a wait pending counts its share from when it ran, not from when it was due:
     // otherwise a late tick (behind a backlog) that starts Pause 1000 would let the catch-up ticks
     // count part of the wait off at once and cut the pause short. Lateness under one wake-up period
