@@ -99,7 +99,29 @@ void Form1::ShowPanel(const PanelView& view) {
   StateBox_->setText(QString::fromStdString(view.StateText));
 }
 
-void Form1::ShowState(const std::string& text) { StateBox_->setText(QString::fromStdString(text)); }
+void Form1::ShowState(const std::string& text) {
+  if (redrawDeferred_) {
+    deferredState_ = text;
+    return;
+  }
+  StateBox_->setText(QString::fromStdString(text));
+}
+
+void Form1::SetRedrawDeferred(bool deferred) {
+  if (deferred == redrawDeferred_) return;
+  // What was typed before the slice counts, as the next cycle would have read it; the redraw makes it
+  // what the machine takes the untouched boxes to hold during the slice.
+  if (deferred) {
+    machine_.ReadWordBoxes();
+    machine_.RefreshPanel();
+    deferredState_ = StateBox_->text().toStdString();
+  }
+  redrawDeferred_ = deferred;
+  if (!deferred) {
+    machine_.RefreshPanel();
+    StateBox_->setText(QString::fromStdString(deferredState_));
+  }
+}
 
 std::string Form1::PotText() const { return PotInput_->text().toStdString(); }
 

@@ -49,6 +49,9 @@ class Form1 : public QWidget, public Host {
   void StepOver_Click() { machine_.StepOver_Click(); }
   void GInBtn_Click(int index) { machine_.GInBtn_Click(index); }
   void Timer1_Timer() { machine_.Timer1_Timer(); }
+  // While deferred (the slices of an as-fast-as-possible run) the machine builds no view and the preview is
+  // not shown; ending it redraws once. No event is handled during a slice, so nothing is typed meanwhile.
+  void SetRedrawDeferred(bool deferred);
   // Acts on F5, F8 and F10 and sets the key code to 0 for a key it has acted on.
   void Form_KeyDown(int& keyCode);
 
@@ -61,6 +64,7 @@ class Form1 : public QWidget, public Host {
   void SetTimerEnabled(bool enabled) override { timer1_.setEnabled(enabled); }
   void SetRunCaption(const std::string& caption) override;
   std::string WordBoxText(int index) const override;
+  Boxes WordBoxes() const override { return redrawDeferred_ ? Boxes::NoPanel : Boxes::MayBeEdited; }
   void ShowPanel(const PanelView& view) override;
   void ShowState(const std::string& text) override;
   std::string PotText() const override;
@@ -80,6 +84,8 @@ class Form1 : public QWidget, public Host {
   std::unique_ptr<TonePlayer> tones_;
   PacedTimer timer1_;
   QString loadedFile_;
+  bool redrawDeferred_ = false;
+  std::string deferredState_;
 
   // The four bitmaps, held once and shown by reference.
   QPixmap LEDON_, LEDOFF_, SwUp_, SwDn_;

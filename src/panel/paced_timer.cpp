@@ -51,13 +51,18 @@ qint64 PacedTimer::RunTick(qint64 due) {
 // Ticks back to back for one slice; the clock only bounds the slice, it paces nothing.
 void PacedTimer::RunFast() {
   const qint64 start = now_();
+  if (hooks_.FastSlice) hooks_.FastSlice(true);
+  int ran = 0;
   do {
     for (int i = 0; i < 256 && enabled_; ++i) {
       if (hooks_.SkipIdle) hooks_.SkipIdle();
       ++ticksRun_;
       tick_();
     }
-  } while (enabled_ && speed_ == Speed::Fastest && now_() - start < kFastSliceMs * kNsPerMs);
+    ran += 256;
+  } while (enabled_ && speed_ == Speed::Fastest && ran < kMaxFastTicks &&
+           now_() - start < kFastSliceMs * kNsPerMs);
+  if (hooks_.FastSlice) hooks_.FastSlice(false);
 }
 
 void PacedTimer::WakeUp() {

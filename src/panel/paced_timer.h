@@ -32,6 +32,7 @@ class PacedTimer : public QObject {
   static constexpr qint64 kMaxLagMs = 100;       // backlog beyond this is dropped
   static constexpr int kMaxTicksPerWakeUp = 50;  // the rest of a backlog waits for the next wake-up
   static constexpr qint64 kFastSliceMs = 12;     // as fast as possible gives the event loop a turn this often
+  static constexpr int kMaxFastTicks = 1 << 18;  // ... or after this many ticks, should the clock stand still
   static constexpr int kMinSlowRate = 1;         // slow motion, instructions per second
   static constexpr int kMaxSlowRate = 999;
 
@@ -41,6 +42,8 @@ class PacedTimer : public QObject {
   struct MachineHooks {
     std::function<quint64()> Executed;
     std::function<void()> SkipIdle;
+    // Told true before a slice of as fast as possible and false after it, so the windows redraw once.
+    std::function<void(bool)> FastSlice;
   };
 
   explicit PacedTimer(Tick tick, Clock clock = {}, QObject* parent = nullptr);
