@@ -65,10 +65,10 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   machine_.AddListener(watcher_);
   breakpoints_.Attach(machine_);
   Machine* machine = &machine_;
-  Form1* panel = &panel_;
+  Form1* form = &panel_;
   panel_.timer1().setMachineHooks({[machine] { return static_cast<quint64>(machine->InstructionsExecuted); },
                                    [machine] { machine->SkipIdleTicks(machine->IdleTicksAhead()); },
-                                   [panel](bool slice) { panel->SetRedrawDeferred(slice); }});
+                                   [form](bool slice) { form->SetRedrawDeferred(slice); }});
   display_.setInterval(kDisplayIntervalMs);
   connect(&display_, &QTimer::timeout, this, &Workbench::DisplayTick);
 
