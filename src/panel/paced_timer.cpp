@@ -42,6 +42,7 @@ void PacedTimer::setSpeed(Speed speed, int slowRate) {
 qint64 PacedTimer::RunTick(qint64 due) {
   const quint64 executedBefore = hooks_.Executed ? hooks_.Executed() : 0;
   const int nextMs = std::max(1, tick_());
+  waitPending_ = nextMs > 1;  // the tick says a wait is pending by asking for more than 1 ms
   if (speed_ == Speed::SlowMotion && hooks_.Executed && hooks_.Executed() != executedBefore) {
     return due + 1'000'000'000 / slowRate_;
   }
@@ -82,13 +83,15 @@ void PacedTimer::WakeUp() {
     const qint64 due = dueNs_;
     dueNs_ = due + kNsPerMs;
     ++ticksRun_;
+    const bool waitWasPending = waitPending_;
     qint64 next = RunTick(due);
     const qint64 nextMs = (next - due) / kNsPerMs;
-    // A tick that leaves a wait pending counts its share from when it ran, not from when it was due:
-    // otherwise a late tick (behind a backlog) that starts Pause 1000 would let the catch-up ticks
-    // count part of the wait off at once and cut the pause short. Lateness under one wake-up period
-    // is the timer's ordinary jitter and is forgiven, or every wait would grow by it tick after tick.
-    if (nextMs > 1) next = std::max(next, ranNs + (nextMs - 1) * kNsPerMs);
+    // The tick that starts a wait counts it from when it ran, not from when it was due: otherwise a late
+    // tick (behind a backlog) that starts Pause 1000 would let the catch-up ticks count part of the wait
+    // off at once and cut the pause short. Lateness under one wake-up period is the timer's ordinary
+    // jitter and is forgiven. The wait's further ticks count from when they were due, so a late
+    // wake-up in the middle of a wait (a busy machine, a slow redraw) does not make the wait longer.
+    if (nextMs > 1 && !waitWasPending) next = std::max(next, ranNs + (nextMs - 1) * kNsPerMs);
     dueNs_ = std::max(dueNs_, next);
   }
 }

@@ -82,6 +82,7 @@ class PacedTimer : public QObject {
   qint64 dueNs_ = 0;
   qint64 ticksRun_ = 0;
   bool enabled_ = false;
+  bool waitPending_ = false;  // the last tick left a wait pending
   Speed speed_ = Speed::RealTime;
   int slowRate_ = 10;
   MachineHooks hooks_;

@@ -37,12 +37,15 @@ void VariablesView::Show(const std::vector<VariableRow>& rows, const std::vector
         cell = new QTableWidgetItem;
         setItem(static_cast<int>(i), column, cell);
       }
+      // Only what differs is set: every set repaints, and a run redraws this at the display rate.
       if (cell->text() != texts[column]) cell->setText(texts[column]);
       Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
       if (column == 1 && row.WordIndex >= 0) flags |= Qt::ItemIsEditable;
-      cell->setFlags(flags);
-      cell->setData(kChangedRole, changed);
-      cell->setBackground(changed ? QBrush(kChanged) : QBrush());
+      if (cell->flags() != flags) cell->setFlags(flags);
+      if (cell->data(kChangedRole).toBool() != changed || !cell->data(kChangedRole).isValid()) {
+        cell->setData(kChangedRole, changed);
+        cell->setBackground(changed ? QBrush(kChanged) : QBrush());
+      }
     }
   }
   shown_ = rows;

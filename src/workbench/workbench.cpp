@@ -279,6 +279,10 @@ void Workbench::Stopped() {
 }
 
 void Workbench::ShowLive() {
+  // During a wait nothing moves: no redraw at all, so the run keeps its pace.
+  if (machine_.InstructionsExecuted == shownCount_ && machine_.Ram == shownRam_) return;
+  shownCount_ = machine_.InstructionsExecuted;
+  shownRam_ = machine_.Ram;
   program_->ShowNext(NextAddress());
   variables_->Show(Rows(), baseline_);
   runAction_->setText(tr("Stop"));
