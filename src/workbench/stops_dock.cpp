@@ -105,9 +105,10 @@ void StopsDock::Refresh(const ProgramText& program) {
     QString text = QString::fromStdString(AddressText(address));
     const int line = program.LineOf(address);
     if (line >= 0) {
-      text += tr("  line %1: %2")
-                  .arg(line + 1)
-                  .arg(QString::fromStdString(program.Lines[static_cast<size_t>(line)]).trimmed());
+      // The statement without its comment: the list is narrow.
+      QString statement = QString::fromStdString(program.Lines[static_cast<size_t>(line)]);
+      statement = statement.left(statement.indexOf(QLatin1Char(';'))).trimmed();
+      text += tr("  line %1: %2").arg(line + 1).arg(statement);
     }
     add(text, kLine, address);
   }

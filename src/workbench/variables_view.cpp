@@ -13,6 +13,7 @@ VariablesView::VariablesView(QWidget* parent) : QTableWidget(0, 3, parent) {
   setObjectName(QStringLiteral("VariablesView"));
   setHorizontalHeaderLabels({tr("Variable"), tr("Value"), tr("Decimal")});
   verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setStretchLastSection(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);

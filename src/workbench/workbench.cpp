@@ -73,7 +73,7 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   connect(&display_, &QTimer::timeout, this, &Workbench::DisplayTick);
 
   const QSettings settings = Settings();
-  resize(760, 560);
+  resize(1000, 680);
   restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
   restoreState(settings.value(QStringLiteral("window/state")).toByteArray());
   baseline_ = Rows();
@@ -112,6 +112,7 @@ void Workbench::BuildActions() {
 }
 
 void Workbench::BuildSpeedBar() {
+  addToolBarBreak();
   QToolBar* bar = addToolBar(tr("Speed"));
   bar->setObjectName(QStringLiteral("SpeedBar"));
   speedMode_ = new QComboBox(bar);
@@ -147,6 +148,8 @@ void Workbench::BuildDocks() {
   stopsDock->setObjectName(QStringLiteral("BreakpointsDock"));
   stopsDock->setWidget(stops_);
   addDockWidget(Qt::RightDockWidgetArea, stopsDock);
+  resizeDocks({variablesDock, stopsDock}, {380, 160}, Qt::Vertical);
+  resizeDocks({variablesDock}, {380}, Qt::Horizontal);
 }
 
 bool Workbench::LoadProgram(const QString& objectPath) {
