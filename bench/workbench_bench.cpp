@@ -31,7 +31,9 @@ class Timed : public qx9::MachineListener {
  public:
   QElapsedTimer Clock;
   std::vector<std::pair<qint64, int>> Starts;  // ns, opcode's address
-  void BeforeInstruction(const qx9::Machine& m) override { Starts.emplace_back(Clock.nsecsElapsed(), m.LinearAddress()); }
+  void BeforeInstruction(const qx9::Machine& m) override {
+    Starts.emplace_back(Clock.nsecsElapsed(), m.LinearAddress());
+  }
 };
 
 struct Bench {
@@ -83,8 +85,8 @@ int main(int argc, char** argv) {
     const double count = static_cast<double>(timed.Starts.end() - first);
     const double span = (timed.Starts.back().first - first->first) / 1e9;
     const double ips = (count - 1) / span;
-    std::printf("real time: %.0f instructions in %.3f s = %.1f instructions/s (aim 1000, %+.2f %%)\n", count, span,
-                ips, (ips - 1000) / 10);
+    std::printf("real time: %.0f instructions in %.3f s = %.1f instructions/s (aim 1000, %+.2f %%)\n", count,
+                span, ips, (ips - 1000) / 10);
   }
 
   // Real time, Pause 1000: from the Pause's start to the next instruction's.
@@ -101,7 +103,8 @@ int main(int argc, char** argv) {
     b.panel.machine().RemoveListener(timed);
     std::vector<double> lengths;
     for (size_t i = 0; i + 1 < timed.Starts.size(); ++i) {
-      if (timed.Starts[i].second == pause) lengths.push_back((timed.Starts[i + 1].first - timed.Starts[i].first) / 1e6);
+      if (timed.Starts[i].second == pause)
+        lengths.push_back((timed.Starts[i + 1].first - timed.Starts[i].first) / 1e6);
     }
     if (lengths.empty()) {
       std::printf("pause: no complete Pause measured\n");
@@ -111,8 +114,9 @@ int main(int argc, char** argv) {
     for (double l : lengths) sum += l;
     const auto [lo, hi] = std::minmax_element(lengths.begin(), lengths.end());
     const double worst = std::abs(*lo - 1000) > std::abs(*hi - 1000) ? *lo : *hi;
-    std::printf("Pause 1000: %zu measured, mean %.2f ms, min %.2f ms, max %.2f ms (aim 1000, worst %+.2f %%)\n",
-                lengths.size(), sum / static_cast<double>(lengths.size()), *lo, *hi, (worst - 1000) / 10);
+    std::printf(
+        "Pause 1000: %zu measured, mean %.2f ms, min %.2f ms, max %.2f ms (aim 1000, worst %+.2f %%)\n",
+        lengths.size(), sum / static_cast<double>(lengths.size()), *lo, *hi, (worst - 1000) / 10);
   }
 
   // As fast as possible, both windows shown and redrawn at the display rate.
@@ -126,8 +130,8 @@ int main(int argc, char** argv) {
     b.Run(seconds * 1000);
     const double span = clock.nsecsElapsed() / 1e9;
     const double ips = static_cast<double>(b.panel.machine().InstructionsExecuted - before) / span;
-    std::printf("as fast as possible: %.0f instructions/s over %.2f s (aim at least 1000000); shown: %s\n", ips, span,
-                qPrintable(b.bench.speedText()));
+    std::printf("as fast as possible: %.0f instructions/s over %.2f s (aim at least 1000000); shown: %s\n",
+                ips, span, qPrintable(b.bench.speedText()));
   }
   return 0;
 }

@@ -13,7 +13,7 @@ struct ProgramText {
   std::vector<std::string> Lines;
   std::vector<int> LineAddress;  // parallel to Lines: the instruction's address, or -1
   bool FromSource = false;
-  std::string Note;              // why the source is not shown, when one lies beside the file
+  std::string Note;  // why the source is not shown, when one lies beside the file
 
   // The line of the instruction at `address`, or -1.
   int LineOf(int address) const;

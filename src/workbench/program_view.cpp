@@ -1,8 +1,8 @@
 #include "workbench/program_view.h"
 
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QFontDatabase>
 #include <QPainter>
 #include <QTextBlock>
 
@@ -140,11 +140,12 @@ void ProgramView::PaintMargin(QPaintEvent* event) {
     }
     if (static_cast<int>(line) == highlightedLine_) {
       painter.setPen(QColor(40, 40, 160));
-      painter.drawText(QRect(2, top, size + 2, fontMetrics().height()), Qt::AlignCenter, QStringLiteral("\u25B6"));
+      painter.drawText(QRect(2, top, size + 2, fontMetrics().height()), Qt::AlignCenter,
+                       QStringLiteral("\u25B6"));
     }
     painter.setPen(palette().color(QPalette::PlaceholderText));
-    painter.drawText(QRect(size + 6, top, margin_->width() - size - 8, fontMetrics().height()), Qt::AlignRight,
-                     QStringLiteral("%1").arg(address, 3, 16, QLatin1Char('0')).toUpper());
+    painter.drawText(QRect(size + 6, top, margin_->width() - size - 8, fontMetrics().height()),
+                     Qt::AlignRight, QStringLiteral("%1").arg(address, 3, 16, QLatin1Char('0')).toUpper());
   }
 }
 

@@ -1,7 +1,8 @@
 // Breakpoints, conditions and watchpoints: what they accept, and where the run control stops a run.
+#include "core/breakpoints.h"
+
 #include <gtest/gtest.h>
 
-#include "core/breakpoints.h"
 #include "support/rig.h"
 
 namespace qx9::test {
@@ -49,15 +50,23 @@ TEST(Breakpoints, ConditionsAreParsedAsAnIfWritesThem) {
 
 TEST(Breakpoints, ConditionsCompareSignedWordsLikeIf) {
   MachineState s;
-  s.Ram[0] = 0xFFFF;   // W0 = -1, B0 = 255
-  s.Ram[1] = 0x0102;   // B2 = 2, B3 = 1
+  s.Ram[0] = 0xFFFF;          // W0 = -1, B0 = 255
+  s.Ram[1] = 0x0102;          // B2 = 2, B3 = 1
   s.Ram[kPortWord] = 0x0008;  // Pin3 high
+  // clang-format off: one comparison a line
   const std::pair<const char*, bool> rows[] = {
-      {"W0 < 0", true},       {"W0 > 100", false},   {"B0 = 255", true},
-      {"Bit15 = 1", true},    {"Pin3 = 1", true},    {"Pin2 = 1", false},
-      {"B2 <> B3", true},     {"B2 = B3", false},    {"B3 <= B2", true},
+      {"W0 < 0", true},
+      {"W0 > 100", false},
+      {"B0 = 255", true},
+      {"Bit15 = 1", true},
+      {"Pin3 = 1", true},
+      {"Pin2 = 1", false},
+      {"B2 <> B3", true},
+      {"B2 = B3", false},
+      {"B3 <= B2", true},
       {"W1 >= 258", true},
   };
+  // clang-format on
   for (const auto& [text, holds] : rows) {
     std::string error;
     const std::optional<qx9::Condition> c = ParseCondition(text, error);

@@ -63,7 +63,13 @@ class VariablesTest : public QObject {
   void portPinsDirectionsStackImageAndLastPwm() {
     WorkbenchRig rig;
     ProgramBuilder b;
-    b.Let(V("Dirs"), {{1, C(0x81)}}).High(C(0)).Write(C(5), V("W0")).Gosub("sub").End().Label("sub").Pwm(C(7), C(255), C(1));
+    b.Let(V("Dirs"), {{1, C(0x81)}})
+        .High(C(0))
+        .Write(C(5), V("W0"))
+        .Gosub("sub")
+        .End()
+        .Label("sub")
+        .Pwm(C(7), C(255), C(1));
     const int ret = b.Here();
     b.Return();
     rig.Show(b);
