@@ -241,6 +241,22 @@ class WorkbenchTest : public QObject {
     QVERIFY(rig.timer().isEnabled());  // the breakpoint no longer stops the panel's run
   }
 
+  // Ctrl+D works wherever the focus is on the panel, in a word box too (which would take it as Delete).
+  void ctrlDOpensTheWorkbenchFromAWordBox() {
+    PanelRig rig;
+    LoopProgram p;
+    rig.Load(p.b);
+    WorkbenchLauncher launcher(*rig.form);
+    QVERIFY(rig.Activate());
+    rig.WBox(0)->setFocus();
+    rig.WBox(0)->setText(QStringLiteral("0012"));
+    rig.WBox(0)->setCursorPosition(0);
+    QTest::keyClick(rig.WBox(0), Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(launcher.workbench() != nullptr);
+    QVERIFY(launcher.workbench()->isVisible());
+    QCOMPARE(rig.WBox(0)->text(), QStringLiteral("0012"));
+  }
+
   void panelMenuOpensTheWorkbench() {
     PanelRig rig;
     LoopProgram p;
