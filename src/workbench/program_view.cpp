@@ -1,7 +1,6 @@
 #include "workbench/program_view.h"
 
 #include <QFontDatabase>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextBlock>
@@ -97,14 +96,6 @@ void ProgramView::resizeEvent(QResizeEvent* event) {
   QPlainTextEdit::resizeEvent(event);
   const QRect r = contentsRect();
   margin_->setGeometry(r.left(), r.top(), MarginWidth(), r.height());
-}
-
-void ProgramView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_F9 && event->modifiers() == Qt::NoModifier) {
-    ClickMargin(textCursor().blockNumber());
-    return;
-  }
-  QPlainTextEdit::keyPressEvent(event);
 }
 
 void ProgramView::MarginPressed(int y) {

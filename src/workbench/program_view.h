@@ -1,6 +1,6 @@
 #pragma once
 // The program view: the program's lines, read only, with a margin of addresses and breakpoint marks.
-// A click in the margin or F9 toggles the breakpoint of a line; the next instruction's line is
+// A click in the margin toggles the breakpoint of a line (F9 is the window's); the next instruction's line is
 // highlighted and kept in sight.
 
 #include <QPlainTextEdit>
@@ -38,7 +38,6 @@ class ProgramView : public QPlainTextEdit {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   friend class ProgramMargin;

@@ -1,6 +1,7 @@
 // The workbench on the panel's machine: the program view follows the machine, breakpoints and run to
 // cursor stop free runs where they should, watches and conditions stop them, and bad input is refused.
 #include <QAction>
+#include <QDockWidget>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -255,6 +256,20 @@ class WorkbenchTest : public QObject {
     QVERIFY(launcher.workbench() != nullptr);
     QVERIFY(launcher.workbench()->isVisible());
     QCOMPARE(rig.WBox(0)->text(), QStringLiteral("0012"));
+  }
+
+  void sizeAndDocksAreRememberedBetweenRuns() {
+    {
+      WorkbenchRig rig;
+      rig.bench->show();
+      rig.bench->resize(900, 500);
+      rig.bench->findChild<QDockWidget*>(QStringLiteral("BreakpointsDock"))->hide();
+      rig.bench->close();
+    }
+    WorkbenchRig rig;
+    QCOMPARE(rig.bench->size(), QSize(900, 500));
+    QVERIFY(rig.bench->findChild<QDockWidget*>(QStringLiteral("BreakpointsDock"))->isHidden());
+    QVERIFY(!rig.bench->findChild<QDockWidget*>(QStringLiteral("VariablesDock"))->isHidden());
   }
 
   void panelMenuOpensTheWorkbench() {
