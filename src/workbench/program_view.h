@@ -1,7 +1,7 @@
 #pragma once
 // The program view: the program's lines, read only, with a margin of addresses and breakpoint marks.
-// A click in the margin toggles the breakpoint of a line (F9 is the window's); the next instruction's line is
-// highlighted and kept in sight.
+// A click in the margin toggles the breakpoint of a line (F9 is the window's action); the next
+// instruction's line is highlighted and kept in sight.
 
 #include <QPlainTextEdit>
 #include <functional>
