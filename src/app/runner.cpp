@@ -67,7 +67,6 @@ class Session {
   // The instruction limit; and, without --through-end, an End coming next.
   bool ShouldStop() {
     if (machine_.InstructionsExecuted >= options_.Steps) return true;
-    if (breaks_.AtBreak(machine_)) return true;
     return !options_.ThroughEnd && NextIsEnd();
   }
 
@@ -79,8 +78,17 @@ class Session {
   // One press or tick; `cycle` tells whether it runs an instruction cycle. Returns false when the run
   // is over: a stop condition held, or (without --through-end) the action ran a restart sequence.
   template <typename Action>
-  bool Act(Action action, bool cycle) {
+  bool Act(Action action, bool cycle, bool tick = false) {
     if (ShouldStop()) return false;
+    if (breaks_.AtBreak(machine_)) {
+      // A press stops before the breakpoint's instruction. A tick runs on until it would start a cycle;
+      // that tick is the run control's: its own break check stops the run, as in the panel.
+      if (!tick) return false;
+      if (cycle) {
+        action();
+        return false;
+      }
+    }
     const bool executes = cycle && !machine_.RestartPending;
     if (executes && !options_.Quiet) out_ << TraceLine(machine_.PeekNext()) << '\n';
     const uint64_t restarts = machine_.RestartsRun;
@@ -100,7 +108,7 @@ class Session {
         continue;
       }
       ++ticks_;
-      if (!Act([this] { machine_.Timer1_Timer(); }, machine_.TickWillRunCycle())) return false;
+      if (!Act([this] { machine_.Timer1_Timer(); }, machine_.TickWillRunCycle(), true)) return false;
     }
     return true;
   }
