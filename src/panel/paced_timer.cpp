@@ -49,8 +49,11 @@ qint64 PacedTimer::RunTick(qint64 due) {
   return due + nextMs * kNsPerMs;
 }
 
-// Ticks back to back for one slice; the clock only bounds the slice, it paces nothing.
+// Ticks back to back for one slice; the clock only bounds the slice, it paces nothing. The wake-up timer
+// rests meanwhile: a tick that opens a modal dialog (an End's message) must not have the dialog's event
+// loop spin through nested slices of ticks that cannot run a cycle, each counting a millisecond.
 void PacedTimer::RunFast() {
+  wake_.stop();
   const qint64 start = now_();
   if (hooks_.FastSlice) hooks_.FastSlice(true);
   int ran = 0;
@@ -64,6 +67,7 @@ void PacedTimer::RunFast() {
   } while (enabled_ && speed_ == Speed::Fastest && ran < kMaxFastTicks &&
            now_() - start < kFastSliceMs * kNsPerMs);
   if (hooks_.FastSlice) hooks_.FastSlice(false);
+  if (enabled_) wake_.start();
 }
 
 void PacedTimer::WakeUp() {

@@ -136,6 +136,39 @@ class SpeedTest : public QObject {
     QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
   }
 
+  // An End's message box runs an event loop of its own; the run's wake-ups must rest meanwhile, or they
+  // would spin through ticks that cannot run a cycle, each counting a millisecond.
+  void asFastAsPossibleRestsWhileAMessageIsOpen() {
+    struct LoopingDialogs final : Dialogs {
+      std::function<void()> During;
+      void ShowSplash() override {}
+      void MessageBox(QWidget*, const QString&) override { During(); }
+      std::optional<QString> Prompt(QWidget*, const QString&) override { return std::nullopt; }
+      std::optional<QString> OpenObjectFile(QWidget*) override { return std::nullopt; }
+    };
+    auto owned = std::make_unique<LoopingDialogs>();
+    LoopingDialogs* dialogs = owned.get();
+    Form1 form(std::move(owned), std::make_unique<SilentTones>());
+    qint64 ns = 0;
+    form.timer1().setClock([&ns] { return ns += 1000; });
+    form.timer1().setSpeed(PacedTimer::Speed::Fastest);
+    qint64 ticksInDialog = -1;
+    dialogs->During = [&] {
+      const qint64 before = form.timer1().ticksRun();
+      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+      ticksInDialog = form.timer1().ticksRun() - before;
+    };
+    ProgramBuilder b;
+    b.Let(V("W0"), {{3, C(1)}}).End();
+    form.machine().LoadImage(b.Build());
+    form.show();
+    form.machine().StartProgram();
+    form.RunBtn_Click();
+    form.timer1().WakeUp();
+    QCOMPARE(ticksInDialog, qint64{0});
+    QVERIFY(!form.timer1().isEnabled());
+  }
+
   // Slow motion at 1/s has its next tick up to a second ahead; real time must not wait for it.
   void backToRealTimeStartsAfreshAtOnce() {
     PanelRig rig;
