@@ -65,9 +65,13 @@ void Form1::Form_KeyDown(int& keyCode) {
   }
 }
 
-void Form1::MessageBox(const std::string& text) { dialogs_->MessageBox(this, QString::fromStdString(text)); }
+void Form1::MessageBox(const std::string& text) {
+  ShowDeferredRedraw();
+  dialogs_->MessageBox(this, QString::fromStdString(text));
+}
 
 std::optional<std::string> Form1::Prompt(const std::string& text) {
+  ShowDeferredRedraw();
   const std::optional<QString> answer = dialogs_->Prompt(this, QString::fromStdString(text));
   if (!answer) return std::nullopt;
   return answer->toStdString();
@@ -116,11 +120,17 @@ void Form1::SetRedrawDeferred(bool deferred) {
     machine_.RefreshPanel();
     deferredState_ = StateBox_->text().toStdString();
   }
+  if (!deferred) ShowDeferredRedraw();
   redrawDeferred_ = deferred;
-  if (!deferred) {
-    machine_.RefreshPanel();
-    StateBox_->setText(QString::fromStdString(deferredState_));
-  }
+}
+
+// A box that opens in the middle of a slice shows over the panel as it stands, not as the slice found it.
+void Form1::ShowDeferredRedraw() {
+  if (!redrawDeferred_) return;
+  redrawDeferred_ = false;
+  machine_.RefreshPanel();
+  StateBox_->setText(QString::fromStdString(deferredState_));
+  redrawDeferred_ = true;
 }
 
 std::string Form1::PotText() const { return PotInput_->text().toStdString(); }

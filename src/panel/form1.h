@@ -78,6 +78,7 @@ class Form1 : public QWidget, public Host {
  private:
   void CreateControls();   // form1_layout.cpp
   void ColourLabels();
+  void ShowDeferredRedraw();
 
   Machine machine_{*this};
   std::unique_ptr<Dialogs> dialogs_;
