@@ -164,7 +164,8 @@ bool Workbench::LoadProgram(const QString& objectPath) {
   }
   std::array<uint8_t, kImageSize> image{};
   for (int i = 0; i < kImageSize; ++i) image[static_cast<size_t>(i)] = static_cast<uint8_t>(bytes[i]);
-  SetProgram(image, QString::fromStdString(SourcePathFor(QFile::encodeName(objectPath).toStdString())));
+  const std::string source = SourcePathFor(QFile::encodeName(objectPath).toStdString());
+  SetProgram(image, QFile::decodeName(QByteArray::fromStdString(source)));
   // The whole file, so two files that differ after the image keep their own breakpoints.
   programKey_ = ContentKey(bytes);
   LoadStops();
@@ -183,7 +184,6 @@ void Workbench::SetProgram(const std::array<uint8_t, kImageSize>& image, const Q
   program_->SetProgram(text_);
   programKey_ = ContentKey(ImageBytes(image));
   LoadStops();
-  status_->setText(QString::fromStdString(text_.Note));
   baseline_ = Rows();
   Stopped();
   if (!text_.Note.empty()) status_->setText(QString::fromStdString(text_.Note));
