@@ -1,6 +1,7 @@
 // The workbench on the panel's machine: the program view follows the machine, breakpoints and run to
 // cursor stop free runs where they should, watches and conditions stop them, and bad input is refused.
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
@@ -284,6 +285,11 @@ class WorkbenchTest : public QObject {
     QCOMPARE(actions[0]->text(), QStringLiteral("Workbench\u2026"));
     QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
     QVERIFY(rig.form->actions().contains(actions[0]));
+    // A right click on a label of the panel reaches the panel and opens the menu.
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), rig.BVar(0)->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(rig.BVar(0), &click);
+    QVERIFY(PanelMenu::Of(*rig.form).menu().isVisible());
+    PanelMenu::Of(*rig.form).menu().close();
     actions[0]->trigger();
     QVERIFY(launcher.workbench() != nullptr);
     QVERIFY(launcher.workbench()->isVisible());
