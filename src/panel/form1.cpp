@@ -111,28 +111,6 @@ void Form1::ShowState(const std::string& text) {
   StateBox_->setText(QString::fromStdString(text));
 }
 
-void Form1::SetRedrawDeferred(bool deferred) {
-  if (deferred == redrawDeferred_) return;
-  // What was typed before the slice counts, as the next cycle would have read it; the redraw makes it
-  // what the machine takes the untouched boxes to hold during the slice.
-  if (deferred) {
-    machine_.ReadWordBoxes();
-    machine_.RefreshPanel();
-    deferredState_ = StateBox_->text().toStdString();
-  }
-  if (!deferred) ShowDeferredRedraw();
-  redrawDeferred_ = deferred;
-}
-
-// A box that opens in the middle of a slice shows over the panel as it stands, not as the slice found it.
-void Form1::ShowDeferredRedraw() {
-  if (!redrawDeferred_) return;
-  redrawDeferred_ = false;
-  machine_.RefreshPanel();
-  StateBox_->setText(QString::fromStdString(deferredState_));
-  redrawDeferred_ = true;
-}
-
 std::string Form1::PotText() const { return PotInput_->text().toStdString(); }
 
 std::string Form1::PulsInText() const { return PulsIn_->text().toStdString(); }
