@@ -10,10 +10,13 @@
 
 #include "panel/audio_tone_player.h"
 #include "panel/form1.h"
+#ifdef QX9_HAVE_WORKBENCH
+#include "workbench/launcher.h"
+#endif
 
 namespace {
 
-constexpr const char* kUsage = "usage: qx9emu [OBJECT-FILE]\n       qx9emu --help | --version\n";
+constexpr const char* kUsage = "usage: qx9emu [--workbench] [OBJECT-FILE]\n       qx9emu --help | --version\n";
 constexpr int kExitUsage = 1;
 constexpr int kExitNoDisplay = 2;
 constexpr int kExitMemory = 5;
@@ -49,8 +52,10 @@ int RunPanel(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("qx9"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/qx9emu.png")));
 
-  // What Qt leaves of the arguments (it takes its own, such as -platform).
-  const QStringList args = QApplication::arguments();
+  // What Qt leaves of the arguments (it takes its own, such as -platform). --workbench anywhere among
+  // them opens the workbench beside the panel.
+  QStringList args = QApplication::arguments();
+  const bool workbench = args.removeAll(QStringLiteral("--workbench")) > 0;
   const bool option =
       args.size() == 2 && args[1].startsWith(QLatin1Char('-')) && args[1] != QLatin1String("-");
   if (args.size() > 2 || option) {
@@ -63,8 +68,17 @@ int RunPanel(int argc, char** argv) {
 
   // The tones play on the desktop's audio output, or only take their time when there is none.
   qx9::Form1 form(nullptr, qx9::MakeDesktopTonePlayer());
+#ifdef QX9_HAVE_WORKBENCH
+  // Declared after the panel, so it and its workbench go before the machine they drive.
+  qx9::WorkbenchLauncher launcher(form);
+#endif
   // Cancel in the file dialog ends the program at once.
   if (!form.Form_Load(file)) return 0;
+#ifdef QX9_HAVE_WORKBENCH
+  if (workbench) launcher.Open();
+#else
+  (void)workbench;
+#endif
   return QApplication::exec();
 }
 

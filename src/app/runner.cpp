@@ -7,6 +7,7 @@
 #include "core/machine.h"
 #include "history_run.h"
 #include "run_exports.h"
+#include "run_breaks.h"
 #include "run_host.h"
 #include "scenario_command.h"
 #ifdef QX9_HAVE_LISTING
@@ -48,7 +49,8 @@ std::string TraceLine(const Machine::Peek& peek) {
 class Session {
  public:
   Session(const RunOptions& options, Machine& machine, PrintingHost& host, std::ostream& out)
-      : options_(options), machine_(machine), host_(host), out_(out), base_(machine.InstructionsExecuted) {}
+      : options_(options), machine_(machine), host_(host), out_(out), base_(machine.InstructionsExecuted),
+        breaks_(options.Breaks, machine) {}
 
   void Run() {
     if (options_.Run) {
@@ -63,6 +65,7 @@ class Session {
   }
 
   uint64_t Ticks() const { return ticks_; }
+  const RunBreaks& Breaks() const { return breaks_; }
 
  private:
   // The instruction limit; and, without --through-end, an End coming next.
@@ -79,8 +82,17 @@ class Session {
   // One press or tick; `cycle` tells whether it runs an instruction cycle. Returns false when the run
   // is over: a stop condition held, or (without --through-end) the action ran a restart sequence.
   template <typename Action>
-  bool Act(Action action, bool cycle) {
+  bool Act(Action action, bool cycle, bool tick = false) {
     if (ShouldStop()) return false;
+    if (breaks_.AtBreak(machine_)) {
+      // A press stops before the breakpoint's instruction. A tick runs on until it would start a cycle;
+      // that tick is the run control's: its own break check stops the run, as in the panel.
+      if (!tick) return false;
+      if (cycle) {
+        action();
+        return false;
+      }
+    }
     const bool executes = cycle && !machine_.RestartPending;
     if (executes && !options_.Quiet) out_ << TraceLine(machine_.PeekNext()) << '\n';
     const uint64_t restarts = machine_.RestartsRun;
@@ -100,7 +112,7 @@ class Session {
         continue;
       }
       ++ticks_;
-      if (!Act([this] { machine_.Timer1_Timer(); }, machine_.TickWillRunCycle())) return false;
+      if (!Act([this] { machine_.Timer1_Timer(); }, machine_.TickWillRunCycle(), true)) return false;
     }
     return true;
   }
@@ -111,6 +123,7 @@ class Session {
   std::ostream& out_;
   uint64_t base_;  // instructions executed before the run (a loaded state's)
   uint64_t ticks_ = 0;
+  RunBreaks breaks_;
 };
 
 void PrintFinalBlock(const RunOptions& options, Machine& machine, const PrintingHost& host,
@@ -150,6 +163,7 @@ constexpr const char* kOptionHelp =
     "  --load-state F   start from state file F (saved from the same program) instead of a reset\n"
     "  --vcd FILE       write the pins, words and tones over simulated time as a Value Change Dump\n"
     "  --wav FILE       write the program's sound as a 16-bit mono WAV at 44,100 Hz\n"
+    "  --break AAA      stop before the instruction at hex address AAA, once one has run (repeatable)\n"
 #ifdef QX9_HAVE_LISTING
     "  --list           print a listing of the program that qx9asm assembles back to the same bytes\n"
 #endif
@@ -184,7 +198,7 @@ bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& o
 
 std::string RunUsage() {
   return "usage: qx9run [--steps N] [--through-end] [--pot TEXT] [--pulsin TEXT] [--answer TEXT]... "
-         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--quiet] [--back N] "
+         "[--word K=TEXT]... [--switch N]... [--run | --step-over] [--break AAA]... [--quiet] [--back N] "
          "[--who-wrote NAME]... [--save-state F] [--load-state F] [--vcd FILE] [--wav FILE] FILE"
          "\n       qx9run --scenario FILE.yaml [--junit REPORT.xml] [OBJECT]"
 #ifdef QX9_HAVE_LISTING
@@ -259,6 +273,14 @@ bool ParseRunArguments(const std::vector<std::string>& args, RunOptions& options
       if (!value(options.Pot)) return false;
     } else if (arg == "--pulsin") {
       if (!value(options.PulsIn)) return false;
+    } else if (arg == "--break") {
+      if (!value(text)) return false;
+      int address = 0;
+      if (!ParseBreakAddress(text, address)) {
+        error = "--break needs a hex address 0..7FF as in the listing, not '" + text + "'";
+        return false;
+      }
+      options.Breaks.push_back(address);
     } else if (arg == "--answer") {
       if (!value(text)) return false;
       options.Answers.push_back(text);
@@ -356,6 +378,7 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   const uint64_t base = machine.InstructionsExecuted;
   Session session(options, machine, host, out);
   session.Run();
+  session.Breaks().Print(machine, out);
   if (machine.InstructionsExecuted - base >= options.Steps) out << "limit: " << options.Steps << '\n';
   history.GoBack(out, err);
   PrintFinalBlock(options, machine, host, loaded, session.Ticks(), out);

@@ -45,6 +45,7 @@ struct RunOptions {
   std::vector<std::string> WhoWrote;
   std::string SaveState;
   std::string LoadState;
+  std::vector<int> Breaks;  // --break: linear token addresses
 };
 
 // Exit statuses.

@@ -69,7 +69,10 @@ class Assembler {
       }
     }
     WriteBytes();
-    if (complete) WriteCode();
+    if (complete) {
+      WriteCode();
+      for (const PlacedCode& placed : code_) result_.Code.push_back({placed.Line, placed.Address});
+    }
     std::stable_sort(result_.Errors.begin(), result_.Errors.end(), [](const Diagnostic& a, const Diagnostic& b) {
       return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
     });

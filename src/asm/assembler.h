@@ -21,9 +21,16 @@ struct Diagnostic {
   std::string Message;
 };
 
+// Where an instruction of the source landed: its 1-based line and its linear token address.
+struct LineAddress {
+  int Line = 0;
+  int Address = 0;
+};
+
 struct AssembleResult {
   std::array<uint8_t, 256> Image{};
   std::vector<Diagnostic> Errors;  // by line and column
+  std::vector<LineAddress> Code;   // every instruction in source order
   bool Ok() const { return Errors.empty(); }
 };
 

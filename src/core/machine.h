@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -124,6 +125,10 @@ class Machine : public MachineState {
   void GInBtn_Click(int index);
   // The load step after the image is in place: redraw, set the restart flag, run the first cycle.
   void StartProgram();
+  // Asked before every cycle of a free run or a step over's run, once the run has executed an
+  // instruction: true stops the run before the next instruction (breakpoints, conditions, watchpoints).
+  using BreakCheck = std::function<bool(const Machine&)>;
+  void SetBreakCheck(BreakCheck check) { breakCheck_ = std::move(check); }
 
   // The text and linear address of the instruction that would execute next, decoded on a copy of the
   // state with every host effect withheld (no message box, no LastPWM, no redraw).
@@ -160,6 +165,11 @@ class Machine : public MachineState {
   }
   // A click of Step or Step Over counts 1 ms for each instruction it executed.
   void CountPressTime(uint64_t executedBefore);
+  // Whether the break check stops the run before this cycle; if so the run is stopped and told.
+  bool BreakBeforeCycle();
+
+  BreakCheck breakCheck_;
+  uint64_t runStartExecuted_ = 0;  // InstructionsExecuted when the current run began
 
   // Pins
   void DoHigh();
@@ -238,6 +248,8 @@ std::string_view VariableName(int code);
 std::optional<VarRef> VariableByName(std::string_view name);
 // The LastPWM box's text after a PWM on pin with duty ("Pin3=2.51").
 std::string PwmText(int16_t pin, int16_t duty);
+// Where a 6-bit variable code's value lives (mask 0 for the codes that name nothing).
+VarRef VariableRef(int code);
 // Sound's note to frequency in whole Hz (0 for note 0; values outside 37..32767 are played as rests).
 int NoteFrequency(int16_t note);
 

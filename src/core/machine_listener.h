@@ -37,6 +37,9 @@ class MachineListener {
   // The state changed between instructions, not by one: a switch click, a typed word taken in, a
   // countdown tick of a wait, the start of a program.
   virtual void OnExternalChange(const Machine&) {}
+
+  // The break check stopped a run before the next instruction (the run is already stopped).
+  virtual void OnBreak(const Machine&) {}
 };
 
 }  // namespace qx9

@@ -12,6 +12,7 @@ void Machine::RunBtn_Click() {
   } else {
     host_->SetRunCaption("Stop (F5)");
     StepOverArmed = false;
+    runStartExecuted_ = InstructionsExecuted;
     host_->SetTimerEnabled(true);
   }
 }
@@ -32,6 +33,7 @@ void Machine::Step_Click() {
 void Machine::StepOver_Click() {
   StepOverArmed = true;
   const uint64_t before = InstructionsExecuted;
+  runStartExecuted_ = before;
   ExecuteNext();
   CountPressTime(before);
   PreviewNext();
@@ -48,7 +50,19 @@ void Machine::Timer1_Timer() {
   } else {
     SimTimeUs += 1000;
   }
-  if (!Busy) ExecuteNext();
+  if (!Busy && !BreakBeforeCycle()) ExecuteNext();
+}
+
+// A run that starts on a breakpoint leaves it: the check waits for the run's first instruction. A cycle
+// that only resets (after a restart) executes nothing and is never stopped.
+bool Machine::BreakBeforeCycle() {
+  if (!breakCheck_ || RestartPending || InstructionsExecuted == runStartExecuted_) return false;
+  if (!host_->TimerEnabled() || !breakCheck_(*this)) return false;
+  StepOverTarget = 0;
+  StepOverArmed = false;
+  RunBtn_Click();
+  if (!listeners_.empty()) Notify([this](MachineListener& l) { l.OnBreak(*this); });
+  return true;
 }
 
 bool Machine::TickWillRunCycle() const { return WaitMs <= 10 && !Busy; }

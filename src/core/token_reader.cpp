@@ -121,6 +121,12 @@ std::optional<VarRef> VariableByName(std::string_view name) {
   return std::nullopt;
 }
 
+VarRef VariableRef(int code) {
+  if (code < 0 || code >= 64) return {};
+  const VariableCode& v = kVariables[code];
+  return {v.Index, v.Mask, v.Shift};
+}
+
 VarRef Machine::VarName() {
   const VariableCode& v = kVariables[ReadBits(6)];
   if (!v.Name.empty()) OperandText.assign(v.Name);

@@ -78,12 +78,14 @@ void Form1::StepOver_Click() {
 
 // The box opens over the exact state, whatever the last frame showed.
 void Form1::MessageBox(const std::string& text) {
+  ShowDeferredRedraw();
   FlushPanel();
   dialogs_->MessageBox(this, QString::fromStdString(text));
   TakeBackFocus();
 }
 
 std::optional<std::string> Form1::Prompt(const std::string& text) {
+  ShowDeferredRedraw();
   FlushPanel();
   const std::optional<QString> answer = dialogs_->Prompt(this, QString::fromStdString(text));
   TakeBackFocus();
@@ -116,12 +118,19 @@ std::string Form1::WordBoxText(int index) const { return display_->WordBoxText(i
 // Untouched boxes hold (or are about to show) the words the core last handed over, so the core may
 // take those back instead of parsing eight texts at every cycle.
 Host::Boxes Form1::WordBoxes() const {
+  if (redrawDeferred_) return Boxes::NoPanel;  // a fast slice: no view is built, nothing is typed meanwhile
   return display_->AnyBoxEdited() ? Boxes::MayBeEdited : Boxes::AsShown;
 }
 
 void Form1::ShowPanel(const PanelView& view) { display_->Show(view); }
 
-void Form1::ShowState(const std::string& text) { display_->ShowState(text); }
+void Form1::ShowState(const std::string& text) {
+  if (redrawDeferred_) {
+    deferredState_ = text;
+    return;
+  }
+  display_->ShowState(text);
+}
 
 std::string Form1::PotText() const { return PotInput_->text().toStdString(); }
 

@@ -44,6 +44,8 @@ class Form1 : public QWidget, public Host {
   PanelDisplay& display() { return *display_; }
   // Shows the exact state at once, for whoever reads the widgets between frames.
   void FlushPanel() { display_->Apply(); }
+  // The object file the load step loaded (empty before, or when the image came from elsewhere).
+  const QString& loadedFile() const { return loadedFile_; }
 
   // Event handlers, public so the benchmark and tests can drive them as the events would.
   void RunBtn_Click() { machine_.RunBtn_Click(); }
@@ -52,6 +54,9 @@ class Form1 : public QWidget, public Host {
   void StepOver_Click();
   void GInBtn_Click(int index) { machine_.GInBtn_Click(index); }
   void Timer1_Timer() { machine_.Timer1_Timer(); }
+  // While deferred (the slices of an as-fast-as-possible run) the machine builds no view and the preview is
+  // not shown; ending it redraws once. No event is handled during a slice, so nothing is typed meanwhile.
+  void SetRedrawDeferred(bool deferred);
   // Acts on F5, F8 and F10 and sets the key code to 0 for a key it has acted on.
   void Form_KeyDown(int& keyCode);
 
@@ -82,11 +87,15 @@ class Form1 : public QWidget, public Host {
   PanelDisplay::Widgets DisplayedWidgets() const;  // form1_layout.cpp
   // After a modal box closes, keys must reach the panel again, with or without a window manager.
   void TakeBackFocus();
+  void ShowDeferredRedraw();
 
   Machine machine_{*this};
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<TonePlayer> tones_;
   PacedTimer timer1_;
+  QString loadedFile_;
+  bool redrawDeferred_ = false;
+  std::string deferredState_;
 
   // The four bitmaps, held once and shown by reference.
   QPixmap LEDON_, LEDOFF_, SwUp_, SwDn_;

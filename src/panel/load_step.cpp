@@ -22,6 +22,7 @@ bool Form1::Form_Load(const std::optional<QString>& file) {
     MessageBox("File Error!");
     path.reset();
   }
+  loadedFile_ = *path;
   machine_.StartProgram();
   // The file dialog or a "File Error!" box had the keyboard last.
   TakeBackFocus();

@@ -41,6 +41,8 @@ class PanelDisplay : public QObject {
   void Show(const PanelView& view);
   void ShowState(const std::string& text);
   void ShowLastPWM(const std::string& text);
+  // The StateBox text last handed over, drawn or not yet.
+  const std::string& LatestState() const { return latest_.StateText; }
 
   // Deferred while the program runs freely. Ending the deferral shows the latest state at once.
   void SetDeferred(bool deferred);

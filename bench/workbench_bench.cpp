@@ -1,0 +1,137 @@
+// qx9workbench_bench: the panel's run with the workbench open beside it, at each speed. Real time must
+// keep 1 000 instructions per second and a Pause 1000 to a second; as fast as possible should reach
+// a million instructions per second with both windows shown. Not a test: the figures depend on the
+// machine and its load.
+//
+//   qx9workbench_bench [SECONDS]     (offscreen unless QT_QPA_PLATFORM says otherwise)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "panel/form1.h"
+#include "support/program_builder.h"
+#include "workbench/workbench.h"
+
+namespace {
+
+using qx9::PacedTimer;
+using qx9::test::C;
+using qx9::test::ProgramBuilder;
+using qx9::test::V;
+
+// The panel noting when each instruction starts, and what it is.
+class Timed : public qx9::MachineListener {
+ public:
+  QElapsedTimer Clock;
+  std::vector<std::pair<qint64, int>> Starts;  // ns, opcode's address
+  void BeforeInstruction(const qx9::Machine& m) override {
+    Starts.emplace_back(Clock.nsecsElapsed(), m.LinearAddress());
+  }
+};
+
+struct Bench {
+  qx9::Form1 panel;
+  qx9::Workbench bench{panel};
+
+  explicit Bench(const ProgramBuilder& program, PacedTimer::Speed speed) {
+    panel.machine().LoadImage(program.Build());
+    panel.show();
+    panel.machine().StartProgram();
+    bench.SetProgram(program.Build(), QString());
+    bench.show();
+    bench.SetSpeed(speed, 10);
+  }
+  // Runs freely for ms of real time.
+  void Run(int ms) {
+    panel.RunBtn_Click();
+    QTimer::singleShot(ms, [this] {
+      if (panel.TimerEnabled()) panel.RunBtn_Click();
+      QApplication::quit();
+    });
+    QApplication::exec();
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  // The benchmark's window positions and breakpoints never reach the user's settings.
+  QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+
+  // Real time, no waits: one instruction a millisecond.
+  {
+    ProgramBuilder p;
+    p.Label("top").Let(V("W0"), {{3, C(1)}}).Toggle(C(0)).Goto("top");
+    Bench b(p, PacedTimer::Speed::RealTime);
+    Timed timed;
+    b.panel.machine().AddListener(timed);
+    timed.Clock.start();
+    b.Run(seconds * 1000 + 500);
+    b.panel.machine().RemoveListener(timed);
+    const auto first = std::find_if(timed.Starts.begin(), timed.Starts.end(),
+                                    [](const auto& s) { return s.first >= 500'000'000; });
+    const double count = static_cast<double>(timed.Starts.end() - first);
+    const double span = (timed.Starts.back().first - first->first) / 1e9;
+    const double ips = (count - 1) / span;
+    std::printf("real time: %.0f instructions in %.3f s = %.1f instructions/s (aim 1000, %+.2f %%)\n", count,
+                span, ips, (ips - 1000) / 10);
+  }
+
+  // Real time, Pause 1000: from the Pause's start to the next instruction's.
+  {
+    ProgramBuilder p;
+    p.Label("top").Toggle(C(0));
+    const int pause = p.Here();
+    p.Pause(C(1000)).Goto("top");
+    Bench b(p, PacedTimer::Speed::RealTime);
+    Timed timed;
+    b.panel.machine().AddListener(timed);
+    timed.Clock.start();
+    b.Run(std::max(seconds, 4) * 1000 + 200);
+    b.panel.machine().RemoveListener(timed);
+    std::vector<double> lengths;
+    for (size_t i = 0; i + 1 < timed.Starts.size(); ++i) {
+      if (timed.Starts[i].second == pause)
+        lengths.push_back((timed.Starts[i + 1].first - timed.Starts[i].first) / 1e6);
+    }
+    if (lengths.empty()) {
+      std::printf("pause: no complete Pause measured\n");
+      return 1;
+    }
+    double sum = 0;
+    for (double l : lengths) sum += l;
+    const auto [lo, hi] = std::minmax_element(lengths.begin(), lengths.end());
+    const double worst = std::abs(*lo - 1000) > std::abs(*hi - 1000) ? *lo : *hi;
+    std::printf(
+        "Pause 1000: %zu measured, mean %.2f ms, min %.2f ms, max %.2f ms (aim 1000, worst %+.2f %%)\n",
+        lengths.size(), sum / static_cast<double>(lengths.size()), *lo, *hi, (worst - 1000) / 10);
+  }
+
+  // As fast as possible, both windows shown and redrawn at the display rate.
+  {
+    ProgramBuilder p;
+    p.Label("top").Let(V("W0"), {{3, C(1)}}).Toggle(C(0)).Goto("top");
+    Bench b(p, PacedTimer::Speed::Fastest);
+    QElapsedTimer clock;
+    clock.start();
+    const uint64_t before = b.panel.machine().InstructionsExecuted;
+    b.Run(seconds * 1000);
+    const double span = clock.nsecsElapsed() / 1e9;
+    const double ips = static_cast<double>(b.panel.machine().InstructionsExecuted - before) / span;
+    std::printf("as fast as possible: %.0f instructions/s over %.2f s (aim at least 1000000); shown: %s\n",
+                ips, span, qPrintable(b.bench.speedText()));
+  }
+  return 0;
+}
