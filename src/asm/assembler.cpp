@@ -8,13 +8,14 @@
 #include <sstream>
 
 #include "asm/statement.h"
+#include "core/instruction_set.h"
 
 namespace qx9::asmx {
 
 namespace {
 
-constexpr int kFirstInstruction = 19;  // the reset skips bits 16..18
-constexpr int kImageBits = 2048;
+constexpr int kFirstInstruction = kFirstTokenAddress;
+constexpr int kImageBits = kEndAddress;
 
 struct Label {
   int Address = 0;

@@ -7,9 +7,6 @@ namespace qx9::asmx {
 
 namespace {
 
-constexpr int kGosub = 14, kButton = 17, kSerout = 19, kSerin = 20, kNext = 23, kIf = 24, kGoto = 25,
-              kBranch = 26, kReturn = 27, kEnd = 31;
-
 // The decode runs in ListOnly mode, where the core shows nothing but its text; messages the preview
 // would raise (an unknown operator or comparison) are of no interest to a listing.
 using SilentHost = NullHost;
@@ -55,23 +52,13 @@ Decoded Decoder::At(int address) {
     d.End = f.Address + f.Width;
     if (f.Address + f.Width > kEndAddress) d.OffEnd = true;
   }
-  d.Opcode = d.Fields.empty() ? kEnd : static_cast<int>(d.Fields.front().Value);
-  switch (d.Opcode) {
-    case kGoto:
-    case kReturn:
-    case kEnd:
-    case kButton:
-    case kSerout:
-    case kSerin:
-      d.FallsThrough = false;
-      break;
-    default:
-      break;
-  }
-  if (d.Opcode == kGoto || d.Opcode == kGosub || d.Opcode == kIf || d.Opcode == kNext || d.Opcode == kBranch) {
+  d.Opcode = d.Fields.empty() ? kEndOpcode : static_cast<int>(d.Fields.front().Value);
+  const InstructionForm& form = FormOf(d.Opcode);
+  d.FallsThrough = form.FallsThrough && form.Emulated;
+  if (HasTargets(form)) {
     // In these instructions the only 11-bit fields are jump targets.
     for (size_t i = 1; i < d.Fields.size(); ++i) {
-      if (d.Fields[i].Width == 11) d.Targets.push_back(static_cast<int>(d.Fields[i].Value));
+      if (d.Fields[i].Width == kTargetWidth) d.Targets.push_back(static_cast<int>(d.Fields[i].Value));
     }
   }
   return d;

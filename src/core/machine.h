@@ -11,16 +11,16 @@
 #include <vector>
 
 #include "core/host.h"
+#include "core/instruction_set.h"
 #include "core/machine_listener.h"
 #include "core/token_observer.h"
 
 namespace qx9 {
 
 constexpr int kImageSize = 256;       // bytes of program memory
-constexpr int kEndAddress = 2048;     // linear token address just past the last bit of the image
 constexpr int kStackSize = 17;        // saved return positions
 constexpr int kPortWord = 7;          // Ram index of the port word
-constexpr int kEndOpcode = 31;
+constexpr int kEndOpcode = static_cast<int>(Opcode::End);
 
 // Reduces x to the signed 16-bit value congruent to it modulo 65536: its low 16 bits, read as two's
 // complement. Inline, as nearly every field read and word write goes through it.
@@ -144,11 +144,7 @@ class Machine : public MachineState {
 
  private:
   using Handler = void (Machine::*)();
-  struct Opcode {
-    const char* Keyword;
-    Handler Run;
-  };
-  static const std::array<Opcode, 32> kOpcodes;
+  static const std::array<Handler, kOpcodeCount> kHandlers;
 
   void RestartSequence();
   void StopRunIfRunning();
@@ -168,7 +164,7 @@ class Machine : public MachineState {
   void DoOutput();
   void DoToggle();
   void DoReverse();
-  int16_t ReadPinOperand(const char* keyword);
+  int16_t ReadPinOperand(Opcode opcode);
   void SetPinBit(int32_t bit, int16_t value);
   int16_t PinBit(int32_t bit) const;
 
@@ -194,7 +190,7 @@ class Machine : public MachineState {
   void DoGoto();
   void DoDebug();
   void DoEnd();
-  void Unimplemented(const char* text);
+  void Unimplemented(Opcode opcode);
 
   // Let and If
   void DoLet();
@@ -210,6 +206,11 @@ class Machine : public MachineState {
   void DoBranch();
   void DoLookup();
   void DoLookdown();
+
+  // InstrText set to the keyword and one blank, for the operands to follow.
+  std::string& StartText(Opcode opcode) {
+    return InstrText.assign(Keyword(opcode)).append(" ");
+  }
 
   int16_t TakeBit();  // one bit, unreported: ReadBit and ReadBits report whole fields
 
@@ -231,8 +232,6 @@ int32_t ParseWordBox(const std::string& text);
 // A whole decimal number with optional sign in -32768..32767, blanks around it ignored.
 std::optional<int16_t> ParseWholeNumber(const std::string& text);
 bool IsBlank(const std::string& text);
-// The name of a 6-bit variable code ("Pin3", "B1", "W0" for 50 and 51, ...); empty for 49 and 63.
-std::string_view VariableName(int code);
 // Sound's note to frequency in whole Hz (0 for note 0; values outside 37..32767 are played as rests).
 int NoteFrequency(int16_t note);
 

@@ -13,7 +13,7 @@ namespace qx9 {
 void Machine::DoGosub() {
   ReadBits(4);
   const int16_t target = ReadBits(11);
-  InstrText = "Gosub " + HexText(target);
+  StartText(Opcode::Gosub) += HexText(target);
   if (ListOnly) return;
   if (GosubDepth >= kStackSize) {
     Message("Gosub stack overflow");
@@ -34,7 +34,7 @@ void Machine::DoGosub() {
 }
 
 void Machine::DoReturn() {
-  InstrText = "Return";
+  InstrText = Keyword(Opcode::Return);
   if (ListOnly) return;
   if (GosubDepth <= 0) {
     Message("Return without Gosub");
@@ -51,13 +51,13 @@ void Machine::DoFor() {
   const std::string startText = OperandText;
   const VarRef variable = VarName();
   SetVal(variable.Index, start, variable.Mask, variable.Shift);
-  InstrText = "For " + OperandText + "=" + startText;
+  StartText(Opcode::For) += OperandText + "=" + startText;
 }
 
 void Machine::DoNext() {
   const int32_t step = ReadOperand();
   const VarRef variable = VarName();
-  InstrText = "Next " + OperandText;
+  StartText(Opcode::Next) += OperandText;
   const bool up = ReadBit() == 1;
   const int16_t limitA = ReadOperand();
   const int16_t limitB = ReadOperand();

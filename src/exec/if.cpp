@@ -10,8 +10,6 @@
 namespace qx9 {
 
 namespace {
-constexpr const char* kCompareText[8] = {"", "<", ">", "<>", "=", "<=", ">=", ""};
-
 bool Compare(int code, int16_t v, int16_t x) {
   switch (code) {
     case 1: return v < x;
@@ -25,7 +23,7 @@ bool Compare(int code, int16_t v, int16_t x) {
 }  // namespace
 
 void Machine::DoIf() {
-  InstrText.assign("If ");
+  StartText(Opcode::If);
   int16_t right = ReadOperand();
   std::string rightText = OperandText;
   int16_t left = ReadVar();
@@ -35,13 +33,13 @@ void Machine::DoIf() {
     // The left side's name is still in OperandText: nothing read since sets it.
     const bool more = ReadBit() == 1;
     const bool conjunctionAnd = ReadBit() == 1;
-    if (!first) InstrText.append(conjunctionAnd ? "AND" : "OR");
+    if (!first) InstrText.append(ConjunctionText(conjunctionAnd));
     first = false;
-    const int code = ReadBits(3);
+    const int code = ReadBits(kComparisonWidth);
     if (code == 0 || code == 7) {
       Message("Unknown");  // shown in previews too; the result stays as it was
     } else {
-      InstrText.append(OperandText).append(kCompareText[code]).append(rightText);
+      InstrText.append(OperandText).append(ComparisonText(code)).append(rightText);
       const bool c = Compare(code, left, right);
       result = conjunctionAnd ? (result && c) : (result || c);
     }
@@ -50,8 +48,8 @@ void Machine::DoIf() {
     rightText = OperandText;
     left = ReadVar();
   }
-  const int16_t target = ReadBits(11);
-  InstrText.append(" Then ").append(HexText(target));
+  const int16_t target = ReadBits(kTargetWidth);
+  InstrText.append(" ").append(kThenWord).append(" ").append(HexText(target));
   if (result) {
     InstrText.append(" (->)");
     if (!ListOnly) JumpTo(target);

@@ -11,7 +11,7 @@ namespace qx9 {
 // An index that selects no entry (negative, or past the table) does not jump.
 void Machine::DoBranch() {
   const int16_t index = ReadOperand();
-  InstrText = "Branch " + OperandText + ",(";
+  StartText(Opcode::Branch) += OperandText + ",(";
   int chosen = -1;
   int k = 0;
   do {
@@ -27,7 +27,7 @@ void Machine::DoBranch() {
 // The selected entry, or 0 when the index selects none.
 void Machine::DoLookup() {
   const int16_t index = ReadOperand();
-  InstrText = "Lookup " + OperandText + ",(";
+  StartText(Opcode::Lookup) += OperandText + ",(";
   const VarRef target = VarName();
   const std::string name = OperandText;
   int16_t result = 0;
@@ -45,7 +45,7 @@ void Machine::DoLookup() {
 // The number of the last entry equal to the value (all 16 bits); no match leaves the target alone.
 void Machine::DoLookdown() {
   const int16_t value = ReadOperand();
-  InstrText = "Lookdown " + OperandText + ",(";
+  StartText(Opcode::Lookdown) += OperandText + ",(";
   const VarRef target = VarName();
   const std::string name = OperandText;
   int k = 0;

@@ -40,7 +40,7 @@ int NoteFrequency(int16_t note) {
 void Machine::DoPWM() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 1, 1, DirectionBit(p));
-  InstrText = "PWM " + OperandText + ",";
+  StartText(Opcode::PWM) += OperandText + ",";
   const int16_t duty = ReadOperand();
   InstrText += OperandText + ",";
   const int16_t cycles = ReadOperand();
@@ -55,7 +55,7 @@ void Machine::DoPWM() {
 // Pot: pin, second operand, target variable. The value comes from the Pot box, or a prompt.
 void Machine::DoPot() {
   const int16_t p = ReadOperand();
-  InstrText = "Pot " + OperandText + ",";
+  StartText(Opcode::Pot) += OperandText + ",";
   ReadOperand();
   InstrText += OperandText + ",";
   const VarRef target = VarName();
@@ -69,7 +69,7 @@ void Machine::DoPot() {
 void Machine::DoPulsout() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 1, 1, DirectionBit(p));
-  InstrText = "Pulsout " + OperandText + ",";
+  StartText(Opcode::Pulsout) += OperandText + ",";
   ReadOperand();
   InstrText += OperandText;
   if (ListOnly) return;
@@ -84,7 +84,7 @@ void Machine::DoPulsout() {
 void Machine::DoPulsIn() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 0, 1, DirectionBit(p));
-  InstrText = "PulsIn " + OperandText + ",";
+  StartText(Opcode::PulsIn) += OperandText + ",";
   ReadOperand();
   InstrText += OperandText + ",";
   const VarRef target = VarName();
@@ -120,14 +120,14 @@ void Machine::StoreTypedValue(const VarRef& target, MachineListener::Input box, 
 void Machine::DoPause() {
   const int16_t ms = ReadOperand();
   if (!ListOnly && host_->TimerEnabled()) WaitMs = ms;
-  InstrText = "Pause " + OperandText;
+  StartText(Opcode::Pause) += OperandText;
 }
 
 // Nap: an unused 11-bit field, then the period n; the wait is 18 ms x 2^n.
 void Machine::DoNap() {
   ReadBits(11);
   const int16_t n = ReadOperand();
-  InstrText = "Nap " + OperandText;
+  StartText(Opcode::Nap) += OperandText;
   if (ListOnly) return;
   if (host_->TimerEnabled()) WaitMs = SaturatedWait(std::ldexp(18.0, n));
 }
@@ -136,7 +136,7 @@ void Machine::DoNap() {
 void Machine::DoSleep() {
   ReadBits(11);
   const int32_t seconds = ReadOperand();
-  InstrText = "Sleep " + OperandText;
+  StartText(Opcode::Sleep) += OperandText;
   if (ListOnly) return;
   if (host_->TimerEnabled()) {
     const int32_t total = seconds * 1000;
@@ -149,7 +149,7 @@ void Machine::DoSleep() {
 void Machine::DoSound() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 1, 1, DirectionBit(p));
-  InstrText = "Sound " + OperandText + ",(";
+  StartText(Opcode::Sound) += OperandText + ",(";
   do {
     const int16_t code = ReadOperand();
     const std::string codeText = OperandText;
