@@ -186,6 +186,7 @@ class InvariantChecker {
     MachineState after = m_;
     after.InstrText = before.InstrText;
     after.OperandText = before.OperandText;
+    after.LastPWM = before.LastPWM;  // a preview of PWM shows its voltage, as the texts show its operands
     if (!(after == before)) return "preview changed the machine state: " + Difference(before, after);
     if (host_.BoxTexts() != boxes) return "preview changed a word box";
     decoded_ = log_.DecodeOnly;
@@ -203,6 +204,7 @@ class InvariantChecker {
     if (a.WaitMs != b.WaitMs) return "WaitMs";
     if (a.StepOverArmed != b.StepOverArmed || a.StepOverTarget != b.StepOverTarget) return "step over";
     if (a.SwitchUp != b.SwitchUp) return "switches";
+    if (a.ShownWords != b.ShownWords || a.ShownValid != b.ShownValid) return "shown words";
     return "a flag";
   }
 

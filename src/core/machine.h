@@ -53,8 +53,32 @@ struct MachineState {
   // when it finds a wait pending; an instruction executed by a press (no free run) counts 1 ms; a tone
   // or a rest of Sound counts its length.
   int64_t SimTimeUs = 0;
+  std::string LastPWM;                         // the voltage text PWM last showed ("Pin3=1.96")
+  // The words as the last redraw showed them, for a host whose boxes are untouched since
+  // (Host::WordBoxes); valid from the first redraw on.
+  std::array<int32_t, 8> ShownWords{};
+  bool ShownValid = false;
 
   bool operator==(const MachineState&) const = default;
+};
+
+// One field of an instruction as the token reader took it.
+struct DecodedField {
+  int Address = 0;  // linear token address of its first bit
+  int Width = 0;
+  uint32_t Value = 0;
+};
+
+// One instruction as the core's own decode reads it, without executing it.
+struct Decoded {
+  int Start = 0;
+  int End = 0;                       // linear address after the last field
+  int Opcode = 31;
+  std::vector<DecodedField> Fields;  // the opcode first; only when asked for
+  std::string Text;                  // the panel's text
+  bool OffEnd = false;               // some field lies beyond the image's last bit
+  bool FallsThrough = true;          // execution may go on at End
+  std::vector<int> Targets;          // jump targets written in the instruction (with the fields)
 };
 
 // A variable reference as VarName decodes it.
@@ -129,9 +153,20 @@ class Machine : public MachineState {
   // state with every host effect withheld (no message box, no LastPWM, no redraw).
   struct Peek {
     int Address = 0;
+    int Opcode = kEndOpcode;
     std::string Text;
   };
   Peek PeekNext();
+
+  // The one decode-only entry point: the instruction whose opcode starts at linear address 0..2047,
+  // decoded as a preview would, with the position, words and image left as they were. Quiet withholds
+  // every host effect and listener (a listing, a peek); Shown lets the preview's messages and LastPWM
+  // through, as PreviewNext does. withFields also records the fields and jump targets.
+  enum class DecodeEffects { Quiet, Shown };
+  Decoded Decode(int address, DecodeEffects effects, bool withFields = false);
+
+  // Whether the next cycle resets the machine (after End or a restart) instead of executing.
+  bool NextCycleResets() const { return RestartPending; }
 
   // Counters for front ends that report on a run; not part of the machine state.
   uint64_t InstructionsExecuted = 0;  // cycles that executed an instruction (not previews, not resets)
@@ -214,13 +249,12 @@ class Machine : public MachineState {
 
   int16_t TakeBit();  // one bit, unreported: ReadBit and ReadBits report whole fields
 
+  // The decode of the instruction at the token position in decode-only mode; the position moves past it.
+  void DecodeHere();
+
   Host* host_;
   TokenObserver* observer_ = nullptr;
   std::vector<MachineListener*> listeners_;
-  // The words as the last redraw showed them, for a host whose boxes are untouched since
-  // (Host::WordBoxes); valid from the first redraw on.
-  std::array<int32_t, 8> shownWords_{};
-  bool shownValid_ = false;
   void FillPanelView(PanelView& view) const;
   PanelView view_;  // the redraws' view, kept so its strings keep their room
 };

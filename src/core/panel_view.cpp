@@ -141,8 +141,8 @@ void Machine::FillPanelView(PanelView& view) const {
 
 // A box shows a word's 16-bit pattern, which reads back as the word's signed 16-bit value.
 void Machine::RefreshPanel() {
-  for (int i = 0; i < 8; ++i) shownWords_[i] = WrapWord(Ram[i]);
-  shownValid_ = true;
+  for (int i = 0; i < 8; ++i) ShownWords[i] = WrapWord(Ram[i]);
+  ShownValid = true;
   if (host_->WordBoxes() == Host::Boxes::NoPanel) return;
   FillPanelView(view_);
   host_->ShowPanel(view_);
@@ -153,11 +153,11 @@ void Machine::ReadWordBoxes() {
     case Host::Boxes::MayBeEdited:
       break;
     case Host::Boxes::AsShown:
-      if (!shownValid_) break;  // nothing shown yet, so what the boxes hold is not known here
-      Ram = shownWords_;
+      if (!ShownValid) break;  // nothing shown yet, so what the boxes hold is not known here
+      Ram = ShownWords;
       return;
     case Host::Boxes::NoPanel:
-      if (shownValid_) Ram = shownWords_;  // what untouched boxes would give back
+      if (ShownValid) Ram = ShownWords;  // what untouched boxes would give back
       return;
   }
   const std::array<int32_t, 8> before = Ram;

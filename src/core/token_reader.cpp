@@ -95,7 +95,10 @@ int Machine::NextOpcode() {
   if (AtEnd()) return kEndOpcode;
   const int16_t byte = TokByte;
   const int16_t bit = TokBit;
-  const int opcode = ReadBits(5);
+  TokenObserver* const observer = observer_;
+  observer_ = nullptr;  // a look ahead is no field of the instruction being read
+  const int opcode = ReadBits(kOpcodeWidth);
+  observer_ = observer;
   TokByte = byte;
   TokBit = bit;
   return opcode;

@@ -31,20 +31,27 @@ void Machine::ExecuteNext() {
       host_->SetTimerEnabled(false);
       StepOverTarget = 0;
     }
-    OperandText.clear();
-    const bool executes = !ListOnly;
-    if (executes) {
+    if (ListOnly) {
+      DecodeHere();
+    } else {
       if (!listeners_.empty()) Notify([this](MachineListener& l) { l.BeforeInstruction(*this); });
       ++InstructionsExecuted;
+      OperandText.clear();
+      // A program that runs off the end of its image meets an End there instead of reading nothing.
+      const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
+      (this->*kHandlers[opcode])();
+      if (!listeners_.empty()) Notify([this](MachineListener& l) { l.AfterInstruction(*this); });
     }
-    // A program that runs off the end of its image meets an End there instead of reading nothing.
-    const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
-    (this->*kHandlers[opcode])();
-    if (executes && !listeners_.empty()) Notify([this](MachineListener& l) { l.AfterInstruction(*this); });
   }
   // The nested preview of a restart clears ListOnly, so an outer preview redraws here as well.
   if (!ListOnly) RefreshPanel();
   Busy = false;
+}
+
+void Machine::DecodeHere() {
+  OperandText.clear();
+  const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
+  (this->*kHandlers[opcode])();
 }
 
 // End, the unimplemented instructions and the fatal stack errors all restart the program: the image,

@@ -48,7 +48,8 @@ void Machine::DoPWM() {
   if (!ListOnly && !listeners_.empty()) {
     Notify([&](MachineListener& l) { l.OnPWM(*this, p, duty, cycles); });
   }
-  host_->SetLastPWM("Pin" + std::to_string(p) + "=" + PwmVoltage(duty));
+  LastPWM = "Pin" + std::to_string(p) + "=" + PwmVoltage(duty);
+  host_->SetLastPWM(LastPWM);
   SetVal(kPortWord, 0, 1, DirectionBit(p));
 }
 

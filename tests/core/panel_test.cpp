@@ -52,7 +52,7 @@ TEST(Loader, TheLoadStepResetsAndPreviewsWithoutExecuting) {
   Rig r;
   r.m.LoadImage(image);
   r.m.StartProgram();
-  EXPECT_FALSE(r.m.RestartPending);
+  EXPECT_FALSE(r.m.NextCycleResets());
   EXPECT_EQ(std::make_pair(r.Pos(), r.m.Ram[7]), std::make_pair(std::make_pair(2, 4), 0));  // High 3 not executed
   EXPECT_EQ(r.host.StateBox(), "High 3");
   EXPECT_EQ(r.host.Lines(), std::vector<std::string>{});

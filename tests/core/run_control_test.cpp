@@ -148,7 +148,7 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
       }
       EXPECT_EQ(cycle, cycles);
       EXPECT_EQ(r.host.Lines(), running ? Concat(messages, kStopped) : messages);
-      EXPECT_EQ(r.m.RestartPending, running);
+      EXPECT_EQ(r.m.NextCycleResets(), running);
       EXPECT_EQ(r.m.GosubDepth + r.m.Ram[0], 0);
       if (running) r.m.Step_Click();  // only resets and previews
       EXPECT_EQ(std::make_pair(r.m.Ram[0], r.m.Ram[7]), std::make_pair(0, 0x0808));
