@@ -6,10 +6,10 @@ namespace qx9 {
 
 void Machine::RunBtn_Click() {
   if (host_->TimerEnabled()) {
-    host_->SetRunCaption("Run (F5)");
+    host_->SetRunning(false);
     host_->SetTimerEnabled(false);
   } else {
-    host_->SetRunCaption("Stop (F5)");
+    host_->SetRunning(true);
     StepOverArmed = false;
     host_->SetTimerEnabled(true);
   }

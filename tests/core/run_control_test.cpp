@@ -8,7 +8,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 const std::string kRestart = "message: Program reached end -- Restarting";
-const Lines kStopped = {"caption: Run (F5)", "timer: off"};
+const Lines kStopped = {"running: off", "timer: off"};
 
 Lines Concat(Lines a, const Lines& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 void Ticks(Rig& r, int n) {
@@ -26,7 +26,7 @@ TEST(RunControl, StepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
   r.m.RunBtn_Click();
   EXPECT_FALSE(r.m.StepOverArmed);
   r.m.RunBtn_Click();
-  EXPECT_EQ(r.host.Lines(true), Concat({"caption: Stop (F5)", "timer: on"}, kStopped));
+  EXPECT_EQ(r.host.Lines(true), Concat({"running: on", "timer: on"}, kStopped));
 }
 
 // Gosub sub / Let W1=W1+1 / End / sub: Let W0=W0+1 / Return
@@ -44,7 +44,7 @@ TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturn
   EXPECT_EQ(TickWhileRunning(r.m, r.host, 100), 3);  // Let W0, Return, then Let W1 at the return position
   EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
   EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");  // the stop executes it without a preview
-  EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // no caption change
+  EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // a step over's end is no Stop
   // Without a Gosub next, Step Over is a step that stays armed; Step disarms it.
   r.Load(ProgramBuilder().High(C(3)).Gosub("sub").Label("sub").Return());
   r.m.StepOver_Click();
@@ -58,12 +58,14 @@ TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
   r.Load(CallProgram());
   r.m.StepOver_Click();
   const int16_t target = r.m.StepOverTarget;
-  r.m.RunBtn_Click();  // stops: caption Run, target stays
+  r.m.RunBtn_Click();  // stops; the target stays
   EXPECT_EQ(std::make_pair(r.host.TimerEnabled(), r.m.StepOverTarget), std::make_pair(false, target));
-  r.m.RunBtn_Click();  // runs again: stops at the target with the caption left at Stop
+  r.m.RunBtn_Click();  // runs again: stops at the target, with Run/Stop still in its Stop state
   TickWhileRunning(r.m, r.host, 100);
-  EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
-  EXPECT_EQ(r.host.Caption(), "Stop (F5)");
+  EXPECT_EQ(r.m.StepOverTarget, 0);
+  EXPECT_EQ(r.m.Ram[1], 1);
+  EXPECT_FALSE(r.host.TimerEnabled());
+  EXPECT_TRUE(r.host.Running());
 }
 
 TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
