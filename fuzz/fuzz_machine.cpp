@@ -62,6 +62,7 @@ void CompareTwins(Panel& checked, Panel& twin) {
   a.InstrText = b.InstrText;  // the checker's own preview leaves its texts behind
   a.OperandText = b.OperandText;
   a.LastPWM = b.LastPWM;
+  a.TextPendingAt = b.TextPendingAt;
   if (!(a == b) || checked.host.BoxTexts() != twin.host.BoxTexts() ||
       checked.host.TimerEnabled() != twin.host.TimerEnabled()) {
     Fail("a host that says its boxes hold what was shown ran differently from one that is read");

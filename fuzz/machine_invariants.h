@@ -180,6 +180,7 @@ class InvariantChecker {
     after.InstrText = before.InstrText;
     after.OperandText = before.OperandText;
     after.LastPWM = before.LastPWM;  // a preview of PWM shows its voltage, as the texts show its operands
+    after.TextPendingAt = before.TextPendingAt;  // the preview's text is built; a pending one is gone
     if (!(after == before)) return "preview changed the machine state: " + Difference(before, after);
     if (host_.BoxTexts() != boxes) return "preview changed a word box";
     decoded_ = log_.DecodeOnly;

@@ -24,6 +24,7 @@ class PrintingHost final : public Host {
   // The boxes hold what the last redraw wrote until --word types into one.
   Boxes WordBoxes() const override { return boxes_.Mode(); }
   void ShowPanel(const PanelView& view) override { boxes_.Show(view); }
+  bool ShowsStateText() const override { return false; }
   void ShowState(const std::string&) override {}
   std::string PotText() const override { return pot_; }
   std::string PulsInText() const override { return pulsIn_; }

@@ -49,6 +49,7 @@ Decoded Machine::Decode(int address, DecodeEffects effects, bool withFields) {
   Host* const real = host_;
   QuietHost quiet(*real);
   std::vector<MachineListener*> listeners;
+  const std::string savedLastPWM = effects == DecodeEffects::Quiet ? LastPWM : std::string();
   if (effects == DecodeEffects::Quiet) {
     host_ = &quiet;
     listeners.swap(listeners_);  // a quiet decode is no event
@@ -56,6 +57,7 @@ Decoded Machine::Decode(int address, DecodeEffects effects, bool withFields) {
   const int16_t savedByte = TokByte;
   const int16_t savedBit = TokBit;
   const bool savedListOnly = ListOnly;
+  const bool savedTexts = texts_;
   ListOnly = true;
   JumpTo(address);
   Decoded d;
@@ -63,20 +65,43 @@ Decoded Machine::Decode(int address, DecodeEffects effects, bool withFields) {
   d.Opcode = NextOpcode();
   FieldLog log;
   TokenObserver* const outer = observer_;
-  if (withFields) observer_ = &log;
+  if (withFields) {
+    observer_ = &log;
+  } else if (effects == DecodeEffects::Quiet) {
+    observer_ = nullptr;
+  }
   DecodeHere();
   d.Text = InstrText;
   ListOnly = savedListOnly;
+  texts_ = savedTexts;
   TokByte = savedByte;
   TokBit = savedBit;
   observer_ = outer;
   host_ = real;
-  if (effects == DecodeEffects::Quiet) listeners_.swap(listeners);
+  if (effects == DecodeEffects::Quiet) {
+    listeners_.swap(listeners);
+    LastPWM = savedLastPWM;  // shown by nobody
+  }
   if (withFields) {
     d.Fields = std::move(log.Fields);
     Describe(d);
   }
   return d;
+}
+
+// Decoded again, quietly, at the address it was executed from: the image there is as it was (Write
+// builds its own text at once), the text does not depend on the words except for If's jump mark, which
+// is kept from the execution.
+void Machine::BuildPendingText() {
+  if (TextPendingAt < 0) return;
+  forcedJump_ = TextPendingJumped ? 1 : 0;
+  Decode(TextPendingAt, DecodeEffects::Quiet);
+  forcedJump_ = -1;
+}
+
+const std::string& Machine::InstructionText() {
+  BuildPendingText();
+  return InstrText;
 }
 
 void Machine::PreviewNext() {

@@ -54,6 +54,9 @@ class Host {
   virtual Boxes WordBoxes() const { return Boxes::MayBeEdited; }
   // Redraws every control the panel view covers (word boxes included).
   virtual void ShowPanel(const PanelView& view) = 0;
+  // Whether the redraws' view needs StateText (the decoded text): a host that shows no state box says
+  // no, and the core then builds no text for the instructions it executes.
+  virtual bool ShowsStateText() const { return true; }
   // StateBox alone (the preview of the next instruction).
   virtual void ShowState(const std::string& text) = 0;
 

@@ -38,7 +38,7 @@ struct MachineState {
   std::array<int16_t, kImageSize> Eeprom{};    // program image; Write may store any 16-bit value
   int16_t TokByte = 0;                         // byte holding the next token bit
   int16_t TokBit = 0;                          // 7..0, or -1: byte used up, next read moves on
-  std::string InstrText;
+  std::string InstrText;                       // read it through Machine::InstructionText()
   std::string OperandText;
   std::array<int16_t, kStackSize> GosubStack{};
   int16_t GosubDepth = 0;
@@ -58,6 +58,10 @@ struct MachineState {
   // (Host::WordBoxes); valid from the first redraw on.
   std::array<int32_t, 8> ShownWords{};
   bool ShownValid = false;
+  // The text of an executed instruction is built only when read: InstrText then lacks the text of the
+  // instruction executed at this linear address (-1: none), and for an If whether it jumped.
+  int16_t TextPendingAt = -1;
+  bool TextPendingJumped = false;
 
   bool operator==(const MachineState&) const = default;
 };
@@ -135,7 +139,7 @@ class Machine : public MachineState {
   // --- panel side -------------------------------------------------------------------------
   void RefreshPanel();
   void ReadWordBoxes();
-  PanelView MakePanelView() const;
+  PanelView MakePanelView();
 
   // --- run control ----------------------------------------------------------------------------
   void RunBtn_Click();
@@ -164,6 +168,9 @@ class Machine : public MachineState {
   // through, as PreviewNext does. withFields also records the fields and jump targets.
   enum class DecodeEffects { Quiet, Shown };
   Decoded Decode(int address, DecodeEffects effects, bool withFields = false);
+
+  // The decoded text of the instruction executed or previewed last (what InstrText holds once built).
+  const std::string& InstructionText();
 
   // Whether the next cycle resets the machine (after End or a restart) instead of executing.
   bool NextCycleResets() const { return RestartPending; }
@@ -243,14 +250,17 @@ class Machine : public MachineState {
   void DoLookdown();
 
   // InstrText set to the keyword and one blank, for the operands to follow.
-  std::string& StartText(Opcode opcode) {
-    return InstrText.assign(Keyword(opcode)).append(" ");
-  }
+  std::string& StartText(Opcode opcode) { return InstrText.assign(Keyword(opcode)).append(" "); }
 
   int16_t TakeBit();  // one bit, unreported: ReadBit and ReadBits report whole fields
 
   // The decode of the instruction at the token position in decode-only mode; the position moves past it.
   void DecodeHere();
+  // Builds the text InstrText lacks, if any (TextPendingAt).
+  void BuildPendingText();
+  // Whether this cycle builds texts: a decode does, an executed instruction leaves it to the reader.
+  bool texts_ = true;
+  int forcedJump_ = -1;  // a pending If's text: 1 shows the jump mark, 0 not, -1 as the words say
 
   Host* host_;
   TokenObserver* observer_ = nullptr;

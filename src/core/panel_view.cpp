@@ -90,7 +90,8 @@ std::optional<int16_t> ParseWholeNumber(const std::string& text) {
   return static_cast<int16_t>(value);
 }
 
-PanelView Machine::MakePanelView() const {
+PanelView Machine::MakePanelView() {
+  BuildPendingText();
   PanelView view;
   FillPanelView(view);
   return view;
@@ -136,7 +137,7 @@ void Machine::FillPanelView(PanelView& view) const {
     view.SwitchEnabled[i] = ((port >> (i + 8)) & 1u) == 0;
     view.SwitchUp[i] = SwitchUp[i];
   }
-  view.StateText = InstrText;
+  if (TextPendingAt < 0) view.StateText = InstrText;
 }
 
 // A box shows a word's 16-bit pattern, which reads back as the word's signed 16-bit value.
@@ -144,6 +145,7 @@ void Machine::RefreshPanel() {
   for (int i = 0; i < 8; ++i) ShownWords[i] = WrapWord(Ram[i]);
   ShownValid = true;
   if (host_->WordBoxes() == Host::Boxes::NoPanel) return;
+  if (host_->ShowsStateText()) BuildPendingText();
   FillPanelView(view_);
   host_->ShowPanel(view_);
 }

@@ -70,14 +70,16 @@ int16_t Machine::ReadBits(int n) {
 int16_t Machine::ReadConst() {
   static constexpr int kWidths[4] = {1, 4, 8, 16};
   const int16_t value = ReadBits(kWidths[ReadBits(2)]);
-  char text[8];
-  OperandText.assign(text, std::to_chars(text, text + sizeof text, value).ptr);
+  if (texts_) {
+    char text[8];
+    OperandText.assign(text, std::to_chars(text, text + sizeof text, value).ptr);
+  }
   return value;
 }
 
 VarRef Machine::VarName() {
   const VariableCode& v = VariableOf(ReadBits(kVariableWidth));
-  if (!v.Name.empty()) OperandText.assign(v.Name);
+  if (texts_ && !v.Name.empty()) OperandText.assign(v.Name);
   return {v.Index, v.Mask, v.Shift};
 }
 

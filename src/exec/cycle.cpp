@@ -36,10 +36,24 @@ void Machine::ExecuteNext() {
     } else {
       if (!listeners_.empty()) Notify([this](MachineListener& l) { l.BeforeInstruction(*this); });
       ++InstructionsExecuted;
-      OperandText.clear();
+      const int start = LinearAddress();
       // A program that runs off the end of its image meets an End there instead of reading nothing.
       const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
+      // Write may change the image under a text not yet built, its own included: its text is built now.
+      texts_ = opcode == static_cast<int>(Opcode::Write);
+      if (texts_) {
+        BuildPendingText();
+        OperandText.clear();
+        TextPendingAt = -1;
+      }
+      // End and the unemulated instructions leave the text as it was when they execute; any other's
+      // is pending from now on, so a redraw in the middle of it (Pulsout) shows it too.
+      if (!texts_ && opcode != kEndOpcode && FormOf(opcode).Emulated) {
+        TextPendingAt = static_cast<int16_t>(start);
+        TextPendingJumped = false;
+      }
       (this->*kHandlers[opcode])();
+      texts_ = true;
       if (!listeners_.empty()) Notify([this](MachineListener& l) { l.AfterInstruction(*this); });
     }
   }
@@ -49,6 +63,8 @@ void Machine::ExecuteNext() {
 }
 
 void Machine::DecodeHere() {
+  texts_ = true;
+  TextPendingAt = -1;
   OperandText.clear();
   const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
   (this->*kHandlers[opcode])();

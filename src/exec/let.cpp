@@ -55,20 +55,20 @@ int32_t Apply(int code, int32_t acc, int32_t x) {
 // OperandText when its operator code has been read.
 void Machine::DoLet() {
   int32_t operand = ReadOperand();
-  const std::string firstOperandText = OperandText;
+  const std::string firstOperandText = texts_ ? OperandText : std::string();
   const VarRef target = VarName();
-  const std::string name = OperandText;
-  StartText(Opcode::Let).append(name).append("=");
+  const std::string name = texts_ ? OperandText : std::string();
+  if (texts_) StartText(Opcode::Let).append(name).append("=");
   int32_t acc = ReadField(target);
   bool first = true;
   for (;;) {
     const int code = ReadBits(kOperatorWidth);
-    if (first && code != 1) InstrText.append(name);
+    if (texts_ && first && code != 1) InstrText.append(name);
     if (code == 0) {
       Message("You can't see this");  // shown in previews too
     } else {
       acc = Apply(code, acc, operand);
-      InstrText.append(OperatorText(code)).append(first ? firstOperandText : OperandText);
+      if (texts_) InstrText.append(OperatorText(code)).append(first ? firstOperandText : OperandText);
     }
     first = false;
     acc = WrapWord(acc & target.Mask);

@@ -6,7 +6,7 @@ namespace qx9 {
 
 int16_t Machine::ReadPinOperand(Opcode opcode) {
   const int16_t pin = ReadOperand();
-  StartText(opcode) += OperandText;
+  if (texts_) StartText(opcode) += OperandText;
   return pin;
 }
 
