@@ -9,9 +9,7 @@ struct Decoder::Impl {
   Machine M{Host};
 };
 
-Decoder::Decoder(const std::array<uint8_t, 256>& image) : impl_(std::make_unique<Impl>()) {
-  impl_->M.LoadImage(image);
-}
+Decoder::Decoder(const std::array<uint8_t, 256>& image) : impl_(std::make_unique<Impl>()) { impl_->M.LoadImage(image); }
 
 Decoder::~Decoder() = default;
 

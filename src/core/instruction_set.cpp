@@ -7,6 +7,7 @@ using K = FieldKind;
 constexpr FieldForm kOperand{K::Operand, 0};
 constexpr FieldForm kVariable{K::Variable, 0};
 constexpr FieldForm kTarget{K::Target, 0};
+constexpr FieldForm kUp{K::Direction, 0};
 constexpr FieldForm Unused(uint8_t width) { return {K::Unused, width}; }
 
 constexpr InstructionForm Form(std::string_view keyword, std::string_view source,
@@ -43,8 +44,8 @@ const std::array<InstructionForm, kOpcodeCount> kForms = {{
     /* 10100 20 */ Form("Serin", "Serin", {}, false, false),
     /* 10101 21 */ Form("Let", "Let {0}", {{K::LetChain, 0}}),
     /* 10110 22 */ Form("Lookup", "Lookup {0},{2},{1}", {kOperand, kVariable, {K::OperandList, 0}}),
-    /* 10111 23 */ Form("Next", "Next {1} Step {0} {2} {3},{4} Then {5}",
-                        {kOperand, kVariable, {K::Direction, 0}, kOperand, kOperand, kTarget}),
+    /* 10111 23 */
+    Form("Next", "Next {1} Step {0} {2} {3},{4} Then {5}", {kOperand, kVariable, kUp, kOperand, kOperand, kTarget}),
     /* 11000 24 */ Form("If", "If {0} Then {1}", {{K::Conditions, 0}, kTarget}),
     /* 11001 25 */ Form("Goto", "Goto {0}", {kTarget}, false),
     /* 11010 26 */ Form("Branch", "Branch {0},{1}", {kOperand, {K::TargetList, 0}}),
@@ -55,8 +56,8 @@ const std::array<InstructionForm, kOpcodeCount> kForms = {{
     /* 11111 31 */ Form("End", "End", {}, false),
 }};
 
-constexpr std::string_view kOperators[16] = {"",   "",  "-", "+",  "*", "**", "//",  "/",
-                                             "&/", "&", "|/", "|", "^/", "^", "MIN", "MAX"};
+constexpr std::string_view kOperators[16] = {"",   "",  "-",  "+", "*",  "**", "//",  "/",
+                                             "&/", "&", "|/", "|", "^/", "^",  "MIN", "MAX"};
 constexpr std::string_view kComparisons[8] = {"", "<", ">", "<>", "=", "<=", ">=", ""};
 
 constexpr VariableCode kVariables[64] = {
@@ -94,8 +95,6 @@ std::string_view ConjunctionText(bool conjunctionAnd) { return conjunctionAnd ? 
 
 const VariableCode& VariableOf(int code) { return kVariables[code & 63]; }
 
-std::string_view VariableName(int code) {
-  return code >= 0 && code < 64 ? kVariables[code].Name : std::string_view();
-}
+std::string_view VariableName(int code) { return code >= 0 && code < 64 ? kVariables[code].Name : std::string_view(); }
 
 }  // namespace qx9

@@ -13,17 +13,20 @@ namespace qx9 {
 constexpr int kFirstTokenAddress = 19;  // bits 16..18 (the top of byte 2) precede the first opcode
 constexpr int kEndAddress = 2048;       // linear token address just past the last bit of the image
 constexpr int kOpcodeWidth = 5;
-constexpr int kTargetWidth = 11;        // a jump target: a linear token address
+constexpr int kTargetWidth = 11;  // a jump target: a linear token address
 constexpr int kVariableWidth = 6;
 constexpr int kOperatorWidth = 4;
 constexpr int kComparisonWidth = 3;
 
+// Eight to a row, as the opcode table reads.
+// clang-format off
 enum class Opcode : uint8_t {
   High, Low, Input, Output, Toggle, Reverse, PWM, Pot,
   Pulsout, PulsIn, For, Read, Write, Lookdown, Gosub, Pause,
   Random, Button, Sound, Serout, Serin, Let, Lookup, Next,
   If, Goto, Branch, Return, Nap, Sleep, Debug, End,
 };
+// clang-format on
 constexpr int kOpcodeCount = 32;
 
 // What a field of an instruction is. Composite kinds stand for a run of fields whose count the stream
