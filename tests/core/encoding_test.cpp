@@ -63,7 +63,8 @@ TEST_F(TokenReader, OperandsFromRawBytes) {
   m.Eeprom[3] = 0xA6;  // flag 1, size code 01, value 0011, then bit 0
   At(3, 7);
   EXPECT_EQ(m.ReadOperand(), 3);
-  EXPECT_EQ(std::make_pair(m.OperandText, Pos()), std::make_pair(std::string("3"), std::make_pair(3, 0)));
+  EXPECT_EQ(m.OperandText, std::string("3"));
+  EXPECT_EQ(Pos(), std::make_pair(3, 0));
   m.Eeprom[5] = 0x44;  // flag 0, code 100010 = B0
   m.Ram[0] = 0x12AB;
   At(5, 7);
@@ -149,7 +150,10 @@ TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
   m.Eeprom[254] = 0xFF, m.Eeprom[255] = 0x81;
   m.SetTokenObserver(&log);
   m.JumpTo(2040);  // 4 bits inside, then 4 inside and 8 past the end: both paths report whole fields
-  m.ReadBits(4), m.ReadBits(12), m.JumpTo(2036), m.ReadBits(8);
+  m.ReadBits(4);
+  m.ReadBits(12);
+  m.JumpTo(2036);
+  m.ReadBits(8);
   EXPECT_EQ(log.Fields, (std::vector<std::array<int, 3>>{{2040, 4, 0x8}, {2044, 12, 0x100}, {2036, 8, 0xF8}}));
 }
 

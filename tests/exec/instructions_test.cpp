@@ -278,7 +278,8 @@ TEST(Instructions, GosubEndingOnAByteBoundarySavesTheNextBytesFirstBit) {
   const B b = B().High(C(1)).Gosub("sub").Label("back").End().Label("sub").Return();
   r.Load(b);
   r.Exec(), r.Exec();
-  EXPECT_EQ(std::make_pair(r.m.GosubStack[0], r.m.GosubDepth), std::make_pair(int16_t{8 * 6 + 7}, int16_t{1}));
+  EXPECT_EQ(r.m.GosubStack[0], int16_t{8 * 6 + 7});
+  EXPECT_EQ(r.m.GosubDepth, int16_t{1});
   EXPECT_EQ(r.Exec(), "Return");
   EXPECT_EQ(r.m.LinearAddress(), b.AddressOf("back"));
 }
@@ -311,7 +312,8 @@ TEST(Instructions, PulsoutFlashesThePinForOneRedraw) {
   r.Load(B().Pulsout(C(2), C(5)).End());
   r.Exec();
   ASSERT_EQ(r.host.Panels().size(), 2u);
-  EXPECT_EQ(std::make_pair(r.host.Panels()[0].LedOn[2], r.host.Panels()[1].LedOn[2]), std::make_pair(true, false));
+  EXPECT_EQ(r.host.Panels()[0].LedOn[2], true);
+  EXPECT_EQ(r.host.Panels()[1].LedOn[2], false);
 }
 
 }  // namespace

@@ -33,7 +33,10 @@ class FakeHost final : public Host {
   void MessageBox(const std::string& text) override { Log(EventKind::Message, "message: " + text); }
   std::optional<std::string> Prompt(const std::string& text) override {
     std::optional<std::string> answer;
-    if (!answers_.empty()) answer = answers_.front(), answers_.pop_front();
+    if (!answers_.empty()) {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
     Log(EventKind::Prompt, "prompt: " + text + " -> " + (answer ? "\"" + *answer + "\"" : "Cancel"));
     if (OnPrompt) OnPrompt(text);
     return answer;
@@ -81,7 +84,10 @@ class FakeHost final : public Host {
   int Count(EventKind kind) const {
     return static_cast<int>(std::count_if(events_.begin(), events_.end(), [kind](const Event& e) { return e.Kind == kind; }));
   }
-  void ClearEvents() { events_.clear(), panels_.clear(); }
+  void ClearEvents() {
+    events_.clear();
+    panels_.clear();
+  }
   const std::vector<PanelView>& Panels() const { return panels_; }  // every redraw since ClearEvents
   const std::optional<PanelView>& LastPanel() const { return lastPanel_; }
   const std::string& WordBox(int index) const { return boxes_.Text(index); }
