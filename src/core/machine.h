@@ -59,7 +59,8 @@ struct MachineState {
   std::array<int32_t, 8> ShownWords{};
   bool ShownValid = false;
   // The text of an executed instruction is built only when read: InstrText then lacks the text of the
-  // instruction executed at this linear address (-1: none), and for an If whether it jumped.
+  // instruction executed at this linear address (-1: none). TextPendingJumped: the instruction executed
+  // last was an If that jumped.
   int16_t TextPendingAt = -1;
   bool TextPendingJumped = false;
 

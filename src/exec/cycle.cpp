@@ -39,19 +39,21 @@ void Machine::ExecuteNext() {
       const int start = LinearAddress();
       // A program that runs off the end of its image meets an End there instead of reading nothing.
       const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
-      // Write may change the image under a text not yet built, its own included: its text is built now.
-      texts_ = opcode == static_cast<int>(Opcode::Write);
-      if (texts_) {
+      // A host that shows the text after every cycle gets it built as the instruction runs (decoding it
+      // again would cost more); Write may change the image under a text not yet built, its own
+      // included, so its text is built now too.
+      texts_ = opcode == static_cast<int>(Opcode::Write) ||
+               (host_->ShowsStateText() && host_->WordBoxes() != Host::Boxes::NoPanel);
+      // End and the unemulated instructions leave the text as it was when they execute (only the operand
+      // text is cleared); any other's is pending from now on, so a redraw in the middle of it (Pulsout)
+      // shows it too.
+      const bool setsText = opcode != kEndOpcode && FormOf(opcode).Emulated;
+      if (texts_ || !setsText) {
         BuildPendingText();
         OperandText.clear();
-        TextPendingAt = -1;
       }
-      // End and the unemulated instructions leave the text as it was when they execute; any other's
-      // is pending from now on, so a redraw in the middle of it (Pulsout) shows it too.
-      if (!texts_ && opcode != kEndOpcode && FormOf(opcode).Emulated) {
-        TextPendingAt = static_cast<int16_t>(start);
-        TextPendingJumped = false;
-      }
+      TextPendingJumped = false;
+      if (!texts_ && setsText) TextPendingAt = static_cast<int16_t>(start);
       (this->*kHandlers[opcode])();
       texts_ = true;
       if (!listeners_.empty()) Notify([this](MachineListener& l) { l.AfterInstruction(*this); });

@@ -53,7 +53,7 @@ void Machine::DoIf() {
   // A text built later for an executed If shows the jump it made, whatever the words are by then.
   const bool shownJump = forcedJump_ >= 0 ? forcedJump_ == 1 : result;
   if (texts_ && shownJump) InstrText.append(" (->)");
-  if (!texts_) TextPendingJumped = result;
+  if (!ListOnly) TextPendingJumped = result;
   if (result && !ListOnly) JumpTo(target);
 }
 
