@@ -76,11 +76,15 @@ constexpr std::string_view kThenWord = "Then";
 
 // The 6-bit variable codes: name, word, mask, shift. Codes 49 and 63 name nothing (mask 0); the odd W
 // codes repeat the even one below them.
+// A variable reference: word index (0..7), mask (1, 255 or all bits) and shift (0..15).
+struct VarRef {
+  int16_t Index = 0;
+  int32_t Mask = 0;
+  int16_t Shift = 0;
+};
 struct VariableCode {
   std::string_view Name;
-  int16_t Index;
-  int32_t Mask;
-  int16_t Shift;
+  VarRef Ref;
 };
 const VariableCode& VariableOf(int code);
 // The name of a 6-bit variable code ("Pin3", "B1", "W0" for 50 and 51, ...); empty for 49 and 63.

@@ -86,12 +86,6 @@ struct Decoded {
   std::vector<int> Targets;          // jump targets written in the instruction (with the fields)
 };
 
-// A variable reference as VarName decodes it.
-struct VarRef {
-  int16_t Index = 0;
-  int32_t Mask = 0;
-  int16_t Shift = 0;
-};
 
 class Machine : public MachineState {
  public:
@@ -110,7 +104,7 @@ class Machine : public MachineState {
   int16_t ReadBit();
   int16_t ReadBits(int n);
   int16_t ReadConst();
-  VarRef VarName();
+  const VarRef& VarName();
   int16_t ReadVar();
   int16_t ReadOperand();
   // Linear token address of the next bit: 8 x byte + bits of that byte already read.

@@ -77,10 +77,10 @@ int16_t Machine::ReadConst() {
   return value;
 }
 
-VarRef Machine::VarName() {
+const VarRef& Machine::VarName() {
   const VariableCode& v = VariableOf(ReadBits(kVariableWidth));
   if (texts_ && !v.Name.empty()) OperandText.assign(v.Name);
-  return {v.Index, v.Mask, v.Shift};
+  return v.Ref;  // by reference into the table: a copy made here would be read back wider than written
 }
 
 int16_t Machine::ReadVar() { return ReadField(VarName()); }
