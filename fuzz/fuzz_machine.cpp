@@ -59,8 +59,10 @@ void CompareTwins(Panel& checked, Panel& twin) {
   twin.m.ReadWordBoxes();  // the checker has taken the checked machine's boxes in after the action
   qx9::MachineState a = checked.m;
   qx9::MachineState b = twin.m;
-  a.InstrText = b.InstrText;  // the checker's own preview leaves its text behind
+  a.InstrText = b.InstrText;  // the checker's own preview leaves its texts behind
   a.OperandText = b.OperandText;
+  a.LastPWM = b.LastPWM;
+  a.TextPendingAt = b.TextPendingAt;
   if (!(a == b) || checked.host.BoxTexts() != twin.host.BoxTexts() ||
       checked.host.TimerEnabled() != twin.host.TimerEnabled()) {
     Fail("a host that says its boxes hold what was shown ran differently from one that is read");

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/machine.h"
+#include "core/shown_word_boxes.h"
 
 namespace qx9::test {
 
@@ -43,26 +44,19 @@ class ScriptedHost final : public Host {
   void Rest(int) override { ++Rests; }
   bool TimerEnabled() const override { return timer_; }
   void SetTimerEnabled(bool enabled) override { timer_ = enabled; }
-  void SetRunCaption(const std::string&) override {}
-  std::string WordBoxText(int index) const override { return boxes_[index]; }
-  Boxes WordBoxes() const override { return typed_ && Mode == Boxes::AsShown ? Boxes::MayBeEdited : Mode; }
-  void ShowPanel(const PanelView& view) override {
-    boxes_ = view.WordText;
-    typed_ = false;
-  }
+  std::string WordBoxText(int index) const override { return boxes_.Text(index); }
+  Boxes WordBoxes() const override { return Mode == Boxes::AsShown ? boxes_.Mode() : Mode; }
+  void ShowPanel(const PanelView& view) override { boxes_.Show(view); }
   void ShowState(const std::string&) override {}
   std::string PotText() const override { return pot_; }
   std::string PulsInText() const override { return pulsIn_; }
   void SetLastPWM(const std::string&) override {}
 
-  void TypeWordBox(int index, std::string text) {
-    boxes_[index] = std::move(text);
-    typed_ = true;
-  }
+  void TypeWordBox(int index, std::string text) { boxes_.Type(index, std::move(text)); }
   void SetPotText(std::string text) { pot_ = std::move(text); }
   void SetPulsInText(std::string text) { pulsIn_ = std::move(text); }
   void QueueAnswer(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
-  const std::array<std::string, 8>& BoxTexts() const { return boxes_; }
+  const std::array<std::string, 8>& BoxTexts() const { return boxes_.Texts(); }
 
   // What it tells the core about its boxes. Told AsShown, it says MayBeEdited from a typing until the
   // next redraw, as a panel that notices edits would; NoPanel hosts are not typed into.
@@ -81,8 +75,7 @@ class ScriptedHost final : public Host {
   }
 
   bool timer_ = false;
-  bool typed_ = false;
-  std::array<std::string, 8> boxes_{};
+  ShownWordBoxes boxes_;
   std::string pot_, pulsIn_;
   std::vector<std::optional<std::string>> answers_;
 };
@@ -186,6 +179,8 @@ class InvariantChecker {
     MachineState after = m_;
     after.InstrText = before.InstrText;
     after.OperandText = before.OperandText;
+    after.LastPWM = before.LastPWM;  // a preview of PWM shows its voltage, as the texts show its operands
+    after.TextPendingAt = before.TextPendingAt;  // the preview's text is built; a pending one is gone
     if (!(after == before)) return "preview changed the machine state: " + Difference(before, after);
     if (host_.BoxTexts() != boxes) return "preview changed a word box";
     decoded_ = log_.DecodeOnly;
@@ -203,6 +198,7 @@ class InvariantChecker {
     if (a.WaitMs != b.WaitMs) return "WaitMs";
     if (a.StepOverArmed != b.StepOverArmed || a.StepOverTarget != b.StepOverTarget) return "step over";
     if (a.SwitchUp != b.SwitchUp) return "switches";
+    if (a.ShownWords != b.ShownWords || a.ShownValid != b.ShownValid) return "shown words";
     return "a flag";
   }
 

@@ -30,7 +30,7 @@ RunBreaks::RunBreaks(const std::vector<int>& addresses, Machine& machine) : any_
 }
 
 bool RunBreaks::AtBreak(const Machine& machine) const {
-  if (!any_ || machine.InstructionsExecuted == 0 || machine.RestartPending) return false;
+  if (!any_ || machine.InstructionsExecuted == 0 || machine.NextCycleResets()) return false;
   return breakpoints_.Has(machine.LinearAddress());
 }
 

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/host.h"
+#include "core/shown_word_boxes.h"
 
 namespace qx9 {
 
@@ -19,24 +20,18 @@ class PrintingHost final : public Host {
   void Rest(int durationMs) override;
   bool TimerEnabled() const override { return timerEnabled_; }
   void SetTimerEnabled(bool enabled) override { timerEnabled_ = enabled; }
-  void SetRunCaption(const std::string&) override {}
-  std::string WordBoxText(int index) const override { return words_.at(index); }
+  std::string WordBoxText(int index) const override { return boxes_.Text(index); }
   // The boxes hold what the last redraw wrote until --word types into one.
-  Boxes WordBoxes() const override { return typed_ ? Boxes::MayBeEdited : Boxes::AsShown; }
-  void ShowPanel(const PanelView& view) override {
-    words_ = view.WordText;
-    typed_ = false;
-  }
+  Boxes WordBoxes() const override { return boxes_.Mode(); }
+  void ShowPanel(const PanelView& view) override { boxes_.Show(view); }
+  bool ShowsStateText() const override { return false; }
   void ShowState(const std::string&) override {}
   std::string PotText() const override { return pot_; }
   std::string PulsInText() const override { return pulsIn_; }
   void SetLastPWM(const std::string& text) override { lastPwm_ = text; }
 
   // What the user would have typed or clicked.
-  void TypeWordBox(int index, const std::string& text) {
-    words_.at(index) = text;
-    typed_ = true;
-  }
+  void TypeWordBox(int index, const std::string& text) { boxes_.Type(index, text); }
   void SetPotText(const std::string& text) { pot_ = text; }
   void SetPulsInText(const std::string& text) { pulsIn_ = text; }
   void QueueAnswer(const std::string& text) { answers_.push_back(text); }
@@ -45,8 +40,7 @@ class PrintingHost final : public Host {
  private:
   std::ostream& out_;
   bool timerEnabled_ = false;
-  bool typed_ = true;  // nothing shown yet: the boxes must be read
-  std::array<std::string, 8> words_;
+  ShownWordBoxes boxes_;
   std::string pot_;
   std::string pulsIn_;
   std::string lastPwm_;

@@ -75,7 +75,7 @@ class Session {
   }
 
   bool NextIsEnd() {
-    if (machine_.RestartPending) return machine_.PeekNext().Text == "End";
+    if (machine_.NextCycleResets()) return machine_.PeekNext().Opcode == kEndOpcode;
     return machine_.NextOpcode() == kEndOpcode;
   }
 
@@ -93,7 +93,7 @@ class Session {
         return false;
       }
     }
-    const bool executes = cycle && !machine_.RestartPending;
+    const bool executes = cycle && !machine_.NextCycleResets();
     if (executes && !options_.Quiet) out_ << TraceLine(machine_.PeekNext()) << '\n';
     const uint64_t restarts = machine_.RestartsRun;
     action();

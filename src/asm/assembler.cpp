@@ -9,13 +9,14 @@
 
 #include "asm/lexer.h"
 #include "asm/statement.h"
+#include "core/instruction_set.h"
 
 namespace qx9::asmx {
 
 namespace {
 
-constexpr int kFirstInstruction = 19;  // the reset skips bits 16..18
-constexpr int kImageBits = 2048;
+constexpr int kFirstInstruction = kFirstTokenAddress;
+constexpr int kImageBits = kEndAddress;
 constexpr size_t kMaxErrors = 20;
 
 struct Label {

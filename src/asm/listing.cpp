@@ -1,4 +1,4 @@
-// The reachable code is found by following every path from the program start (linear address 19):
+// The reachable code is found by following every path from the program start:
 // fall through (not after End, Goto, Return, Button, Serout, Serin), the targets of Goto, If, Gosub,
 // Branch and Next. Each instruction is then listed once, in address order. Where a jump lands inside
 // an instruction already listed, that instruction's bits stand for both decodes: the inner one is
@@ -14,14 +14,15 @@
 
 #include "asm/decoder.h"
 #include "asm/printer.h"
+#include "core/instruction_set.h"
 
 namespace qx9::asmx {
 
 namespace {
 
-constexpr int kProgramStart = 19;
+constexpr int kProgramStart = kFirstTokenAddress;
 constexpr int kCodeStart = 16;     // bytes 0 and 1 lie before the token stream
-constexpr int kImageBits = 2048;
+constexpr int kImageBits = kEndAddress;
 constexpr int kLongestZeroRun = 24;  // zero bits longer than this are skipped with .org
 
 std::string Hex(int value, int digits = 0) {

@@ -15,6 +15,7 @@ int SmallestSizeCode(int value) {
 
 std::string CanonicalVariableName(int code) { return std::string(VariableName(code)); }
 
+
 std::string VariableText(int code) {
   const bool canonical = !(code == 49 || code == 63 || (code >= 50 && code % 2 == 1));
   return canonical ? CanonicalVariableName(code) : "Var" + std::to_string(code);
@@ -28,47 +29,47 @@ std::string ConstantText(int sizeCode, uint32_t rawValue) {
 }
 
 namespace {
-// Name prefixes, longer ones first where one begins another ("Pins" before "Pin", "Bit" before "B").
-struct NameClass {
-  const char* Prefix;
-  int First;      // code of number 0 (or of the name itself when Count is 0)
-  int Count;      // how many numbers follow the prefix; 0: the name takes no number
-  int Stride;     // codes between consecutive numbers
-};
-constexpr NameClass kNames[] = {
-    {"Pins", 32, 0, 0}, {"Pin", 0, 8, 1}, {"Dirs", 33, 0, 0}, {"Dir", 8, 8, 1}, {"Bit", 16, 16, 1},
-    {"Port", 48, 0, 0}, {"Var", 0, 64, 1}, {"B", 34, 14, 1},  {"W", 50, 7, 2},
-};
+constexpr std::string_view kCodePrefix = "Var";  // VarN: a variable by its code, 0..63
 
-bool StartsVariable(LineCursor& in) {
-  const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(in.Peek())));
-  return c == 'P' || c == 'D' || c == 'B' || c == 'V' || c == 'W';
+bool DigitAt(LineCursor& probe) { return std::isdigit(static_cast<unsigned char>(probe.Peek())) != 0; }
+
+// VarN, the number right after the prefix.
+bool TryParseCode(LineCursor& in, int column, int& code) {
+  LineCursor probe = in;
+  if (!probe.Accept(kCodePrefix) || !DigitAt(probe)) return false;
+  if (probe.Column() != column + static_cast<int>(kCodePrefix.size())) return false;
+  long long n = 0;
+  probe.Number(n);
+  if (n < 0 || n > 63) return false;
+  in = probe;
+  code = static_cast<int>(n);
+  return true;
 }
 }  // namespace
 
+// The longest name of the variable table that comes next and is not followed by a further digit
+// ("B13" rather than "B1"; "Pins" and "Pin1" apart). What follows may be an operator ("B3MIN10"). Of two
+// codes with one name the first is taken (W0 is code 50).
 bool TryParseVariable(LineCursor& in, int& code) {
-  if (!StartsVariable(in)) return false;
+  in.SkipBlanks();
   const int column = in.Column();
-  for (const NameClass& name : kNames) {
+  if (TryParseCode(in, column, code)) return true;
+  size_t longest = 0;
+  for (int c = 0; c < 64; ++c) {
+    const std::string_view name = VariableName(c);
     LineCursor probe = in;
-    if (!probe.Accept(name.Prefix)) continue;
-    if (name.Count == 0) {
-      in = probe;
-      code = name.First;
-      return true;
-    }
-    // The number follows the prefix directly; what follows the number may be an operator ("B3MIN10").
-    if (!std::isdigit(static_cast<unsigned char>(probe.Peek())) || probe.Column() != column + static_cast<int>(std::char_traits<char>::length(name.Prefix))) {
+    if (name.size() <= longest || !probe.Accept(name) || probe.Column() != column + static_cast<int>(name.size())) {
       continue;
     }
-    long long n = 0;
-    probe.Number(n);
-    if (n >= name.Count) continue;
-    in = probe;
-    code = name.First + static_cast<int>(n) * name.Stride;
-    return true;
+    LineCursor after = probe;
+    const bool digitFollows = DigitAt(after) && after.Column() == probe.Column();
+    if (std::isdigit(static_cast<unsigned char>(name.back())) && digitFollows) continue;
+    longest = name.size();
+    code = c;
   }
-  return false;
+  if (longest == 0) return false;
+  in.Accept(VariableName(code));
+  return true;
 }
 
 int ParseVariable(LineCursor& in) {

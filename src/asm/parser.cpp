@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "asm/statement.h"
+#include "core/instruction_set.h"
 
 namespace qx9::asmx {
 
@@ -84,34 +85,42 @@ bool TryRawCode(LineCursor& in, int limit, int& code) {
   return true;
 }
 
-bool TryOperator(LineCursor& in, int& code) {
-  static constexpr struct {
-    const char* Text;
-    int Code;
-  } kOperators[] = {{"**", 5}, {"*", 4},  {"//", 6}, {"/", 7},    {"&/", 8},    {"&", 9},  {"|/", 10}, {"|", 11},
-                    {"^/", 12}, {"^", 13}, {"MIN", 14}, {"MAX", 15}, {"-", 2}, {"+", 3}};
-  if (TryRawCode(in, 15, code)) return true;
-  for (const auto& op : kOperators) {
-    if (in.Accept(op.Text)) {
-      code = op.Code;
-      return true;
+// The longest of the texts that comes next, so "**" is not read as "*" and "<=" not as "<".
+template <typename TextOf>
+bool AcceptLongest(LineCursor& in, int count, TextOf textOf, int& code) {
+  size_t longest = 0;
+  for (int c = 0; c < count; ++c) {
+    const std::string_view text = textOf(c);
+    LineCursor probe = in;
+    if (text.size() > longest && probe.Accept(text)) {
+      longest = text.size();
+      code = c;
     }
   }
-  return false;
+  if (longest == 0) return false;
+  in.Accept(textOf(code));
+  return true;
+}
+
+bool TryOperator(LineCursor& in, int& code) {
+  if (TryRawCode(in, 15, code)) return true;
+  return AcceptLongest(in, 16, OperatorText, code);
+}
+
+std::string ComparisonList() {
+  std::string list;
+  for (int c = 0; c < 8; ++c) {
+    if (!ComparisonText(c).empty()) list += (list.empty() ? "" : ", ") + std::string(ComparisonText(c));
+  }
+  return "expected a comparison (" + list + ")";
 }
 
 int ParseComparison(LineCursor& in) {
-  static constexpr struct {
-    const char* Text;
-    int Code;
-  } kComparisons[] = {{"<>", 3}, {"<=", 5}, {">=", 6}, {"<", 1}, {">", 2}, {"=", 4}};
   int code = 0;
   if (TryRawCode(in, 7, code)) return code;
-  for (const auto& c : kComparisons) {
-    if (in.Accept(c.Text)) return c.Code;
-  }
-  if (in.AtEnd()) in.Fail("expected a comparison (<, >, <>, =, <=, >=)");
-  in.Fail("expected a comparison (<, >, <>, =, <=, >=), found '" + in.Rest() + "'");
+  if (AcceptLongest(in, 8, ComparisonText, code)) return code;
+  if (in.AtEnd()) in.Fail(ComparisonList());
+  in.Fail(ComparisonList() + ", found '" + in.Rest() + "'");
 }
 
 // "(a,b,c,)" with the trailing comma optional, at least one entry.
@@ -286,7 +295,7 @@ void ParseNext(LineCursor& in, Statement& s) {
   const SourceOperand limitB = in.Accept(",") ? ParseOperand(in) : limitA;
   AppendOperand(s.Fields, limitA);
   AppendOperand(s.Fields, limitB);
-  ExpectWord(in, "Then", "Then");
+  ExpectWord(in, kThenWord.data(), kThenWord.data());
   AppendTarget(s, ParseTarget(in));
 }
 
@@ -302,10 +311,10 @@ void ParseIf(LineCursor& in, Statement& s) {
   };
   std::vector<Condition> conditions;
   int conjunction = 0;
-  if (in.Accept("AND")) {
+  if (in.Accept(ConjunctionText(true))) {
     conjunction = 1;
   } else {
-    in.Accept("OR");
+    in.Accept(ConjunctionText(false));
   }
   for (;;) {
     Condition c;
@@ -314,15 +323,15 @@ void ParseIf(LineCursor& in, Statement& s) {
     c.Compare = ParseComparison(in);
     c.Right = ParseOperand(in);
     conditions.push_back(c);
-    if (in.Accept("AND")) {
+    if (in.Accept(ConjunctionText(true))) {
       conjunction = 1;
-    } else if (in.Accept("OR")) {
+    } else if (in.Accept(ConjunctionText(false))) {
       conjunction = 0;
     } else {
       break;
     }
   }
-  ExpectWord(in, "Then", "AND, OR or Then");
+  ExpectWord(in, kThenWord.data(), "AND, OR or Then");
   const TargetRef target = ParseTarget(in);
   in.Accept("(->)");  // the panel's mark of a jump that would be taken
   for (size_t i = 0; i < conditions.size(); ++i) {
@@ -360,20 +369,13 @@ void ParseNapSleep(LineCursor& in, Statement& s) {
 void ParseDebug(LineCursor& in, Statement& s) { AppendBits(s.Fields, 11, ParseUnused(in, 11)); }
 
 using InstructionParser = void (*)(LineCursor&, Statement&);
-struct Instruction {
-  const char* Keyword;
-  InstructionParser Parse;
-};
-// Indexed by opcode.
-constexpr Instruction kInstructions[32] = {
-    {"High", ParsePin},          {"Low", ParsePin},         {"Input", ParsePin},       {"Output", ParsePin},
-    {"Toggle", ParsePin},        {"Reverse", ParsePin},     {"PWM", ParsePwm},         {"Pot", ParsePot},
-    {"Pulsout", ParsePulsout},   {"PulsIn", ParsePot},      {"For", ParseFor},         {"Read", ParseReadWrite},
-    {"Write", ParseReadWrite},   {"Lookdown", ParseLookTable}, {"Gosub", ParseGosub},  {"Pause", ParsePause},
-    {"Random", ParseRandom},     {"Button", ParseUnimplemented}, {"Sound", ParseSound}, {"Serout", ParseUnimplemented},
-    {"Serin", ParseUnimplemented}, {"Let", ParseLet},       {"Lookup", ParseLookTable}, {"Next", ParseNext},
-    {"If", ParseIf},             {"Goto", ParseGoto},       {"Branch", ParseBranch},   {"Return", ParseNothing},
-    {"Nap", ParseNapSleep},      {"Sleep", ParseNapSleep},  {"Debug", ParseDebug},     {"End", ParseNothing},
+// Indexed by opcode; the keywords are the instruction set's.
+constexpr InstructionParser kParsers[kOpcodeCount] = {
+    ParsePin,      ParsePin,           ParsePin,     ParsePin,           ParsePin,      ParsePin,    ParsePwm,
+    ParsePot,      ParsePulsout,       ParsePot,     ParseFor,           ParseReadWrite, ParseReadWrite,
+    ParseLookTable, ParseGosub,        ParsePause,   ParseRandom,        ParseUnimplemented, ParseSound,
+    ParseUnimplemented, ParseUnimplemented, ParseLet, ParseLookTable,    ParseNext,     ParseIf,     ParseGoto,
+    ParseBranch,   ParseNothing,       ParseNapSleep, ParseNapSleep,     ParseDebug,    ParseNothing,
 };
 
 // --- directives ------------------------------------------------------------------------------
@@ -464,14 +466,14 @@ ParsedLine ParseLine(std::string_view text) {
     const std::string keyword = in.Word();
     if (keyword.empty()) in.Fail("expected an instruction, found '" + in.Rest() + "'");
     int opcode = -1;
-    for (int i = 0; i < 32; ++i) {
-      if (Upper(keyword) == Upper(kInstructions[i].Keyword)) opcode = i;
+    for (int i = 0; i < kOpcodeCount; ++i) {
+      if (Upper(keyword) == Upper(std::string(FormOf(i).Keyword))) opcode = i;
     }
     if (opcode < 0) LineCursor::FailAt(s.Column, "unknown instruction '" + keyword + "'");
     s.What = Statement::Kind::Code;
-    s.Keyword = kInstructions[opcode].Keyword;
-    AppendBits(s.Fields, 5, static_cast<uint32_t>(opcode));
-    kInstructions[opcode].Parse(in, s);
+    s.Keyword = FormOf(opcode).Keyword;
+    AppendBits(s.Fields, kOpcodeWidth, static_cast<uint32_t>(opcode));
+    kParsers[opcode](in, s);
   }
   if (!in.AtEnd()) in.Fail("unexpected '" + in.Rest() + "' after " + s.Keyword);
   return line;

@@ -1,6 +1,7 @@
 #include "asm/printer.h"
 
 #include "asm/operands.h"
+#include "core/instruction_set.h"
 
 namespace qx9::asmx {
 
@@ -28,10 +29,10 @@ class FieldReader {
       const int size = static_cast<int>(Take(2));
       return {ConstantText(size, Take(kValueWidths[size])), false, 0};
     }
-    const int code = static_cast<int>(Take(6));
+    const int code = static_cast<int>(Take(kVariableWidth));
     return {VariableText(code), true, code};
   }
-  std::string Var() { return VariableText(static_cast<int>(Take(6))); }
+  std::string Var() { return VariableText(static_cast<int>(Take(kVariableWidth))); }
   bool Done() const { return next_ == d_.Fields.size(); }
 
  private:
@@ -41,154 +42,115 @@ class FieldReader {
 
 std::string Unused(uint32_t value) { return value == 0 ? "" : " [" + std::to_string(value) + "]"; }
 
-std::string OperandTable(FieldReader& in) {
+template <typename Entry>
+std::string Table(FieldReader& in, Entry entry) {
   std::string text = "(";
-  do text += in.Operand().Text + ",";
+  do text += entry() + ",";
   while (in.Take(1) == 1);
   return text + ")";
 }
 
-std::string LetOperator(int code) {
-  static constexpr const char* kText[16] = {" #0 ", " #1 ", "-",  "+", "*",  "**",  "//",  "/",
-                                            "&/",  "&",    "|/", "|", "^/", "^",   "MIN", "MAX"};
-  return kText[code];
+// A code with no text of its own is written by number.
+std::string CodeText(std::string_view text, int code) {
+  return text.empty() ? " #" + std::to_string(code) + " " : std::string(text);
 }
 
-std::string Let(FieldReader& in) {
+// "v=..." of Let: the chain as the panel writes it, where that reads back to the same fields.
+std::string LetChain(FieldReader& in) {
   const OperandText first = in.Operand();
-  const int target = static_cast<int>(in.Take(6));
+  const int target = static_cast<int>(in.Take(kVariableWidth));
   const std::string name = VariableText(target);
   std::vector<std::pair<int, OperandText>> steps;
   OperandText operand = first;
   for (;;) {
-    const int code = static_cast<int>(in.Take(4));
+    const int code = static_cast<int>(in.Take(kOperatorWidth));
     steps.emplace_back(code, operand);
     if (in.Take(1) == 0) break;
     operand = in.Operand();
   }
-  std::string text = "Let " + name + "=";
+  std::string text = name + "=";
   if (steps[0].first == 1) {
     // "v=v+..." would read as a chain that starts from v's value; the code says so explicitly.
     const bool looksLikeChain = first.IsVar && first.Code == target && steps.size() > 1;
     text += (looksLikeChain ? "#1 " : "") + first.Text;
   } else {
-    text += name + LetOperator(steps[0].first) + first.Text;
+    text += name + CodeText(OperatorText(steps[0].first), steps[0].first) + first.Text;
   }
-  for (size_t i = 1; i < steps.size(); ++i) text += LetOperator(steps[i].first) + steps[i].second.Text;
+  for (size_t i = 1; i < steps.size(); ++i) {
+    text += CodeText(OperatorText(steps[i].first), steps[i].first) + steps[i].second.Text;
+  }
   return text;
 }
 
-std::string If(FieldReader& in, const TargetNamer& targetName) {
-  static constexpr const char* kCompare[8] = {" #0 ", "<", ">", "<>", "=", "<=", ">=", " #7 "};
-  std::string text = "If ";
+// The conditions of If, left side first; the first is an OR unless it says otherwise.
+std::string Conditions(FieldReader& in) {
+  std::string text;
   bool first = true;
   for (;;) {
     const OperandText right = in.Operand();
     const std::string left = in.Var();
     const bool more = in.Take(1) == 1;
     const bool conjunctionAnd = in.Take(1) == 1;
-    const int code = static_cast<int>(in.Take(3));
+    const int code = static_cast<int>(in.Take(kComparisonWidth));
     if (first) {
-      if (conjunctionAnd) text += "AND ";  // the first condition is an OR unless it says otherwise
+      if (conjunctionAnd) text += std::string(ConjunctionText(true)) + " ";
     } else {
-      text += conjunctionAnd ? "AND" : "OR";
+      text += ConjunctionText(conjunctionAnd);
     }
     first = false;
-    text += left + kCompare[code] + right.Text;
+    text += left + CodeText(ComparisonText(code), code) + right.Text;
     if (!more) break;
   }
-  return text + " Then " + targetName(static_cast<int>(in.Take(11)));
+  return text;
 }
 
-std::string Fields(const Decoded& d, FieldReader& in, const TargetNamer& targetName) {
-  static constexpr const char* kPinKeywords[6] = {"High", "Low", "Input", "Output", "Toggle", "Reverse"};
-  switch (d.Opcode) {
-    case 0: case 1: case 2: case 3: case 4: case 5:
-      return std::string(kPinKeywords[d.Opcode]) + " " + in.Operand().Text;
-    case 6: {
-      std::string text = "PWM " + in.Operand().Text;
-      text += "," + in.Operand().Text;
-      return text + "," + in.Operand().Text;
-    }
-    case 7:
-    case 9: {
-      std::string text = (d.Opcode == 7 ? "Pot " : "PulsIn ") + in.Operand().Text;
-      text += "," + in.Operand().Text;
-      return text + "," + in.Var();
-    }
-    case 8: {
-      std::string text = "Pulsout " + in.Operand().Text;
-      return text + "," + in.Operand().Text;
-    }
-    case 10: {
-      const std::string start = in.Operand().Text;
-      return "For " + in.Var() + "=" + start;
-    }
-    case 11:
-    case 12: {
-      const uint32_t unused = in.Take(11);
-      std::string text = (d.Opcode == 11 ? "Read " : "Write ") + in.Operand().Text;
-      return text + "," + in.Var() + Unused(unused);
-    }
-    case 13:
-    case 22: {
-      const std::string first = in.Operand().Text;
-      const std::string variable = in.Var();
-      return (d.Opcode == 13 ? "Lookdown " : "Lookup ") + first + "," + OperandTable(in) + "," + variable;
-    }
-    case 14: {
-      const uint32_t unused = in.Take(4);
-      return "Gosub " + targetName(static_cast<int>(in.Take(11))) + Unused(unused);
-    }
-    case 15: return "Pause " + in.Operand().Text;
-    case 16: return "Random " + in.Var();
-    case 17: return "Button";
-    case 19: return "Serout";
-    case 20: return "Serin";
-    case 18: {
-      std::string text = "Sound " + in.Operand().Text + ",(";
-      do {
-        const std::string duration = in.Operand().Text;
-        text += in.Operand().Text + "," + duration + ",";
-      } while (in.Take(1) == 1);
-      return text + ")";
-    }
-    case 21: return Let(in);
-    case 23: {
-      const std::string step = in.Operand().Text;
-      const std::string variable = in.Var();
-      const bool up = in.Take(1) == 1;
-      const std::string limitA = in.Operand().Text;
-      const std::string limitB = in.Operand().Text;
-      return "Next " + variable + " Step " + step + (up ? " Up " : " Down ") + limitA + "," + limitB + " Then " +
-             targetName(static_cast<int>(in.Take(11)));
-    }
-    case 24: return If(in, targetName);
-    case 25: return "Goto " + targetName(static_cast<int>(in.Take(11)));
-    case 26: {
-      std::string text = "Branch " + in.Operand().Text + ",(";
-      do text += targetName(static_cast<int>(in.Take(11))) + ",";
-      while (in.Take(1) == 1);
-      return text + ")";
-    }
-    case 27: return "Return";
-    case 28:
-    case 29: {
-      const uint32_t unused = in.Take(11);
-      return (d.Opcode == 28 ? "Nap " : "Sleep ") + in.Operand().Text + Unused(unused);
-    }
-    case 30: return "Debug" + Unused(in.Take(11));
-    default: return "End";
+// Sound's groups are stored duration first; the text puts the note first.
+std::string SoundGroup(FieldReader& in) {
+  const std::string duration = in.Operand().Text;
+  return in.Operand().Text + "," + duration;
+}
+
+std::string FieldText(FieldReader& in, const FieldForm& form, const TargetNamer& targetName) {
+  const auto target = [&] { return targetName(static_cast<int>(in.Take(kTargetWidth))); };
+  switch (form.Kind) {
+    case FieldKind::Operand: return in.Operand().Text;
+    case FieldKind::Variable: return in.Var();
+    case FieldKind::Target: return target();
+    case FieldKind::Unused: return Unused(in.Take(form.Width));
+    case FieldKind::Direction: return in.Take(1) == 1 ? "Up" : "Down";
+    case FieldKind::OperandList: return Table(in, [&] { return in.Operand().Text; });
+    case FieldKind::TargetList: return Table(in, target);
+    case FieldKind::SoundList: return Table(in, [&] { return SoundGroup(in); });
+    case FieldKind::LetChain: return LetChain(in);
+    case FieldKind::Conditions: return Conditions(in);
   }
+  throw LayoutMismatch{};
+}
+
+// The source form with each {N} replaced by field N's text.
+std::string Fill(std::string_view source, const std::vector<std::string>& pieces) {
+  std::string text;
+  for (size_t i = 0; i < source.size(); ++i) {
+    if (source[i] == '{' && i + 2 < source.size() && source[i + 2] == '}') {
+      text += pieces.at(static_cast<size_t>(source[i + 1] - '0'));
+      i += 2;
+    } else {
+      text += source[i];
+    }
+  }
+  return text;
 }
 
 }  // namespace
 
 std::optional<std::string> InstructionSource(const Decoded& d, const TargetNamer& targetName) {
-  if (d.Fields.empty() || d.Fields.front().Width != 5) return std::nullopt;
+  if (d.Fields.empty() || d.Fields.front().Width != kOpcodeWidth) return std::nullopt;
   try {
     FieldReader in(d);
-    std::string text = Fields(d, in, targetName);
+    const InstructionForm& form = FormOf(d.Opcode);
+    std::vector<std::string> pieces;
+    for (int i = 0; i < form.FieldCount; ++i) pieces.push_back(FieldText(in, form.Fields[i], targetName));
+    std::string text = Fill(form.Source, pieces);
     if (!in.Done()) return std::nullopt;
     return text;
   } catch (const LayoutMismatch&) {

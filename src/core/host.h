@@ -32,10 +32,13 @@ class Host {
   virtual void Tone(int frequencyHz, int durationMs) = 0;
   virtual void Rest(int durationMs) = 0;
 
-  // Timer1: whether the program runs freely. The core owns what Run/Stop does; the host owns the timer.
+  // Timer1: whether the program runs freely. The core owns what Run/Stop does; the host owns the timer
+  // and whatever it shows of it (the panel's Run/Stop caption).
   virtual bool TimerEnabled() const = 0;
   virtual void SetTimerEnabled(bool enabled) = 0;
-  virtual void SetRunCaption(const std::string& caption) = 0;
+  // Run/Stop started (true) or stopped (false) a free run. A step over's run and its end are not told:
+  // they switch the timer only, so the panel's caption keeps offering what Run/Stop last did.
+  virtual void SetRunning(bool /*running*/) {}
 
   // The word boxes as the user may have typed them, read at the start of every cycle.
   virtual std::string WordBoxText(int index) const = 0;
@@ -51,6 +54,9 @@ class Host {
   virtual Boxes WordBoxes() const { return Boxes::MayBeEdited; }
   // Redraws every control the panel view covers (word boxes included).
   virtual void ShowPanel(const PanelView& view) = 0;
+  // Whether the redraws' view needs StateText (the decoded text): a host that shows no state box says
+  // no, and the core then builds no text for the instructions it executes.
+  virtual bool ShowsStateText() const { return true; }
   // StateBox alone (the preview of the next instruction).
   virtual void ShowState(const std::string& text) = 0;
 

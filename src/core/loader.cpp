@@ -28,13 +28,11 @@ void Machine::LoadImage(const std::array<uint8_t, kImageSize>& bytes) {
 
 // The port word, the image, the switches and the texts survive a reset; W0..W6 and the run state go.
 void Machine::ResetMachine() {
-  TokByte = 2;
-  TokBit = 7;
+  JumpTo(kFirstTokenAddress);  // the top bits of byte 2 are not part of the program
   StepOverTarget = 0;
   StepOverArmed = false;
   for (int i = 0; i < 7; ++i) Ram[i] = 0;
   GosubDepth = 0;
-  ReadBits(3);  // bits 7..5 of byte 2 are not part of the program; the first opcode starts at 19
   WaitMs = 0;
 }
 

@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "core/host.h"
+#include "core/instruction_set.h"
 #include "core/machine_listener.h"
 #include "core/token_observer.h"
 
 namespace qx9 {
 
 constexpr int kImageSize = 256;       // bytes of program memory
-constexpr int kEndAddress = 2048;     // linear token address just past the last bit of the image
 constexpr int kStackSize = 17;        // saved return positions
 constexpr int kPortWord = 7;          // Ram index of the port word
-constexpr int kEndOpcode = 31;
+constexpr int kEndOpcode = static_cast<int>(Opcode::End);
 
 // Reduces x to the signed 16-bit value congruent to it modulo 65536: its low 16 bits, read as two's
 // complement. Inline, as nearly every field read and word write goes through it.
@@ -39,7 +39,7 @@ struct MachineState {
   std::array<int16_t, kImageSize> Eeprom{};    // program image; Write may store any 16-bit value
   int16_t TokByte = 0;                         // byte holding the next token bit
   int16_t TokBit = 0;                          // 7..0, or -1: byte used up, next read moves on
-  std::string InstrText;
+  std::string InstrText;                       // read it through Machine::InstructionText()
   std::string OperandText;
   std::array<int16_t, kStackSize> GosubStack{};
   int16_t GosubDepth = 0;
@@ -54,16 +54,39 @@ struct MachineState {
   // when it finds a wait pending; an instruction executed by a press (no free run) counts 1 ms; a tone
   // or a rest of Sound counts its length.
   int64_t SimTimeUs = 0;
+  std::string LastPWM;                         // the voltage text PWM last showed ("Pin3=1.96")
+  // The words as the last redraw showed them, for a host whose boxes are untouched since
+  // (Host::WordBoxes); valid from the first redraw on.
+  std::array<int32_t, 8> ShownWords{};
+  bool ShownValid = false;
+  // The text of an executed instruction is built only when read: InstrText then lacks the text of the
+  // instruction executed at this linear address (-1: none). TextPendingJumped: the instruction executed
+  // last was an If that jumped.
+  int16_t TextPendingAt = -1;
+  bool TextPendingJumped = false;
 
   bool operator==(const MachineState&) const = default;
 };
 
-// A variable reference as VarName decodes it.
-struct VarRef {
-  int16_t Index = 0;
-  int32_t Mask = 0;
-  int16_t Shift = 0;
+// One field of an instruction as the token reader took it.
+struct DecodedField {
+  int Address = 0;  // linear token address of its first bit
+  int Width = 0;
+  uint32_t Value = 0;
 };
+
+// One instruction as the core's own decode reads it, without executing it.
+struct Decoded {
+  int Start = 0;
+  int End = 0;                       // linear address after the last field
+  int Opcode = 31;
+  std::vector<DecodedField> Fields;  // the opcode first; only when asked for
+  std::string Text;                  // the panel's text
+  bool OffEnd = false;               // some field lies beyond the image's last bit
+  bool FallsThrough = true;          // execution may go on at End
+  std::vector<int> Targets;          // jump targets written in the instruction (with the fields)
+};
+
 
 class Machine : public MachineState {
  public:
@@ -82,7 +105,7 @@ class Machine : public MachineState {
   int16_t ReadBit();
   int16_t ReadBits(int n);
   int16_t ReadConst();
-  VarRef VarName();
+  const VarRef& VarName();
   int16_t ReadVar();
   int16_t ReadOperand();
   // Linear token address of the next bit: 8 x byte + bits of that byte already read.
@@ -112,7 +135,7 @@ class Machine : public MachineState {
   // --- panel side -------------------------------------------------------------------------
   void RefreshPanel();
   void ReadWordBoxes();
-  PanelView MakePanelView() const;
+  PanelView MakePanelView();
 
   // --- run control ----------------------------------------------------------------------------
   void RunBtn_Click();
@@ -134,9 +157,23 @@ class Machine : public MachineState {
   // state with every host effect withheld (no message box, no LastPWM, no redraw).
   struct Peek {
     int Address = 0;
+    int Opcode = kEndOpcode;
     std::string Text;
   };
   Peek PeekNext();
+
+  // The one decode-only entry point: the instruction whose opcode starts at linear address 0..2047,
+  // decoded as a preview would, with the position, words and image left as they were. Quiet withholds
+  // every host effect and listener (a listing, a peek); Shown lets the preview's messages and LastPWM
+  // through, as PreviewNext does. withFields also records the fields and jump targets.
+  enum class DecodeEffects { Quiet, Shown };
+  Decoded Decode(int address, DecodeEffects effects, bool withFields = false);
+
+  // The decoded text of the instruction executed or previewed last (what InstrText holds once built).
+  const std::string& InstructionText();
+
+  // Whether the next cycle resets the machine (after End or a restart) instead of executing.
+  bool NextCycleResets() const { return RestartPending; }
 
   // Counters for front ends that report on a run; not part of the machine state.
   uint64_t InstructionsExecuted = 0;  // cycles that executed an instruction (not previews, not resets)
@@ -149,11 +186,7 @@ class Machine : public MachineState {
 
  private:
   using Handler = void (Machine::*)();
-  struct Opcode {
-    const char* Keyword;
-    Handler Run;
-  };
-  static const std::array<Opcode, 32> kOpcodes;
+  static const std::array<Handler, kOpcodeCount> kHandlers;
 
   void RestartSequence();
   void StopRunIfRunning();
@@ -178,7 +211,7 @@ class Machine : public MachineState {
   void DoOutput();
   void DoToggle();
   void DoReverse();
-  int16_t ReadPinOperand(const char* keyword);
+  int16_t ReadPinOperand(Opcode opcode);
   void SetPinBit(int32_t bit, int16_t value);
   int16_t PinBit(int32_t bit) const;
 
@@ -204,7 +237,7 @@ class Machine : public MachineState {
   void DoGoto();
   void DoDebug();
   void DoEnd();
-  void Unimplemented(const char* text);
+  void Unimplemented(Opcode opcode);
 
   // Let and If
   void DoLet();
@@ -221,15 +254,22 @@ class Machine : public MachineState {
   void DoLookup();
   void DoLookdown();
 
+  // InstrText set to the keyword and one blank, for the operands to follow.
+  std::string& StartText(Opcode opcode) { return InstrText.assign(Keyword(opcode)).append(" "); }
+
   int16_t TakeBit();  // one bit, unreported: ReadBit and ReadBits report whole fields
+
+  // The decode of the instruction at the token position in decode-only mode; the position moves past it.
+  void DecodeHere();
+  // Builds the text InstrText lacks, if any (TextPendingAt).
+  void BuildPendingText();
+  // Whether this cycle builds texts: a decode does, an executed instruction leaves it to the reader.
+  bool texts_ = true;
+  int forcedJump_ = -1;  // a pending If's text: 1 shows the jump mark, 0 not, -1 as the words say
 
   Host* host_;
   TokenObserver* observer_ = nullptr;
   std::vector<MachineListener*> listeners_;
-  // The words as the last redraw showed them, for a host whose boxes are untouched since
-  // (Host::WordBoxes); valid from the first redraw on.
-  std::array<int32_t, 8> shownWords_{};
-  bool shownValid_ = false;
   void FillPanelView(PanelView& view) const;
   PanelView view_;  // the redraws' view, kept so its strings keep their room
 };
@@ -241,8 +281,6 @@ int32_t ParseWordBox(const std::string& text);
 // A whole decimal number with optional sign in -32768..32767, blanks around it ignored.
 std::optional<int16_t> ParseWholeNumber(const std::string& text);
 bool IsBlank(const std::string& text);
-// The name of a 6-bit variable code ("Pin3", "B1", "W0" for 50 and 51, ...); empty for 49 and 63.
-std::string_view VariableName(int code);
 // The variable a name stands for (W0..W6, B0..B13, Bit0..Bit15, Port, Pins, Dirs, Pin0..7, Dir0..7,
 // any case); nullopt for any other text.
 std::optional<VarRef> VariableByName(std::string_view name);

@@ -14,7 +14,6 @@ class NullHost : public Host {
   void Rest(int) override {}
   bool TimerEnabled() const override { return false; }
   void SetTimerEnabled(bool) override {}
-  void SetRunCaption(const std::string&) override {}
   std::string WordBoxText(int) const override { return {}; }
   Boxes WordBoxes() const override { return Boxes::NoPanel; }
   void ShowPanel(const PanelView&) override {}

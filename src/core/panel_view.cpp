@@ -90,7 +90,8 @@ std::optional<int16_t> ParseWholeNumber(const std::string& text) {
   return static_cast<int16_t>(value);
 }
 
-PanelView Machine::MakePanelView() const {
+PanelView Machine::MakePanelView() {
+  BuildPendingText();
   PanelView view;
   FillPanelView(view);
   return view;
@@ -136,14 +137,15 @@ void Machine::FillPanelView(PanelView& view) const {
     view.SwitchEnabled[i] = ((port >> (i + 8)) & 1u) == 0;
     view.SwitchUp[i] = SwitchUp[i];
   }
-  view.StateText = InstrText;
+  if (TextPendingAt < 0) view.StateText = InstrText;
 }
 
 // A box shows a word's 16-bit pattern, which reads back as the word's signed 16-bit value.
 void Machine::RefreshPanel() {
-  for (int i = 0; i < 8; ++i) shownWords_[i] = WrapWord(Ram[i]);
-  shownValid_ = true;
+  for (int i = 0; i < 8; ++i) ShownWords[i] = WrapWord(Ram[i]);
+  ShownValid = true;
   if (host_->WordBoxes() == Host::Boxes::NoPanel) return;
+  if (host_->ShowsStateText()) BuildPendingText();
   FillPanelView(view_);
   host_->ShowPanel(view_);
 }
@@ -153,11 +155,11 @@ void Machine::ReadWordBoxes() {
     case Host::Boxes::MayBeEdited:
       break;
     case Host::Boxes::AsShown:
-      if (!shownValid_) break;  // nothing shown yet, so what the boxes hold is not known here
-      Ram = shownWords_;
+      if (!ShownValid) break;  // nothing shown yet, so what the boxes hold is not known here
+      Ram = ShownWords;
       return;
     case Host::Boxes::NoPanel:
-      if (shownValid_) Ram = shownWords_;  // what untouched boxes would give back
+      if (ShownValid) Ram = ShownWords;  // what untouched boxes would give back
       return;
   }
   const std::array<int32_t, 8> before = Ram;

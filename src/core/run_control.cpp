@@ -1,16 +1,15 @@
 // The machine side of the run control: what the buttons, the keys, a timer tick and a switch click do.
 // Every front end calls these; the timer itself belongs to the host.
 #include "core/machine.h"
-#include "core/null_host.h"
 
 namespace qx9 {
 
 void Machine::RunBtn_Click() {
   if (host_->TimerEnabled()) {
-    host_->SetRunCaption("Run (F5)");
+    host_->SetRunning(false);
     host_->SetTimerEnabled(false);
   } else {
-    host_->SetRunCaption("Stop (F5)");
+    host_->SetRunning(true);
     StepOverArmed = false;
     runStartExecuted_ = InstructionsExecuted;
     host_->SetTimerEnabled(true);
@@ -78,17 +77,6 @@ void Machine::SkipIdleTicks(int32_t ticks) {
   if (!listeners_.empty()) Notify([this](MachineListener& l) { l.OnExternalChange(*this); });
 }
 
-void Machine::PreviewNext() {
-  const int16_t savedByte = TokByte;
-  const int16_t savedBit = TokBit;
-  ListOnly = true;
-  ExecuteNext();
-  ListOnly = false;
-  TokByte = savedByte;
-  TokBit = savedBit;
-  host_->ShowState(InstrText);
-}
-
 // A switch writes its level only into an input pin; its position flips either way. The word boxes are
 // taken in first, as a cycle would, so a value typed but not yet used is not lost by the redraw.
 void Machine::GInBtn_Click(int index) {
@@ -107,48 +95,6 @@ void Machine::StartProgram() {
   RefreshPanel();
   RestartPending = true;
   ExecuteNext();
-}
-
-namespace {
-// Passes reads through and withholds every effect, for a decode that must leave no trace.
-class QuietHost final : public NullHost {
- public:
-  explicit QuietHost(const Host& real) : real_(real) {}
-  bool TimerEnabled() const override { return real_.TimerEnabled(); }
-  std::string WordBoxText(int index) const override { return real_.WordBoxText(index); }
-  Boxes WordBoxes() const override { return real_.WordBoxes(); }
-  std::string PotText() const override { return real_.PotText(); }
-  std::string PulsInText() const override { return real_.PulsInText(); }
-
- private:
-  const Host& real_;
-};
-}  // namespace
-
-Machine::Peek Machine::PeekNext() {
-  const MachineState saved = *this;
-  const std::array<int32_t, 8> savedShown = shownWords_;
-  const bool savedShownValid = shownValid_;
-  Host* const real = host_;
-  QuietHost quiet(*real);
-  host_ = &quiet;
-  std::vector<MachineListener*> listeners;
-  listeners.swap(listeners_);  // a peek is no event
-  ReadWordBoxes();
-  if (RestartPending) {
-    RestartPending = false;
-    ResetMachine();
-  }
-  Peek peek;
-  peek.Address = LinearAddress();
-  PreviewNext();
-  peek.Text = InstrText;
-  host_ = real;
-  listeners_.swap(listeners);
-  static_cast<MachineState&>(*this) = saved;
-  shownWords_ = savedShown;
-  shownValid_ = savedShownValid;
-  return peek;
 }
 
 }  // namespace qx9

@@ -71,66 +71,30 @@ int16_t Machine::ReadBits(int n) {
 int16_t Machine::ReadConst() {
   static constexpr int kWidths[4] = {1, 4, 8, 16};
   const int16_t value = ReadBits(kWidths[ReadBits(2)]);
-  char text[8];
-  OperandText.assign(text, std::to_chars(text, text + sizeof text, value).ptr);
+  if (texts_) {
+    char text[8];
+    OperandText.assign(text, std::to_chars(text, text + sizeof text, value).ptr);
+  }
   return value;
-}
-
-namespace {
-// The 6-bit variable codes: name, word, mask, shift. Codes 49 and 63 name nothing (mask 0, and no name:
-// OperandText keeps its text); the odd W codes repeat the even one below them.
-struct VariableCode {
-  std::string_view Name;
-  int16_t Index;
-  int32_t Mask;
-  int16_t Shift;
-};
-constexpr VariableCode kVariables[64] = {
-    /*  0 */ {"Pin0", 7, 1, 0},   {"Pin1", 7, 1, 1},   {"Pin2", 7, 1, 2},    {"Pin3", 7, 1, 3},
-    /*  4 */ {"Pin4", 7, 1, 4},   {"Pin5", 7, 1, 5},   {"Pin6", 7, 1, 6},    {"Pin7", 7, 1, 7},
-    /*  8 */ {"Dir0", 7, 1, 8},   {"Dir1", 7, 1, 9},   {"Dir2", 7, 1, 10},   {"Dir3", 7, 1, 11},
-    /* 12 */ {"Dir4", 7, 1, 12},  {"Dir5", 7, 1, 13},  {"Dir6", 7, 1, 14},   {"Dir7", 7, 1, 15},
-    /* 16 */ {"Bit0", 0, 1, 0},   {"Bit1", 0, 1, 1},   {"Bit2", 0, 1, 2},    {"Bit3", 0, 1, 3},
-    /* 20 */ {"Bit4", 0, 1, 4},   {"Bit5", 0, 1, 5},   {"Bit6", 0, 1, 6},    {"Bit7", 0, 1, 7},
-    /* 24 */ {"Bit8", 0, 1, 8},   {"Bit9", 0, 1, 9},   {"Bit10", 0, 1, 10},  {"Bit11", 0, 1, 11},
-    /* 28 */ {"Bit12", 0, 1, 12}, {"Bit13", 0, 1, 13}, {"Bit14", 0, 1, 14},  {"Bit15", 0, 1, 15},
-    /* 32 */ {"Pins", 7, 255, 0}, {"Dirs", 7, 255, 8}, {"B0", 0, 255, 0},    {"B1", 0, 255, 8},
-    /* 36 */ {"B2", 1, 255, 0},   {"B3", 1, 255, 8},   {"B4", 2, 255, 0},    {"B5", 2, 255, 8},
-    /* 40 */ {"B6", 3, 255, 0},   {"B7", 3, 255, 8},   {"B8", 4, 255, 0},    {"B9", 4, 255, 8},
-    /* 44 */ {"B10", 5, 255, 0},  {"B11", 5, 255, 8},  {"B12", 6, 255, 0},   {"B13", 6, 255, 8},
-    /* 48 */ {"Port", 7, -1, 0},  {{}, 0, 0, 0},  {"W0", 0, -1, 0},     {"W0", 0, -1, 0},
-    /* 52 */ {"W1", 1, -1, 0},    {"W1", 1, -1, 0},    {"W2", 2, -1, 0},     {"W2", 2, -1, 0},
-    /* 56 */ {"W3", 3, -1, 0},    {"W3", 3, -1, 0},    {"W4", 4, -1, 0},     {"W4", 4, -1, 0},
-    /* 60 */ {"W5", 5, -1, 0},    {"W5", 5, -1, 0},    {"W6", 6, -1, 0},     {{}, 0, 0, 0},
-};
-}  // namespace
-
-std::string_view VariableName(int code) {
-  return code >= 0 && code < 64 ? kVariables[code].Name : std::string_view();
 }
 
 std::optional<VarRef> VariableByName(std::string_view name) {
   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  for (const VariableCode& v : kVariables) {
+  const auto same = [&](char a, char b) { return lower(a) == lower(b); };
+  for (int code = 0; code < 64; ++code) {
+    const VariableCode& v = VariableOf(code);
     if (v.Name.empty() || v.Name.size() != name.size()) continue;
-    const auto same = [&](char a, char b) { return lower(a) == lower(b); };
-    if (std::equal(name.begin(), name.end(), v.Name.begin(), same)) {
-      return VarRef{v.Index, v.Mask, v.Shift};
-    }
+    if (std::equal(name.begin(), name.end(), v.Name.begin(), same)) return v.Ref;
   }
   return std::nullopt;
 }
 
-VarRef VariableRef(int code) {
-  if (code < 0 || code >= 64) return {};
-  const VariableCode& v = kVariables[code];
-  return {v.Index, v.Mask, v.Shift};
-}
+VarRef VariableRef(int code) { return code >= 0 && code < 64 ? VariableOf(code).Ref : VarRef{}; }
 
-VarRef Machine::VarName() {
-  const VariableCode& v = kVariables[ReadBits(6)];
-  if (!v.Name.empty()) OperandText.assign(v.Name);
-  return {v.Index, v.Mask, v.Shift};
+const VarRef& Machine::VarName() {
+  const VariableCode& v = VariableOf(ReadBits(kVariableWidth));
+  if (texts_ && !v.Name.empty()) OperandText.assign(v.Name);
+  return v.Ref;  // by reference into the table: a copy made here would be read back wider than written
 }
 
 int16_t Machine::ReadVar() { return ReadField(VarName()); }
@@ -147,7 +111,10 @@ int Machine::NextOpcode() {
   if (AtEnd()) return kEndOpcode;
   const int16_t byte = TokByte;
   const int16_t bit = TokBit;
-  const int opcode = ReadBits(5);
+  TokenObserver* const observer = observer_;
+  observer_ = nullptr;  // a look ahead is no field of the instruction being read
+  const int opcode = ReadBits(kOpcodeWidth);
+  observer_ = observer;
   TokByte = byte;
   TokBit = bit;
   return opcode;

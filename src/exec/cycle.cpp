@@ -4,41 +4,17 @@
 
 namespace qx9 {
 
-// Opcode table: the 5-bit opcode, read most significant bit first, indexes it. All 32 codes are
-// instructions; Button, Serout and Serin are decoded but not emulated.
-const std::array<Machine::Opcode, 32> Machine::kOpcodes = {{
-    /* 00000  0 */ {"High", &Machine::DoHigh},
-    /* 00001  1 */ {"Low", &Machine::DoLow},
-    /* 00010  2 */ {"Input", &Machine::DoInput},
-    /* 00011  3 */ {"Output", &Machine::DoOutput},
-    /* 00100  4 */ {"Toggle", &Machine::DoToggle},
-    /* 00101  5 */ {"Reverse", &Machine::DoReverse},
-    /* 00110  6 */ {"PWM", &Machine::DoPWM},
-    /* 00111  7 */ {"Pot", &Machine::DoPot},
-    /* 01000  8 */ {"Pulsout", &Machine::DoPulsout},
-    /* 01001  9 */ {"PulsIn", &Machine::DoPulsIn},
-    /* 01010 10 */ {"For", &Machine::DoFor},
-    /* 01011 11 */ {"Read", &Machine::DoRead},
-    /* 01100 12 */ {"Write", &Machine::DoWrite},
-    /* 01101 13 */ {"Lookdown", &Machine::DoLookdown},
-    /* 01110 14 */ {"Gosub", &Machine::DoGosub},
-    /* 01111 15 */ {"Pause", &Machine::DoPause},
-    /* 10000 16 */ {"Random", &Machine::DoRandom},
-    /* 10001 17 */ {"Button", &Machine::DoButton},
-    /* 10010 18 */ {"Sound", &Machine::DoSound},
-    /* 10011 19 */ {"Serout", &Machine::DoSerout},
-    /* 10100 20 */ {"Serin", &Machine::DoSerin},
-    /* 10101 21 */ {"Let", &Machine::DoLet},
-    /* 10110 22 */ {"Lookup", &Machine::DoLookup},
-    /* 10111 23 */ {"Next", &Machine::DoNext},
-    /* 11000 24 */ {"If", &Machine::DoIf},
-    /* 11001 25 */ {"Goto", &Machine::DoGoto},
-    /* 11010 26 */ {"Branch", &Machine::DoBranch},
-    /* 11011 27 */ {"Return", &Machine::DoReturn},
-    /* 11100 28 */ {"Nap", &Machine::DoNap},
-    /* 11101 29 */ {"Sleep", &Machine::DoSleep},
-    /* 11110 30 */ {"Debug", &Machine::DoDebug},
-    /* 11111 31 */ {"End", &Machine::DoEnd},
+// Handlers by opcode (the keywords and layouts are in the instruction set's description). All 32 codes
+// are instructions; Button, Serout and Serin are decoded but not emulated.
+const std::array<Machine::Handler, kOpcodeCount> Machine::kHandlers = {{
+    /* 00000  0 */ &Machine::DoHigh,     &Machine::DoLow,      &Machine::DoInput,   &Machine::DoOutput,
+    /* 00100  4 */ &Machine::DoToggle,   &Machine::DoReverse,  &Machine::DoPWM,     &Machine::DoPot,
+    /* 01000  8 */ &Machine::DoPulsout,  &Machine::DoPulsIn,   &Machine::DoFor,     &Machine::DoRead,
+    /* 01100 12 */ &Machine::DoWrite,    &Machine::DoLookdown, &Machine::DoGosub,   &Machine::DoPause,
+    /* 10000 16 */ &Machine::DoRandom,   &Machine::DoButton,   &Machine::DoSound,   &Machine::DoSerout,
+    /* 10100 20 */ &Machine::DoSerin,    &Machine::DoLet,      &Machine::DoLookup,  &Machine::DoNext,
+    /* 11000 24 */ &Machine::DoIf,       &Machine::DoGoto,     &Machine::DoBranch,  &Machine::DoReturn,
+    /* 11100 28 */ &Machine::DoNap,      &Machine::DoSleep,    &Machine::DoDebug,   &Machine::DoEnd,
 }};
 
 void Machine::ExecuteNext() {
@@ -55,20 +31,45 @@ void Machine::ExecuteNext() {
       host_->SetTimerEnabled(false);
       StepOverTarget = 0;
     }
-    OperandText.clear();
-    const bool executes = !ListOnly;
-    if (executes) {
+    if (ListOnly) {
+      DecodeHere();
+    } else {
       if (!listeners_.empty()) Notify([this](MachineListener& l) { l.BeforeInstruction(*this); });
       ++InstructionsExecuted;
+      const int start = LinearAddress();
+      // A program that runs off the end of its image meets an End there instead of reading nothing.
+      const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
+      // A host that shows the text after every cycle gets it built as the instruction runs (decoding it
+      // again would cost more); Write may change the image under a text not yet built, its own
+      // included, so its text is built now too.
+      texts_ = opcode == static_cast<int>(Opcode::Write) ||
+               (host_->ShowsStateText() && host_->WordBoxes() != Host::Boxes::NoPanel);
+      // End and the unemulated instructions leave the text as it was when they execute (only the operand
+      // text is cleared); any other's is pending from now on, so a redraw in the middle of it (Pulsout)
+      // shows it too.
+      const bool setsText = opcode != kEndOpcode && FormOf(opcode).Emulated;
+      if (texts_ || !setsText) {
+        BuildPendingText();
+        OperandText.clear();
+      }
+      TextPendingJumped = false;
+      if (!texts_ && setsText) TextPendingAt = static_cast<int16_t>(start);
+      (this->*kHandlers[opcode])();
+      texts_ = true;
+      if (!listeners_.empty()) Notify([this](MachineListener& l) { l.AfterInstruction(*this); });
     }
-    // A program that runs off the end of its image meets an End there instead of reading nothing.
-    const int opcode = AtEnd() ? kEndOpcode : ReadBits(5);
-    (this->*kOpcodes[opcode].Run)();
-    if (executes && !listeners_.empty()) Notify([this](MachineListener& l) { l.AfterInstruction(*this); });
   }
   // The nested preview of a restart clears ListOnly, so an outer preview redraws here as well.
   if (!ListOnly) RefreshPanel();
   Busy = false;
+}
+
+void Machine::DecodeHere() {
+  texts_ = true;
+  TextPendingAt = -1;
+  OperandText.clear();
+  const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
+  (this->*kHandlers[opcode])();
 }
 
 // End, the unimplemented instructions and the fatal stack errors all restart the program: the image,
@@ -99,7 +100,7 @@ void Machine::StopRunIfRunning() {
 // End: 11111, no fields.
 void Machine::DoEnd() {
   if (ListOnly) {
-    InstrText = "End";
+    InstrText = Keyword(Opcode::End);
     return;
   }
   RestartSequence();

@@ -20,9 +20,9 @@ uint16_t NextRandomPattern(uint16_t seed) { return static_cast<uint16_t>(25173u 
 void Machine::DoRead() {
   ReadBits(11);
   const int16_t location = ReadOperand();
-  InstrText = "Read " + OperandText + ",";
+  if (texts_) StartText(Opcode::Read) += OperandText + ",";
   const VarRef target = VarName();
-  InstrText += OperandText;
+  if (texts_) InstrText += OperandText;
   SetVal(target.Index, Eeprom[DataEntry(location)], target.Mask, target.Shift);
 }
 
@@ -30,9 +30,9 @@ void Machine::DoRead() {
 void Machine::DoWrite() {
   ReadBits(11);
   const int16_t location = ReadOperand();
-  InstrText = "Write " + OperandText + ",";
+  if (texts_) StartText(Opcode::Write) += OperandText + ",";
   const int16_t value = ReadVar();
-  InstrText += OperandText;
+  if (texts_) InstrText += OperandText;
   if (ListOnly) return;
   Eeprom[DataEntry(location)] = value;
 }
@@ -41,7 +41,7 @@ void Machine::DoWrite() {
 // next pattern over 65536, scaled back by 65536) is stored cut to the variable's width.
 void Machine::DoRandom() {
   const VarRef target = VarName();
-  InstrText = "Random " + OperandText;
+  if (texts_) StartText(Opcode::Random) += OperandText;
   const int16_t seed = ReadField(target);
   const int16_t drawn = WrapWord(NextRandomPattern(static_cast<uint16_t>(seed)));
   SetVal(target.Index, drawn, target.Mask, target.Shift);
@@ -51,28 +51,28 @@ void Machine::DoRandom() {
 void Machine::DoGoto() {
   const int16_t target = ReadBits(11);
   if (!ListOnly) JumpTo(target);
-  InstrText.assign("Goto ").append(HexText(target));
+  if (texts_) StartText(Opcode::Goto).append(HexText(target));
 }
 
 // Debug: an unused 11-bit field. Only a user who is stepping is told it does nothing.
 void Machine::DoDebug() {
   ReadBits(11);
-  InstrText = "Debug";
+  if (texts_) InstrText = Keyword(Opcode::Debug);
   if (!ListOnly && !host_->TimerEnabled()) Message("Debug Not Implemented");
 }
 
 // Button, Serout and Serin read no fields: executing one reports it and restarts the program.
-void Machine::Unimplemented(const char* text) {
+void Machine::Unimplemented(Opcode opcode) {
   if (ListOnly) {
-    InstrText = text;
+    if (texts_) StartText(opcode) += "Unimplemented!";
     return;
   }
   Message("Executed an unimplemented command");
   RestartSequence();
 }
 
-void Machine::DoButton() { Unimplemented("Button Unimplemented!"); }
-void Machine::DoSerout() { Unimplemented("Serout Unimplemented!"); }
-void Machine::DoSerin() { Unimplemented("Serin Unimplemented!"); }
+void Machine::DoButton() { Unimplemented(Opcode::Button); }
+void Machine::DoSerout() { Unimplemented(Opcode::Serout); }
+void Machine::DoSerin() { Unimplemented(Opcode::Serin); }
 
 }  // namespace qx9

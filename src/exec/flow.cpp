@@ -13,7 +13,7 @@ namespace qx9 {
 void Machine::DoGosub() {
   ReadBits(4);
   const int16_t target = ReadBits(11);
-  InstrText = "Gosub " + HexText(target);
+  if (texts_) StartText(Opcode::Gosub) += HexText(target);
   if (ListOnly) return;
   if (GosubDepth >= kStackSize) {
     Message("Gosub stack overflow");
@@ -34,7 +34,7 @@ void Machine::DoGosub() {
 }
 
 void Machine::DoReturn() {
-  InstrText = "Return";
+  if (texts_) InstrText = Keyword(Opcode::Return);
   if (ListOnly) return;
   if (GosubDepth <= 0) {
     Message("Return without Gosub");
@@ -48,16 +48,16 @@ void Machine::DoReturn() {
 
 void Machine::DoFor() {
   const int16_t start = ReadOperand();
-  const std::string startText = OperandText;
+  const std::string startText = texts_ ? OperandText : std::string();
   const VarRef variable = VarName();
   SetVal(variable.Index, start, variable.Mask, variable.Shift);
-  InstrText = "For " + OperandText + "=" + startText;
+  if (texts_) StartText(Opcode::For) += OperandText + "=" + startText;
 }
 
 void Machine::DoNext() {
   const int32_t step = ReadOperand();
   const VarRef variable = VarName();
-  InstrText = "Next " + OperandText;
+  if (texts_) StartText(Opcode::Next) += OperandText;
   const bool up = ReadBit() == 1;
   const int16_t limitA = ReadOperand();
   const int16_t limitB = ReadOperand();

@@ -10,8 +10,6 @@
 namespace qx9 {
 
 namespace {
-constexpr const char* kCompareText[8] = {"", "<", ">", "<>", "=", "<=", ">=", ""};
-
 bool Compare(int code, int16_t v, int16_t x) {
   switch (code) {
     case 1: return v < x;
@@ -25,9 +23,9 @@ bool Compare(int code, int16_t v, int16_t x) {
 }  // namespace
 
 void Machine::DoIf() {
-  InstrText.assign("If ");
+  if (texts_) StartText(Opcode::If);
   int16_t right = ReadOperand();
-  std::string rightText = OperandText;
+  std::string rightText = texts_ ? OperandText : std::string();
   int16_t left = ReadVar();
   bool result = false;
   bool first = true;
@@ -35,27 +33,28 @@ void Machine::DoIf() {
     // The left side's name is still in OperandText: nothing read since sets it.
     const bool more = ReadBit() == 1;
     const bool conjunctionAnd = ReadBit() == 1;
-    if (!first) InstrText.append(conjunctionAnd ? "AND" : "OR");
+    if (texts_ && !first) InstrText.append(ConjunctionText(conjunctionAnd));
     first = false;
-    const int code = ReadBits(3);
+    const int code = ReadBits(kComparisonWidth);
     if (code == 0 || code == 7) {
       Message("Unknown");  // shown in previews too; the result stays as it was
     } else {
-      InstrText.append(OperandText).append(kCompareText[code]).append(rightText);
+      if (texts_) InstrText.append(OperandText).append(ComparisonText(code)).append(rightText);
       const bool c = Compare(code, left, right);
       result = conjunctionAnd ? (result && c) : (result || c);
     }
     if (!more) break;
     right = ReadOperand();
-    rightText = OperandText;
+    if (texts_) rightText = OperandText;
     left = ReadVar();
   }
-  const int16_t target = ReadBits(11);
-  InstrText.append(" Then ").append(HexText(target));
-  if (result) {
-    InstrText.append(" (->)");
-    if (!ListOnly) JumpTo(target);
-  }
+  const int16_t target = ReadBits(kTargetWidth);
+  if (texts_) InstrText.append(" ").append(kThenWord).append(" ").append(HexText(target));
+  // A text built later for an executed If shows the jump it made, whatever the words are by then.
+  const bool shownJump = forcedJump_ >= 0 ? forcedJump_ == 1 : result;
+  if (texts_ && shownJump) InstrText.append(" (->)");
+  if (!ListOnly) TextPendingJumped = result;
+  if (result && !ListOnly) JumpTo(target);
 }
 
 }  // namespace qx9

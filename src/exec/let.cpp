@@ -9,10 +9,6 @@
 namespace qx9 {
 
 namespace {
-// Operator texts by code; code 0 has none and code 1 (plain assignment) shows only the operand.
-constexpr const char* kOperatorText[16] = {"",   "",  "-", "+",  "*", "**", "//",  "/",
-                                           "&/", "&", "|/", "|", "^/", "^", "MIN", "MAX"};
-
 // base ** exponent. A non-negative exponent keeps the low 16 bits of the exact power (the caller cuts
 // to 16 bits anyway); a negative one rounds the true power to an integer: only 1 and -1 survive.
 // Base 0 with a negative exponent has no value and gives all bits set.
@@ -59,20 +55,20 @@ int32_t Apply(int code, int32_t acc, int32_t x) {
 // OperandText when its operator code has been read.
 void Machine::DoLet() {
   int32_t operand = ReadOperand();
-  const std::string firstOperandText = OperandText;
+  const std::string firstOperandText = texts_ ? OperandText : std::string();
   const VarRef target = VarName();
-  const std::string name = OperandText;
-  InstrText.assign("Let ").append(name).append("=");
+  const std::string name = texts_ ? OperandText : std::string();
+  if (texts_) StartText(Opcode::Let).append(name).append("=");
   int32_t acc = ReadField(target);
   bool first = true;
   for (;;) {
-    const int code = ReadBits(4);
-    if (first && code != 1) InstrText.append(name);
+    const int code = ReadBits(kOperatorWidth);
+    if (texts_ && first && code != 1) InstrText.append(name);
     if (code == 0) {
       Message("You can't see this");  // shown in previews too
     } else {
       acc = Apply(code, acc, operand);
-      InstrText.append(kOperatorText[code]).append(first ? firstOperandText : OperandText);
+      if (texts_) InstrText.append(OperatorText(code)).append(first ? firstOperandText : OperandText);
     }
     first = false;
     acc = WrapWord(acc & target.Mask);

@@ -45,26 +45,27 @@ int NoteFrequency(int16_t note) {
 void Machine::DoPWM() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 1, 1, DirectionBit(p));
-  InstrText = "PWM " + OperandText + ",";
+  if (texts_) StartText(Opcode::PWM) += OperandText + ",";
   const int16_t duty = ReadOperand();
-  InstrText += OperandText + ",";
+  if (texts_) InstrText += OperandText + ",";
   const int16_t cycles = ReadOperand();
-  InstrText += OperandText;
+  if (texts_) InstrText += OperandText;
   if (!ListOnly && !listeners_.empty()) {
     Notify([&](MachineListener& l) { l.OnPWM(*this, p, duty, cycles); });
   }
-  host_->SetLastPWM(PwmText(p, duty));
+  LastPWM = PwmText(p, duty);
+  host_->SetLastPWM(LastPWM);
   SetVal(kPortWord, 0, 1, DirectionBit(p));
 }
 
 // Pot: pin, second operand, target variable. The value comes from the Pot box, or a prompt.
 void Machine::DoPot() {
   const int16_t p = ReadOperand();
-  InstrText = "Pot " + OperandText + ",";
+  if (texts_) StartText(Opcode::Pot) += OperandText + ",";
   ReadOperand();
-  InstrText += OperandText + ",";
+  if (texts_) InstrText += OperandText + ",";
   const VarRef target = VarName();
-  InstrText += OperandText;
+  if (texts_) InstrText += OperandText;
   if (ListOnly) return;
   StoreTypedValue(target, MachineListener::Input::PotBox, host_->PotText(), "Pot value for pin " + std::to_string(p));
 }
@@ -74,9 +75,9 @@ void Machine::DoPot() {
 void Machine::DoPulsout() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 1, 1, DirectionBit(p));
-  InstrText = "Pulsout " + OperandText + ",";
+  if (texts_) StartText(Opcode::Pulsout) += OperandText + ",";
   ReadOperand();
-  InstrText += OperandText;
+  if (texts_) InstrText += OperandText;
   if (ListOnly) return;
   const int16_t level = ReadField(kPortWord, 1, p);
   SetVal(kPortWord, static_cast<int16_t>(1 - level), 1, p);
@@ -89,11 +90,11 @@ void Machine::DoPulsout() {
 void Machine::DoPulsIn() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 0, 1, DirectionBit(p));
-  InstrText = "PulsIn " + OperandText + ",";
+  if (texts_) StartText(Opcode::PulsIn) += OperandText + ",";
   ReadOperand();
-  InstrText += OperandText + ",";
+  if (texts_) InstrText += OperandText + ",";
   const VarRef target = VarName();
-  InstrText += OperandText;
+  if (texts_) InstrText += OperandText;
   if (ListOnly) return;
   StoreTypedValue(target, MachineListener::Input::PulsInBox, host_->PulsInText(), "Enter 10uS pulse length for pin " + std::to_string(p));
 }
@@ -125,14 +126,14 @@ void Machine::StoreTypedValue(const VarRef& target, MachineListener::Input box, 
 void Machine::DoPause() {
   const int16_t ms = ReadOperand();
   if (!ListOnly && host_->TimerEnabled()) WaitMs = ms;
-  InstrText = "Pause " + OperandText;
+  if (texts_) StartText(Opcode::Pause) += OperandText;
 }
 
 // Nap: an unused 11-bit field, then the period n; the wait is 18 ms x 2^n.
 void Machine::DoNap() {
   ReadBits(11);
   const int16_t n = ReadOperand();
-  InstrText = "Nap " + OperandText;
+  if (texts_) StartText(Opcode::Nap) += OperandText;
   if (ListOnly) return;
   if (host_->TimerEnabled()) WaitMs = SaturatedWait(std::ldexp(18.0, n));
 }
@@ -141,7 +142,7 @@ void Machine::DoNap() {
 void Machine::DoSleep() {
   ReadBits(11);
   const int32_t seconds = ReadOperand();
-  InstrText = "Sleep " + OperandText;
+  if (texts_) StartText(Opcode::Sleep) += OperandText;
   if (ListOnly) return;
   if (host_->TimerEnabled()) {
     const int32_t total = seconds * 1000;
@@ -154,13 +155,13 @@ void Machine::DoSleep() {
 void Machine::DoSound() {
   const int16_t p = ReadOperand();
   SetVal(kPortWord, 1, 1, DirectionBit(p));
-  InstrText = "Sound " + OperandText + ",(";
+  if (texts_) StartText(Opcode::Sound) += OperandText + ",(";
   do {
     const int16_t code = ReadOperand();
-    const std::string codeText = OperandText;
+    const std::string codeText = texts_ ? OperandText : std::string();
     const int durationMs = (code & 255) * 12;
     const int16_t note = ReadOperand();
-    InstrText += OperandText + "," + codeText + ",";
+    if (texts_) InstrText += OperandText + "," + codeText + ",";
     if (!ListOnly) {
       const int hz = NoteFrequency(note);
       // Frequencies a speaker cannot make are kept as silence of the same length.
@@ -174,7 +175,7 @@ void Machine::DoSound() {
       SimTimeUs += int64_t{durationMs} * 1000;
     }
   } while (ReadBit() == 1);
-  InstrText += ")";
+  if (texts_) InstrText += ")";
 }
 
 }  // namespace qx9

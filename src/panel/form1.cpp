@@ -111,7 +111,9 @@ void Form1::Tone(int frequencyHz, int durationMs) { tones_->Tone(frequencyHz, du
 
 void Form1::Rest(int durationMs) { tones_->Rest(durationMs); }
 
-void Form1::SetRunCaption(const std::string& caption) { RunBtn_->setText(QString::fromStdString(caption)); }
+void Form1::SetRunning(bool running) {
+  RunBtn_->setText(running ? QStringLiteral("Stop (F5)") : QStringLiteral("Run (F5)"));
+}
 
 std::string Form1::WordBoxText(int index) const { return display_->WordBoxText(index); }
 

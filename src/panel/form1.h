@@ -67,7 +67,7 @@ class Form1 : public QWidget, public Host {
   void Rest(int durationMs) override;
   bool TimerEnabled() const override { return timer1_.isEnabled(); }
   void SetTimerEnabled(bool enabled) override;
-  void SetRunCaption(const std::string& caption) override;
+  void SetRunning(bool running) override;
   std::string WordBoxText(int index) const override;
   Boxes WordBoxes() const override;
   void ShowPanel(const PanelView& view) override;

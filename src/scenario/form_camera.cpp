@@ -101,7 +101,7 @@ QImage FormCamera::Render(const PanelScene& scene) {
   form.Form_Load(QFile::decodeName(scene.Program.c_str()));
   Machine& machine = form.machine();
   static_cast<MachineState&>(machine) = scene.State;
-  form.SetRunCaption(scene.RunCaption);
+  form.SetRunning(scene.Running);
   machine.RefreshPanel();
   for (int i = 0; i < 8; ++i) SetBox(form, QStringLiteral("WBox%1").arg(i), scene.WordBoxes[i]);
   SetBox(form, QStringLiteral("PotInput"), scene.Pot);

@@ -17,7 +17,7 @@ struct PanelScene {
   std::string Pot;
   std::string PulsIn;
   std::string LastPWM;
-  std::string RunCaption;
+  bool Running = false;  // the Run/Stop button says Stop
 };
 
 struct ShotResult {

@@ -24,7 +24,7 @@ class ScenarioHost final : public Host {
   void Rest(int) override {}
   bool TimerEnabled() const override { return timerEnabled_; }
   void SetTimerEnabled(bool enabled) override { timerEnabled_ = enabled; }
-  void SetRunCaption(const std::string& caption) override { caption_ = caption; }
+  void SetRunning(bool running) override { running_ = running; }
   std::string WordBoxText(int index) const override { return words_.at(index); }
   Boxes WordBoxes() const override { return typed_ ? Boxes::MayBeEdited : Boxes::AsShown; }
   void ShowPanel(const PanelView& view) override {
@@ -46,7 +46,7 @@ class ScenarioHost final : public Host {
   void SetPulsInText(const std::string& text) { pulsIn_ = text; }
   void QueueAnswer(const std::optional<std::string>& answer) { answers_.push_back(answer); }
   const std::string& LastPWM() const { return lastPwm_; }
-  const std::string& RunCaption() const { return caption_; }
+  bool Running() const { return running_; }
 
  private:
   bool timerEnabled_ = false;
@@ -55,7 +55,7 @@ class ScenarioHost final : public Host {
   std::string pot_;
   std::string pulsIn_;
   std::string lastPwm_;
-  std::string caption_ = "Run (F5)";
+  bool running_ = false;  // what the Run/Stop button says
   std::deque<std::optional<std::string>> answers_;
 };
 

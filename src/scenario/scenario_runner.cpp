@@ -215,7 +215,7 @@ class ScenarioRun final : public MachineListener {
     scene.Pot = host_.PotText();
     scene.PulsIn = host_.PulsInText();
     scene.LastPWM = host_.LastPWM();
-    scene.RunCaption = host_.RunCaption();
+    scene.Running = host_.Running();
     const ShotResult shot = camera_->Take(scene, step.SaveTo, step.CompareWith);
     if (shot.Ok) return Pass();
     return Fail(Outcome::Failed, shot.Expected, shot.Seen);

@@ -293,7 +293,7 @@ void Workbench::ShowLive() {
 
 int Workbench::NextAddress() {
   // After a restart the next cycle resets first: the next instruction is the reset's, not the token's.
-  return machine_.RestartPending ? machine_.PeekNext().Address : machine_.LinearAddress();
+  return machine_.NextCycleResets() ? machine_.PeekNext().Address : machine_.LinearAddress();
 }
 
 std::vector<VariableRow> Workbench::Rows() {

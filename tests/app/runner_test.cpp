@@ -339,6 +339,25 @@ TEST_F(RunnerTest, BadUsageExitsWithStatusOne) {
   }
 }
 
+// After "--" every argument is a file, even one that looks like an option.
+TEST_F(RunnerTest, DoubleDashEndsTheOptions) {
+  ProgramBuilder b;
+  b.High(C(3)).End();
+  const std::string file = Write(b);
+  const fs::path optionLike = dir_ / "--quiet";
+  fs::copy_file(file, optionLike);
+  const Result plain = Run({file});
+  const Result afterDash = Run({"--", file});
+  EXPECT_EQ(afterDash.Status, 0);
+  EXPECT_EQ(afterDash.Out, plain.Out);
+  const Result named = Run({"--steps", "1", "--", optionLike.string()});
+  EXPECT_EQ(named.Status, 0) << named.Err;
+  EXPECT_EQ(named.Out.rfind("@013 High 3\n", 0), 0u) << named.Out;
+  const Result optionAfterDash = Run({"--", "--quiet"});
+  EXPECT_EQ(optionAfterDash.Status, 2);
+  EXPECT_EQ(optionAfterDash.Err, "File Error!\n");
+}
+
 // Every bundled example lists to a source that assembles back to the same bytes and runs alike.
 TEST_F(RunnerTest, ReassembledListingsRunAlike) {
   for (const auto& entry : fs::directory_iterator(EXAMPLES_DIR)) {

@@ -97,6 +97,8 @@ const Encoded kEncoded[] = {
      [](ProgramBuilder& b) { b.Let(V("W0"), {{0, C(5)}, {3, C(1)}}).Let(V("B1"), {{15, V("W0")}}); }},
     {"If OR B0 #7 1 AND B1 #0 2 Then 1A",
      [](ProgramBuilder& b) { b.If({{V("B0"), 7, C(1), false}, {V("B1"), 0, C(2), true}}, 0x1A); }},
+    {"High 1 ' an apostrophe starts a comment\n' a whole line of comment\nPause 2'glued to the operand",
+     [](ProgramBuilder& b) { b.High(C(1)).Pause(C(2)); }},
     {"LOOP_1: High 1\n goto loop_1", [](ProgramBuilder& b) { b.Label("l").High(C(1)).Goto("l"); }},
     {".byte 0, 1, 2\n.data 0, 200\n.data 3, 7, 8",
      [](ProgramBuilder& b) { b.Byte(0, 1).Byte(1, 2).Data(0, 200).Data(3, 7).Data(4, 8); }},

@@ -18,6 +18,12 @@ MachineState AsPoint(const MachineState& s) {
   p.InstrText.clear();
   p.OperandText.clear();
   p.Busy = false;
+  // What the panel last showed and which text is still to be built follow from the redraw a restored
+  // point gets, not from the run.
+  p.ShownWords = {};
+  p.ShownValid = false;
+  p.TextPendingAt = -1;
+  p.TextPendingJumped = false;
   return p;
 }
 

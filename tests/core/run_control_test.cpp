@@ -8,9 +8,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 const std::string kRestart = "message: Program reached end -- Restarting";
-const Lines kStopped = {"caption: Run (F5)", "timer: off"};
+const Lines kStopped = {"running: off", "timer: off"};
 
-Lines Concat(Lines a, const Lines& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+Lines Concat(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 void Ticks(Rig& r, int n) {
   for (int i = 0; i < n; ++i) r.m.Timer1_Timer();
 }
@@ -19,14 +22,15 @@ TEST(RunControl, StepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
   Rig r;
   r.Load(ProgramBuilder().High(C(3)).Let(V("B0"), {{3, C(1)}}).End());
   r.m.Step_Click();
-  EXPECT_EQ(std::make_pair(r.m.Ram[7], r.m.LinearAddress()), std::make_pair(0x0808, 19 + 12));
+  EXPECT_EQ(r.m.Ram[7], 0x0808);
+  EXPECT_EQ(r.m.LinearAddress(), 19 + 12);
   EXPECT_EQ(r.host.Lines(true), (Lines{"panel: High 3", "state: Let B0=B0+1"}));
   r.host.ClearEvents();
   r.m.StepOverArmed = true;
   r.m.RunBtn_Click();
   EXPECT_FALSE(r.m.StepOverArmed);
   r.m.RunBtn_Click();
-  EXPECT_EQ(r.host.Lines(true), Concat({"caption: Stop (F5)", "timer: on"}, kStopped));
+  EXPECT_EQ(r.host.Lines(true), Concat({"running: on", "timer: on"}, kStopped));
 }
 
 // Gosub sub / Let W1=W1+1 / End / sub: Let W0=W0+1 / Return
@@ -38,19 +42,25 @@ TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturn
   Rig r;
   r.Load(CallProgram());
   r.m.StepOver_Click();
-  EXPECT_EQ(std::make_tuple(r.host.TimerEnabled(), r.m.StepOverTarget, r.host.StateBox()),
-            std::make_tuple(true, r.m.GosubStack[0], std::string("Let W0=W0+1")));
+  EXPECT_EQ(r.host.TimerEnabled(), true);
+  EXPECT_EQ(r.m.StepOverTarget, r.m.GosubStack[0]);
+  EXPECT_EQ(r.host.StateBox(), std::string("Let W0=W0+1"));
   r.host.ClearEvents();
   EXPECT_EQ(TickWhileRunning(r.m, r.host, 100), 3);  // Let W0, Return, then Let W1 at the return position
-  EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
+  EXPECT_EQ(r.m.StepOverTarget, int16_t{0});
+  EXPECT_EQ(r.m.Ram[1], 1);
   EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");  // the stop executes it without a preview
-  EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // no caption change
+  EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // a step over's end is no Stop
   // Without a Gosub next, Step Over is a step that stays armed; Step disarms it.
   r.Load(ProgramBuilder().High(C(3)).Gosub("sub").Label("sub").Return());
   r.m.StepOver_Click();
-  EXPECT_EQ(std::make_tuple(r.m.Ram[7], r.host.TimerEnabled(), r.m.StepOverArmed), std::make_tuple(0x0808, false, true));
+  EXPECT_EQ(r.m.Ram[7], 0x0808);
+  EXPECT_EQ(r.host.TimerEnabled(), false);
+  EXPECT_EQ(r.m.StepOverArmed, true);
   r.m.Step_Click();
-  EXPECT_EQ(std::make_tuple(r.host.TimerEnabled(), r.m.StepOverArmed, r.m.StepOverTarget), std::make_tuple(false, false, 0));
+  EXPECT_EQ(r.host.TimerEnabled(), false);
+  EXPECT_EQ(r.m.StepOverArmed, false);
+  EXPECT_EQ(r.m.StepOverTarget, 0);
 }
 
 TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
@@ -58,12 +68,15 @@ TEST(RunControl, F5DuringAStepOverLeavesTheTargetForALaterRun) {
   r.Load(CallProgram());
   r.m.StepOver_Click();
   const int16_t target = r.m.StepOverTarget;
-  r.m.RunBtn_Click();  // stops: caption Run, target stays
-  EXPECT_EQ(std::make_pair(r.host.TimerEnabled(), r.m.StepOverTarget), std::make_pair(false, target));
-  r.m.RunBtn_Click();  // runs again: stops at the target with the caption left at Stop
+  r.m.RunBtn_Click();  // stops; the target stays
+  EXPECT_EQ(r.host.TimerEnabled(), false);
+  EXPECT_EQ(r.m.StepOverTarget, target);
+  r.m.RunBtn_Click();  // runs again: stops at the target, with Run/Stop still in its Stop state
   TickWhileRunning(r.m, r.host, 100);
-  EXPECT_EQ(std::make_pair(r.m.StepOverTarget, r.m.Ram[1]), std::make_pair(int16_t{0}, 1));
-  EXPECT_EQ(r.host.Caption(), "Stop (F5)");
+  EXPECT_EQ(r.m.StepOverTarget, 0);
+  EXPECT_EQ(r.m.Ram[1], 1);
+  EXPECT_FALSE(r.host.TimerEnabled());
+  EXPECT_TRUE(r.host.Running());
 }
 
 TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
@@ -100,7 +113,8 @@ TEST(RunControl, TickRuleAWaitHoldsNineTicksStepIgnoresItBusyBlocksCycles) {
   r.m.RunBtn_Click();
   r.m.Busy = true;  // a cycle under way: ticks run nothing, but the wait still counts down
   Ticks(r, 3);
-  EXPECT_EQ(std::make_pair(r.m.Ram[0], r.m.WaitMs), std::make_pair(2, 0));
+  EXPECT_EQ(r.m.Ram[0], 2);
+  EXPECT_EQ(r.m.WaitMs, 0);
   r.m.Busy = false;
   Ticks(r, 1);
   EXPECT_EQ(r.m.Ram[0], 3);
@@ -115,7 +129,8 @@ TEST(RunControl, TicksDuringAPromptStartNoCycle) {
   r.host.QueueAnswer("7");
   r.host.OnPrompt = [&r](const std::string&) { Ticks(r, 5); };
   Ticks(r, 1);
-  EXPECT_EQ(std::make_pair(r.m.Ram[0], r.m.Ram[1]), std::make_pair(7, 0));  // the ticks in the prompt ran nothing
+  EXPECT_EQ(r.m.Ram[0], 7);  // the ticks in the prompt ran nothing
+  EXPECT_EQ(r.m.Ram[1], 0);
   EXPECT_EQ(r.host.Count(EventKind::Panel), 1);
 }
 
@@ -148,10 +163,11 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
       }
       EXPECT_EQ(cycle, cycles);
       EXPECT_EQ(r.host.Lines(), running ? Concat(messages, kStopped) : messages);
-      EXPECT_EQ(r.m.RestartPending, running);
+      EXPECT_EQ(r.m.NextCycleResets(), running);
       EXPECT_EQ(r.m.GosubDepth + r.m.Ram[0], 0);
       if (running) r.m.Step_Click();  // only resets and previews
-      EXPECT_EQ(std::make_pair(r.m.Ram[0], r.m.Ram[7]), std::make_pair(0, 0x0808));
+      EXPECT_EQ(r.m.Ram[0], 0);
+      EXPECT_EQ(r.m.Ram[7], 0x0808);
       EXPECT_EQ(r.Pos(), std::make_pair(2, 4));
       EXPECT_EQ(r.host.StateBox(), "Let W0=W0+1");
       r.m.Step_Click();
@@ -161,7 +177,8 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
   Rig r;  // a cycle that starts where no byte is left decodes as End, whatever the numbering
   r.Load(ProgramBuilder().High(C(3)));
   for (const auto& [byte, bit] : {std::make_pair(255, -1), std::make_pair(256, 7)}) {
-    r.m.TokByte = static_cast<int16_t>(byte), r.m.TokBit = static_cast<int16_t>(bit);
+    r.m.TokByte = static_cast<int16_t>(byte);
+    r.m.TokBit = static_cast<int16_t>(bit);
     EXPECT_EQ(r.Preview(), "End");
   }
   r.Exec();

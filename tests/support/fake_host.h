@@ -12,25 +12,31 @@
 #include <vector>
 
 #include "core/machine.h"
+#include "core/shown_word_boxes.h"
 
 namespace qx9::test {
 
-enum class EventKind { Message, Prompt, Tone, Rest, Timer, Caption, LastPWM, Panel, State };
+enum class EventKind { Message, Prompt, Tone, Rest, Timer, Running, LastPWM, Panel, State };
 
 struct Event {
   EventKind Kind;
   std::string Full;  // one line: "message: ...", "prompt: <text> -> \"42\"" or "-> Cancel", "tone: 428 Hz 120 ms",
-                     // "rest: 120 ms", "timer: on", "caption: Run (F5)", "LastPWM: Pin3=2.51", "panel: High 3", ...
+                     // "rest: 120 ms", "timer: on", "running: on", "LastPWM: Pin3=2.51", "panel: High 3", ...
 };
 
 class FakeHost final : public Host {
  public:
-  FakeHost() { boxes_.fill("0000"); }
+  FakeHost() {
+    for (int i = 0; i < 8; ++i) boxes_.Type(i, "0000");
+  }
 
   void MessageBox(const std::string& text) override { Log(EventKind::Message, "message: " + text); }
   std::optional<std::string> Prompt(const std::string& text) override {
     std::optional<std::string> answer;
-    if (!answers_.empty()) answer = answers_.front(), answers_.pop_front();
+    if (!answers_.empty()) {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
     Log(EventKind::Prompt, "prompt: " + text + " -> " + (answer ? "\"" + *answer + "\"" : "Cancel"));
     if (OnPrompt) OnPrompt(text);
     return answer;
@@ -38,13 +44,17 @@ class FakeHost final : public Host {
   void Tone(int hz, int ms) override { Log(EventKind::Tone, "tone: " + std::to_string(hz) + " Hz " + std::to_string(ms) + " ms"); }
   void Rest(int ms) override { Log(EventKind::Rest, "rest: " + std::to_string(ms) + " ms"); }
   bool TimerEnabled() const override { return timer_; }
+  void SetRunning(bool running) override {
+    running_ = running;
+    Log(EventKind::Running, std::string("running: ") + (running ? "on" : "off"));
+  }
   void SetTimerEnabled(bool on) override { Log(EventKind::Timer, std::string("timer: ") + ((timer_ = on) ? "on" : "off")); }
-  void SetRunCaption(const std::string& caption) override { Log(EventKind::Caption, "caption: " + (caption_ = caption)); }
-  std::string WordBoxText(int index) const override { return boxes_.at(index); }
+  // Its boxes are always read (the default WordBoxes), as a panel's that anyone may type into.
+  std::string WordBoxText(int index) const override { return boxes_.Text(index); }
   void ShowPanel(const PanelView& view) override {
     panels_.push_back(view);
     lastPanel_ = view;
-    boxes_ = view.WordText;
+    boxes_.Show(view);
     Log(EventKind::Panel, "panel: " + (state_ = view.StateText));
   }
   void ShowState(const std::string& text) override { Log(EventKind::State, "state: " + (state_ = text)); }
@@ -53,7 +63,7 @@ class FakeHost final : public Host {
   void SetLastPWM(const std::string& text) override { Log(EventKind::LastPWM, "LastPWM: " + (lastPwm_ = text)); }
 
   // --- script ---
-  void TypeWordBox(int index, const std::string& text) { boxes_.at(index) = text; }
+  void TypeWordBox(int index, const std::string& text) { boxes_.Type(index, text); }
   void SetPotText(const std::string& text) { pot_ = text; }
   void SetPulsInText(const std::string& text) { pulsIn_ = text; }
   // Answers for the next prompts, in order (nullopt: Cancel); when none is left a prompt is cancelled.
@@ -74,23 +84,27 @@ class FakeHost final : public Host {
   int Count(EventKind kind) const {
     return static_cast<int>(std::count_if(events_.begin(), events_.end(), [kind](const Event& e) { return e.Kind == kind; }));
   }
-  void ClearEvents() { events_.clear(), panels_.clear(); }
+  void ClearEvents() {
+    events_.clear();
+    panels_.clear();
+  }
   const std::vector<PanelView>& Panels() const { return panels_; }  // every redraw since ClearEvents
   const std::optional<PanelView>& LastPanel() const { return lastPanel_; }
-  const std::string& WordBox(int index) const { return boxes_.at(index); }
+  const std::string& WordBox(int index) const { return boxes_.Text(index); }
   const std::string& StateBox() const { return state_; }
-  const std::string& Caption() const { return caption_; }
   const std::string& LastPWMText() const { return lastPwm_; }
+  bool Running() const { return running_; }  // what Run/Stop last told
 
  private:
   void Log(EventKind kind, std::string line) { events_.push_back({kind, std::move(line)}); }
   std::vector<Event> events_;
   std::vector<PanelView> panels_;
   std::optional<PanelView> lastPanel_;
-  std::array<std::string, 8> boxes_{};
-  std::string pot_, pulsIn_, state_, lastPwm_, caption_ = "Run (F5)";
+  ShownWordBoxes boxes_;
+  std::string pot_, pulsIn_, state_, lastPwm_;
   std::deque<std::optional<std::string>> answers_;
   bool timer_ = false;
+  bool running_ = false;
 };
 
 // Delivers timer ticks while the host's timer is enabled, at most maxTicks; returns the ticks delivered.

@@ -17,7 +17,9 @@ struct Rig {
 
   // Loads the image and runs the load step's first cycle (reset and preview); the log starts empty.
   void Load(const std::array<uint8_t, 256>& image) {
-    m.LoadImage(image), m.StartProgram(), host.ClearEvents();
+    m.LoadImage(image);
+    m.StartProgram();
+    host.ClearEvents();
   }
   void Load(const ProgramBuilder& program) { Load(program.Build()); }
   // Sets a word as the machine and the panel both hold it (every cycle reads the word boxes first).
@@ -27,9 +29,15 @@ struct Rig {
   }
   uint16_t Word(int index) const { return static_cast<uint16_t>(m.Ram[index]); }
   // Executes the next instruction as a cycle would (no preview afterwards); returns its text.
-  std::string Exec() { return m.ExecuteNext(), m.InstrText; }
+  std::string Exec() {
+    m.ExecuteNext();
+    return m.InstructionText();
+  }
   // The text of the next instruction, decoded as the panel's preview does (position kept).
-  std::string Preview() { return m.PreviewNext(), m.InstrText; }
+  std::string Preview() {
+    m.PreviewNext();
+    return m.InstructionText();
+  }
   std::pair<int, int> Pos() const { return {m.TokByte, m.TokBit}; }
 };
 

@@ -1,0 +1,76 @@
+// An executed instruction's text is built when someone reads it, not while the program runs; read
+// late, it must still be the text the instruction had when it executed.
+#include <gtest/gtest.h>
+
+#include "fuzz/machine_invariants.h"
+#include "support/program_builder.h"
+#include "support/rig.h"
+
+namespace qx9::test {
+namespace {
+
+using B = ProgramBuilder;
+
+// A machine whose host shows no panel, so nothing asks for a text until the test does.
+struct Headless {
+  ScriptedHost host;
+  Machine m{host};
+  explicit Headless(const B& program) {
+    host.Mode = Host::Boxes::NoPanel;
+    m.LoadImage(program.Build());
+    m.StartProgram();
+  }
+};
+
+TEST(TextOnDemand, AnIfKeepsTheJumpItMadeWhateverTheWordsAreLater) {
+  Headless jumped(B().If({{V("W0"), 4, C(0)}}, 0x20));
+  jumped.m.ExecuteNext();
+  jumped.m.Ram[0] = 5;
+  EXPECT_EQ(jumped.m.InstructionText(), "If W0=0 Then 20 (->)");
+
+  Headless stayed(B().If({{V("W0"), 4, C(5)}}, 0x20));
+  stayed.m.ExecuteNext();
+  stayed.m.Ram[0] = 5;
+  EXPECT_EQ(stayed.m.InstructionText(), "If W0=5 Then 20");
+}
+
+// The Let takes 27 bits from address 19, so the Write starts in image entry 5: data location 250.
+TEST(TextOnDemand, AWriteOverItsOwnBitsShowsWhatExecuted) {
+  Headless h(B().Let(V("W0"), {{1, C(255)}}).Write(C(250), V("W0")));
+  h.m.ExecuteNext();
+  h.m.ExecuteNext();
+  EXPECT_EQ(h.m.Eeprom[5], 255);
+  EXPECT_EQ(h.m.InstructionText(), "Write 250,W0");
+}
+
+TEST(TextOnDemand, BuildingTheTextRaisesNoMessageAgain) {
+  Headless h(B().Let(V("W0"), {{0, C(5)}}));
+  h.m.ExecuteNext();
+  const int shown = h.host.Messages;  // the load step's preview, then the execution
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(h.m.InstructionText(), "Let W0=W0");
+  EXPECT_EQ(h.host.Messages, shown);
+}
+
+// End does not set a text when it executes: the one before it stays.
+TEST(TextOnDemand, EndLeavesTheTextOfTheInstructionBeforeIt) {
+  Headless h(B().High(C(3)).End());
+  h.m.ExecuteNext();
+  h.m.ExecuteNext();
+  EXPECT_TRUE(h.m.NextCycleResets());
+  EXPECT_EQ(h.m.InstructionText(), "High 3");
+}
+
+// A redraw in the middle of an instruction (Pulsout's flash) shows that instruction's text.
+TEST(TextOnDemand, AFlashShowsTheInstructionThatFlashes) {
+  Rig r;
+  r.Load(B().High(C(1)).Pulsout(C(2), C(5)));
+  r.m.ExecuteNext();
+  r.host.ClearEvents();
+  r.m.ExecuteNext();
+  const std::vector<std::string> redraws = {"panel: Pulsout 2,5", "panel: Pulsout 2,5"};
+  EXPECT_EQ(r.host.Lines(true), redraws);
+}
+
+}  // namespace
+}  // namespace qx9::test
