@@ -32,6 +32,8 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TonePlayer> tones
 
 Form1::~Form1() {
   timer1_.setEnabled(false);
+  history_.Detach();
+  machine_.RemoveListener(recorder_);
   qApp->removeEventFilter(this);
 }
 

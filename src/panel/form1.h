@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 
+#include "core/history.h"
 #include "core/machine.h"
+#include "core/signal_recorder.h"
 #include "panel/dialogs.h"
 #include "panel/paced_timer.h"
 #include "panel/panel_display.h"
@@ -41,6 +43,9 @@ class Form1 : public QWidget, public Host {
 
   Machine& machine() { return machine_; }
   PacedTimer& timer1() { return timer1_; }
+  // The run's history and its signals, recorded from the load on (the workbench shows them).
+  History& history() { return history_; }
+  SignalRecorder& recorder() { return recorder_; }
   PanelDisplay& display() { return *display_; }
   // Shows the exact state at once, for whoever reads the widgets between frames.
   void FlushPanel() { display_->Apply(); }
@@ -90,6 +95,8 @@ class Form1 : public QWidget, public Host {
   void ShowDeferredRedraw();
 
   Machine machine_{*this};
+  History history_;
+  SignalRecorder recorder_;
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<TonePlayer> tones_;
   PacedTimer timer1_;
