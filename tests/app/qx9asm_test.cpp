@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "command.h"
+#include "support/command.h"
 
 namespace qx9::test {
 namespace {

@@ -10,29 +10,16 @@
 
 #include "support/program_builder.h"
 
+#include "support/command.h"
+
 namespace qx9::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string quoted = "'";
-  for (char c : s) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
+using Result = test::CommandResult;
+using test::ReadWhole;
+using test::ShellQuote;
 
 std::string Hex(int value, const char* format = "%X") {
   char text[8];
@@ -63,15 +50,7 @@ class RunnerTest : public ::testing::Test {
   }
 
   Result Run(const std::vector<std::string>& args, const std::string& program = QX9RUN_PATH) {
-    std::string command = Quote(program);
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote((dir_ / "out").string()) + " 2>" + Quote((dir_ / "err").string());
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.Out = Slurp(dir_ / "out");
-    result.Err = Slurp(dir_ / "err");
-    return result;
+    return test::RunCommand(dir_, program, args);
   }
 
   fs::path dir_;
@@ -367,7 +346,7 @@ TEST_F(RunnerTest, ReassembledListingsRunAlike) {
     const std::string copy = (dir_ / "copy.OBJ").string();
     std::ofstream(listing) << Run({"--list", original}).Out;
     ASSERT_EQ(Run({listing, "-o", copy}, QX9ASM_PATH).Status, 0) << original;
-    EXPECT_EQ(Slurp(copy), Slurp(original)) << original;
+    EXPECT_EQ(ReadWhole(copy), ReadWhole(original)) << original;
     const std::vector<std::string> options = {"--run", "--steps", "300", "--pot", "100"};
     auto with = [&](const std::string& file) {
       std::vector<std::string> args = options;

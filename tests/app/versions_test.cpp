@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "command.h"
+#include "support/command.h"
 
 namespace qx9::test {
 namespace {

@@ -7,29 +7,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/command.h"
+
 namespace qx9 {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string quoted = "'";
-  for (char c : s) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
+using Result = test::CommandResult;
+using test::ReadWhole;
+using test::ShellQuote;
 
 class ScenarioCommandTest : public ::testing::Test {
  protected:
@@ -48,15 +35,7 @@ class ScenarioCommandTest : public ::testing::Test {
   }
 
   Result Run(const std::vector<std::string>& args) {
-    std::string command = "QT_QPA_PLATFORM=offscreen " + Quote(QX9RUN_PATH);
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote((dir_ / "out").string()) + " 2>" + Quote((dir_ / "err").string());
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.Out = Slurp(dir_ / "out");
-    result.Err = Slurp(dir_ / "err");
-    return result;
+    return test::RunCommand(dir_, QX9RUN_PATH, args, "QT_QPA_PLATFORM=offscreen");
   }
 
   fs::path dir_;
@@ -136,8 +115,8 @@ TEST_F(ScenarioCommandTest, ScreenshotWithoutAPanelIsABadScenario) {
 // Without a screenshot step no window system is started: a platform that cannot start changes nothing.
 TEST_F(ScenarioCommandTest, RunsWithoutTheWindowSystemUnlessAScreenshotIsTaken) {
   const std::string scenario = Scenario("  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n");
-  const std::string command = "DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb " + Quote(QX9RUN_PATH) +
-                              " --scenario " + Quote(scenario) + " >/dev/null 2>&1";
+  const std::string command = "DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb " + ShellQuote(QX9RUN_PATH) +
+                              " --scenario " + ShellQuote(scenario) + " >/dev/null 2>&1";
   const int raw = std::system(command.c_str());
   EXPECT_EQ(WEXITSTATUS(raw), 0);
 }
@@ -147,7 +126,7 @@ TEST_F(ScenarioCommandTest, JUnitReportNamesTheFailingLine) {
   const Result r = Run({"--scenario", Scenario("  - delay: 10ms\n  - expect-word: {word: W1, value: 5}\n"),
                         "--junit", report});
   EXPECT_EQ(r.Status, 3);
-  const std::string xml = Slurp(report);
+  const std::string xml = ReadWhole(report);
   EXPECT_NE(xml.find("<testcase name=\"blink check\""), std::string::npos);
   EXPECT_NE(
       xml.find("message=\"line 5: expect-word: {word: W1, value: 5}: expected 0x0005 (5), seen 0x0000 (0)\""),
@@ -158,7 +137,7 @@ TEST_F(ScenarioCommandTest, JUnitReportRecordsABadScenarioAsAnError) {
   const std::string report = (dir_ / "report.xml").string();
   const Result r = Run({"--scenario", Scenario("  - nap: 1s\n"), "--junit", report});
   EXPECT_EQ(r.Status, 1);
-  EXPECT_NE(Slurp(report).find("<error type=\"error\""), std::string::npos);
+  EXPECT_NE(ReadWhole(report).find("<error type=\"error\""), std::string::npos);
 }
 
 TEST_F(ScenarioCommandTest, ScreenshotIsSavedAndComparedWithItself) {
