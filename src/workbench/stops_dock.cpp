@@ -59,19 +59,17 @@ StopsDock::StopsDock(Breakpoints& breakpoints, const Machine& machine, QWidget* 
 
 bool StopsDock::AddCondition() {
   std::string error;
-  if (!breakpoints_.AddCondition(entry_->text().toStdString(), error)) {
-    error_->setText(tr("Not added: %1").arg(QString::fromStdString(error)));
-    return false;
-  }
-  entry_->clear();
-  error_->clear();
-  Changed();
-  return true;
+  return Added(breakpoints_.AddCondition(entry_->text().toStdString(), error), error);
 }
 
 bool StopsDock::AddWatch() {
   std::string error;
-  if (!breakpoints_.AddWatch(entry_->text().toStdString(), machine_, error)) {
+  return Added(breakpoints_.AddWatch(entry_->text().toStdString(), machine_, error), error);
+}
+
+// A refused entry stays in the box with the reason beside it, so the user can mend it.
+bool StopsDock::Added(bool ok, const std::string& error) {
+  if (!ok) {
     error_->setText(tr("Not added: %1").arg(QString::fromStdString(error)));
     return false;
   }

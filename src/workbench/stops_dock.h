@@ -37,6 +37,7 @@ class StopsDock : public QWidget {
 
  private:
   void Changed();
+  bool Added(bool ok, const std::string& error);
 
   Breakpoints& breakpoints_;
   const Machine& machine_;
