@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "panel/panel_history.h"
+#include "workbench/history_bar.h"
 #include "workbench/program_view.h"
 #include "workbench/stops_dock.h"
 #include "workbench/variables_view.h"
@@ -59,6 +61,12 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   speedReached_->setObjectName(QStringLiteral("SpeedReached"));
   statusBar()->addWidget(status_, 1);
   statusBar()->addPermanentWidget(speedReached_);
+  historyBar_ = new HistoryBar(panel_.panelHistory(), panel_.history(), *program_, this);
+  addToolBar(historyBar_);
+  historyBar_->OnStatus = [this](const QString& text) { status_->setText(text); };
+  variables_->OnWhoWrote = [this](const QString& name) { historyBar_->WhoWrote(name); };
+  panel_.panelHistory().SetStops(&breakpoints_);
+  panel_.panelHistory().OnMoved = [this] { HistoryMoved(); };
 
   elapsed_.start();
   clock_ = [this] { return elapsed_.nsecsElapsed(); };
@@ -85,6 +93,8 @@ Workbench::~Workbench() {
   // The panel goes on alone at the designed pace, with nothing of the workbench's left in its machine.
   panel_.timer1().setSpeed(PacedTimer::Speed::RealTime);
   panel_.timer1().setMachineHooks({});
+  panel_.panelHistory().OnMoved = nullptr;
+  panel_.panelHistory().SetStops(nullptr);
   breakpoints_.Detach();
   machine_.RemoveListener(watcher_);
 }
@@ -279,6 +289,12 @@ void Workbench::Stopped() {
   breakSeen_ = false;
   dirty_ = false;
   wasRunning_ = panel_.TimerEnabled();
+  if (historyBar_ != nullptr) historyBar_->Follow();
+}
+
+void Workbench::HistoryMoved() {
+  breakpoints_.OnExternalChange(machine_);
+  Stopped();
 }
 
 void Workbench::ShowLive() {
@@ -289,6 +305,7 @@ void Workbench::ShowLive() {
   program_->ShowNext(NextAddress());
   variables_->Show(Rows(), baseline_);
   runAction_->setText(tr("Stop"));
+  historyBar_->Follow();
 }
 
 int Workbench::NextAddress() {
