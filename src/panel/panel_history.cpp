@@ -67,9 +67,11 @@ uint64_t PanelHistory::GoTo(uint64_t point) {
 std::optional<QString> PanelHistory::AskWithDialog(bool save) {
   const QString title = save ? tr("Save State") : tr("Load State");
   const QString folder = QFileInfo(panel_.loadedFile()).absolutePath();
-  const QString path = save ? QFileDialog::getSaveFileName(&panel_, title, folder, kStateFilter)
-                            : QFileDialog::getOpenFileName(&panel_, title, folder, kStateFilter);
+  QString path = save ? QFileDialog::getSaveFileName(&panel_, title, folder, kStateFilter)
+                      : QFileDialog::getOpenFileName(&panel_, title, folder, kStateFilter);
   if (path.isEmpty()) return std::nullopt;
+  // A name typed without an extension gets the state files' own, so the dialog finds it again.
+  if (save && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".qx9state");
   return path;
 }
 
@@ -79,8 +81,8 @@ bool PanelHistory::SaveState() {
   return path && SaveStateTo(*path);
 }
 
+// A run goes on behind the dialog; it stops only when a state is actually loaded.
 bool PanelHistory::LoadState() {
-  StopRun();
   const std::optional<QString> path = AskStatePath(false);
   return path && LoadStateFrom(*path);
 }
@@ -98,7 +100,6 @@ bool PanelHistory::SaveStateTo(const QString& path) {
 }
 
 bool PanelHistory::LoadStateFrom(const QString& path) {
-  StopRun();
   SavedMachine saved;
   std::string error = LoadStateFile(QFile::encodeName(path).toStdString(), saved);
   if (error.empty() && ImageHash(saved.Image) != ImageHash(image_)) {
@@ -108,6 +109,7 @@ bool PanelHistory::LoadStateFrom(const QString& path) {
     panel_.MessageBox(error);
     return false;
   }
+  StopRun();
   Machine& machine = panel_.machine();
   RestoreMachine(machine, saved);
   machine.InstrText = machine.PeekNext().Text;

@@ -89,12 +89,24 @@ struct WhoRow {
   int Steps;
   int Writer;  // the executed-instruction number expected, 0: nobody
 };
+// clang-format off
 const WhoRow kWho[] = {
-    {"W2", false, 8, 8},         {"B4", false, 8, 8},       {"W0", false, 8, 7},  {"Bit0", false, 8, 7},
-    {"Bit1", false, 8, 4},       {"W5", false, 8, 0},       {"Pin1", true, 4, 4}, {"Pins", true, 4, 4},
-    {"Dir1", true, 4, 1},        {"Dirs", true, 4, 1},      {"Port", true, 4, 4}, {"Image 250", true, 4, 3},
-    {"eeprom[250]", true, 4, 3}, {"Image 249", true, 4, 0},
+    {"W2", false, 8, 8},
+    {"B4", false, 8, 8},
+    {"W0", false, 8, 7},
+    {"Bit0", false, 8, 7},
+    {"Bit1", false, 8, 4},
+    {"W5", false, 8, 0},
+    {"Pin1", true, 4, 4},
+    {"Pins", true, 4, 4},
+    {"Dir1", true, 4, 1},
+    {"Dirs", true, 4, 1},
+    {"Port", true, 4, 4},
+    {"Image 250", true, 4, 3},
+    {"eeprom[250]", true, 4, 3},
+    {"Image 249", true, 4, 0},
 };
+// clang-format on
 
 struct RefusedRow {
   const char* Name;
@@ -438,6 +450,28 @@ class HistoryTest : public QObject {
     QCOMPARE(Picture(rig).State, before.State);
     QCOMPARE(rig.form->history().FirstPoint(), 0u);
     QCOMPARE(rig.form->history().LastPoint(), 5u);
+  }
+
+  void loadingDuringARun() {
+    WorkbenchRig rig;
+    LoopProgram p;
+    Start(rig, p.b);
+    Steps(rig, 2);
+    const QString good = files_.filePath(QStringLiteral("during.qx9state"));
+    QVERIFY(rig.form->panelHistory().SaveStateTo(good));
+    const QString bad = files_.filePath(QStringLiteral("during-bad.qx9state"));
+    Put(bad, QByteArray("not a state"));
+    rig.bench->RunStop();
+    rig.RunFor(10);
+    // A refused file leaves even the run alone.
+    QVERIFY(!rig.form->panelHistory().LoadStateFrom(bad));
+    QVERIFY(rig.timer().isEnabled());
+    // A loaded one stops it first: the next tick must not run on from the loaded point.
+    QVERIFY(rig.form->panelHistory().LoadStateFrom(good));
+    QVERIFY(!rig.timer().isEnabled());
+    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
+    rig.RunFor(10);
+    QCOMPARE(rig.m().InstructionsExecuted, 2u);
   }
 
   void aFailedSaveSaysWhyAndKeepsTheMachine() {
