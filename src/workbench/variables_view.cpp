@@ -77,7 +77,8 @@ QString VariablesView::WhoWroteName(int row) const {
   QString name = item(row, 0)->text();
   if (name == QStringLiteral("Bit15..Bit0")) name = QStringLiteral("W0");
   // "Pins (7..0)" and "Dirs (7..0)" are the pins' and directions' bytes.
-  name = name.section(QLatin1Char(' '), 0, 0) == QStringLiteral("Image") ? name : name.section(QLatin1Char(' '), 0, 0);
+  const QString first = name.section(QLatin1Char(' '), 0, 0);
+  if (first != QStringLiteral("Image")) name = first;
   return WhoWroteTarget(name.toStdString()) ? name : QString();
 }
 

@@ -62,6 +62,7 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   statusBar()->addWidget(status_, 1);
   statusBar()->addPermanentWidget(speedReached_);
   historyBar_ = new HistoryBar(panel_.panelHistory(), panel_.history(), *program_, this);
+  addToolBarBreak();  // a row of its own: the slider needs the width
   addToolBar(historyBar_);
   historyBar_->OnStatus = [this](const QString& text) { status_->setText(text); };
   variables_->OnWhoWrote = [this](const QString& name) { historyBar_->WhoWrote(name); };

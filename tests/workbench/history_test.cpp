@@ -443,7 +443,8 @@ class HistoryTest : public QObject {
     const std::array<int32_t, 8> ram = rig.m().Ram;
     QVERIFY(!rig.form->panelHistory().LoadStateFrom(path));
     QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
-    QVERIFY2(rig.dialogs->Messages[0].contains(QString::fromLatin1(r.Message)), qPrintable(rig.dialogs->Messages[0]));
+    const QString message = rig.dialogs->Messages[0];
+    QVERIFY2(message.contains(QString::fromLatin1(r.Message)), qPrintable(message));
     QCOMPARE(rig.m().Ram, ram);
     QCOMPARE(rig.m().InstructionsExecuted, 5u);
     QCOMPARE(Picture(rig).Words, before.Words);
