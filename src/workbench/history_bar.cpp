@@ -39,7 +39,7 @@ HistoryBar::HistoryBar(PanelHistory& panelHistory, History& history, ProgramView
   add(tr("Reverse Run"), QKeySequence(Qt::SHIFT | Qt::Key_F5), QStringLiteral("ReverseRunAction"),
       [this] { panelHistory_.ReverseRun(); });
   slider_->setObjectName(QStringLiteral("HistorySlider"));
-  slider_->setMinimumWidth(320);
+  slider_->setFixedWidth(220);
   slider_->setToolTip(tr("Executed instructions kept: drag to go to any of them"));
   addWidget(slider_);
   pointText_->setObjectName(QStringLiteral("HistoryPoint"));
@@ -49,7 +49,7 @@ HistoryBar::HistoryBar(PanelHistory& panelHistory, History& history, ProgramView
   connect(slider_, &QSlider::valueChanged, this, &HistoryBar::SliderMoved);
   addSeparator();
   whoWroteBox_->setObjectName(QStringLiteral("WhoWroteBox"));
-  whoWroteBox_->setPlaceholderText(tr("W3, Pin5, Image 40"));
+  whoWroteBox_->setPlaceholderText(tr("W3, Pin5, ..."));
   whoWroteBox_->setFixedWidth(metrics.horizontalAdvance(whoWroteBox_->placeholderText()) + 24);
   addWidget(whoWroteBox_);
   QAction* ask = add(tr("Who Wrote"), QKeySequence(), QStringLiteral("WhoWroteAction"),
