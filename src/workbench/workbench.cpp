@@ -296,6 +296,11 @@ void Workbench::Stopped() {
 void Workbench::HistoryMoved() {
   breakpoints_.OnExternalChange(machine_);
   Stopped();
+  const History& history = panel_.history();
+  status_->setText(tr("History: #%1 of %2; next %3")
+                       .arg(history.CurrentPoint())
+                       .arg(history.LastPoint())
+                       .arg(QString::fromStdString(AddressText(NextAddress()))));
 }
 
 void Workbench::ShowLive() {
