@@ -404,6 +404,7 @@ void Workbench::LoadStops() {
 void Workbench::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   breakpoints_.Attach(machine_);
+  panel_.panelHistory().SetStops(&breakpoints_);
   display_.start();
 }
 
@@ -414,6 +415,7 @@ void Workbench::closeEvent(QCloseEvent* event) {
   display_.stop();
   // A closed workbench stops nothing: the panel alone runs as designed.
   breakpoints_.Detach();
+  panel_.panelHistory().SetStops(nullptr);  // the panel's Reverse Run then goes to the start
   SetSpeed(PacedTimer::Speed::RealTime, slowRate_->value());
   QMainWindow::closeEvent(event);
 }

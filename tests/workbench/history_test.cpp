@@ -270,6 +270,17 @@ class HistoryTest : public QObject {
     QVERIFY(!rig.timer().isEnabled());
   }
 
+  void aClosedWorkbenchStopsNoReverseRun() {
+    WorkbenchRig rig;
+    LoopProgram p;
+    Start(rig, p.b);
+    rig.view().ClickMargin(rig.LineOf(p.mark));
+    Steps(rig, 10);
+    rig.bench->close();
+    QTest::keyClick(rig.WBox(0), Qt::Key_F5, Qt::ShiftModifier);
+    QCOMPARE(rig.m().InstructionsExecuted, 0u);
+  }
+
   void sliderJumpsToAnyPoint() {
     WorkbenchRig rig;
     LoopProgram p;
