@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "panel/image_control.h"
+#include "panel/panel_history.h"
 
 namespace qx9 {
 
@@ -26,6 +27,7 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TonePlayer> tones
       SwDn_(QStringLiteral(":/assets/switch_down.png")) {
   CreateControls();
   display_ = std::make_unique<PanelDisplay>(DisplayedWidgets());
+  panelHistory_ = new PanelHistory(*this);
   // Key preview: only an application-wide filter sees a key before a focused line edit does.
   qApp->installEventFilter(this);
 }
@@ -41,8 +43,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return false;
   auto* widget = qobject_cast<QWidget*>(watched);
   if (widget == nullptr || widget->window() != this) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  // Shift with Step or Run goes the other way through the history.
+  if (key->modifiers() == Qt::ShiftModifier && (key->key() == Qt::Key_F8 || key->key() == Qt::Key_F5)) {
+    if (key->key() == Qt::Key_F8) panelHistory_->StepBack();
+    if (key->key() == Qt::Key_F5) panelHistory_->ReverseRun();
+    return true;
+  }
   int keyCode = 0;
-  switch (static_cast<QKeyEvent*>(event)->key()) {
+  switch (key->key()) {
     case Qt::Key_F5: keyCode = kKeyF5; break;
     case Qt::Key_F8: keyCode = kKeyF8; break;
     case Qt::Key_F10: keyCode = kKeyF10; break;

@@ -23,6 +23,7 @@ class QPushButton;
 namespace qx9 {
 
 class ImageControl;
+class PanelHistory;
 
 class Form1 : public QWidget, public Host {
   Q_OBJECT
@@ -46,6 +47,8 @@ class Form1 : public QWidget, public Host {
   // The run's history and its signals, recorded from the load on (the workbench shows them).
   History& history() { return history_; }
   SignalRecorder& recorder() { return recorder_; }
+  // Step Back (Shift+F8), Reverse Run (Shift+F5), and saving and loading the state (the context menu).
+  PanelHistory& panelHistory() { return *panelHistory_; }
   PanelDisplay& display() { return *display_; }
   // Shows the exact state at once, for whoever reads the widgets between frames.
   void FlushPanel() { display_->Apply(); }
@@ -121,6 +124,7 @@ class Form1 : public QWidget, public Host {
   QPushButton* StepOver_ = nullptr;
   QLineEdit* StateBox_ = nullptr;
   std::unique_ptr<PanelDisplay> display_;
+  PanelHistory* panelHistory_ = nullptr;  // a child of the panel
 };
 
 }  // namespace qx9

@@ -2,6 +2,7 @@
 #include <QFile>
 
 #include "panel/form1.h"
+#include "panel/panel_history.h"
 
 namespace qx9 {
 
@@ -25,7 +26,7 @@ bool Form1::Form_Load(const std::optional<QString>& file) {
   loadedFile_ = *path;
   machine_.StartProgram();
   // Both record from the first instruction shown on; a loaded program has no past.
-  history_.Attach(machine_, machine_.LastPWM);
+  panelHistory_->ProgramStarted();
   recorder_.Restart(machine_);
   machine_.AddListener(recorder_);
   // The file dialog or a "File Error!" box had the keyboard last.

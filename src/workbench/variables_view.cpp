@@ -1,6 +1,10 @@
 #include "workbench/variables_view.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
+
+#include "core/reverse_run.h"
 
 namespace qx9 {
 
@@ -66,6 +70,25 @@ int VariablesView::RowOf(const QString& name) const {
     if (item(r, 0)->text() == name) return r;
   }
   return -1;
+}
+
+QString VariablesView::WhoWroteName(int row) const {
+  if (row < 0 || row >= rowCount()) return {};
+  QString name = item(row, 0)->text();
+  if (name == QStringLiteral("Bit15..Bit0")) name = QStringLiteral("W0");
+  // "Pins (7..0)" and "Dirs (7..0)" are the pins' and directions' bytes.
+  const QString first = name.section(QLatin1Char(' '), 0, 0);
+  if (first != QStringLiteral("Image")) name = first;
+  return WhoWroteTarget(name.toStdString()) ? name : QString();
+}
+
+void VariablesView::contextMenuEvent(QContextMenuEvent* event) {
+  const int row = rowAt(event->pos().y());
+  const QString name = WhoWroteName(row);
+  QMenu menu(this);
+  QAction* ask = menu.addAction(name.isEmpty() ? tr("Who Wrote This?") : tr("Who Wrote %1?").arg(name));
+  ask->setEnabled(!name.isEmpty() && OnWhoWrote != nullptr);
+  if (menu.exec(event->globalPos()) == ask && ask->isEnabled()) OnWhoWrote(name);
 }
 
 void VariablesView::Edited(QTableWidgetItem* cell) {

@@ -26,6 +26,14 @@ class VariablesView : public QTableWidget {
 
   // Called with the word index (0..7) and the typed text when the user edits a word.
   std::function<void(int word, const QString& text)> OnWordEdited;
+  // Called with a name who-wrote knows when the user asks who last changed a row's value.
+  std::function<void(const QString& name)> OnWhoWrote;
+  // The name who-wrote is asked about for a row (the bits of W0 are W0), or empty when the row is no
+  // variable, pin or image byte (the Gosub stack, LastPWM).
+  QString WhoWroteName(int row) const;
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void Edited(QTableWidgetItem* item);

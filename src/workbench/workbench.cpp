@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "panel/panel_history.h"
+#include "workbench/history_bar.h"
 #include "workbench/program_view.h"
 #include "workbench/stops_dock.h"
 #include "workbench/variables_view.h"
@@ -59,6 +61,13 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   speedReached_->setObjectName(QStringLiteral("SpeedReached"));
   statusBar()->addWidget(status_, 1);
   statusBar()->addPermanentWidget(speedReached_);
+  historyBar_ = new HistoryBar(panel_.panelHistory(), panel_.history(), *program_, this);
+  addToolBarBreak();  // a row of its own: the slider needs the width
+  addToolBar(historyBar_);
+  historyBar_->OnStatus = [this](const QString& text) { status_->setText(text); };
+  variables_->OnWhoWrote = [this](const QString& name) { historyBar_->WhoWrote(name); };
+  panel_.panelHistory().SetStops(&breakpoints_);
+  panel_.panelHistory().OnMoved = [this] { HistoryMoved(); };
 
   elapsed_.start();
   clock_ = [this] { return elapsed_.nsecsElapsed(); };
@@ -85,6 +94,8 @@ Workbench::~Workbench() {
   // The panel goes on alone at the designed pace, with nothing of the workbench's left in its machine.
   panel_.timer1().setSpeed(PacedTimer::Speed::RealTime);
   panel_.timer1().setMachineHooks({});
+  panel_.panelHistory().OnMoved = nullptr;
+  panel_.panelHistory().SetStops(nullptr);
   breakpoints_.Detach();
   machine_.RemoveListener(watcher_);
 }
@@ -279,6 +290,17 @@ void Workbench::Stopped() {
   breakSeen_ = false;
   dirty_ = false;
   wasRunning_ = panel_.TimerEnabled();
+  if (historyBar_ != nullptr) historyBar_->Follow();
+}
+
+void Workbench::HistoryMoved() {
+  breakpoints_.OnExternalChange(machine_);
+  Stopped();
+  const History& history = panel_.history();
+  status_->setText(tr("History: #%1 of %2; next %3")
+                       .arg(history.CurrentPoint())
+                       .arg(history.LastPoint())
+                       .arg(QString::fromStdString(AddressText(NextAddress()))));
 }
 
 void Workbench::ShowLive() {
@@ -289,6 +311,7 @@ void Workbench::ShowLive() {
   program_->ShowNext(NextAddress());
   variables_->Show(Rows(), baseline_);
   runAction_->setText(tr("Stop"));
+  historyBar_->Follow();
 }
 
 int Workbench::NextAddress() {
@@ -381,6 +404,7 @@ void Workbench::LoadStops() {
 void Workbench::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   breakpoints_.Attach(machine_);
+  panel_.panelHistory().SetStops(&breakpoints_);
   display_.start();
 }
 
@@ -391,6 +415,7 @@ void Workbench::closeEvent(QCloseEvent* event) {
   display_.stop();
   // A closed workbench stops nothing: the panel alone runs as designed.
   breakpoints_.Detach();
+  panel_.panelHistory().SetStops(nullptr);  // the panel's Reverse Run then goes to the start
   SetSpeed(PacedTimer::Speed::RealTime, slowRate_->value());
   QMainWindow::closeEvent(event);
 }

@@ -21,6 +21,7 @@ class QAction;
 
 namespace qx9 {
 
+class HistoryBar;
 class ProgramView;
 class StopsDock;
 class VariablesView;
@@ -57,6 +58,7 @@ class Workbench : public QMainWindow {
   ProgramView& programView() { return *program_; }
   VariablesView& variablesView() { return *variables_; }
   StopsDock& stopsDock() { return *stops_; }
+  HistoryBar& historyBar() { return *historyBar_; }
   Breakpoints& breakpoints() { return breakpoints_; }
   QString statusText() const;
   QString speedText() const;
@@ -94,6 +96,8 @@ class Workbench : public QMainWindow {
   void MeasureSpeed();
   void TypeWord(int word, const QString& text);
   void SpeedControlsChanged();
+  // The machine was moved through its history or loaded from a file: watches start from its values.
+  void HistoryMoved();
 
   Form1& panel_;
   Machine& machine_;
@@ -102,6 +106,7 @@ class Workbench : public QMainWindow {
   ProgramView* program_;
   VariablesView* variables_;
   StopsDock* stops_ = nullptr;
+  HistoryBar* historyBar_ = nullptr;
   QComboBox* speedMode_ = nullptr;
   QSlider* slowRate_ = nullptr;
   QLabel* slowRateText_ = nullptr;
