@@ -16,6 +16,8 @@
 
 #include "workbench/program_view.h"
 #include "workbench/stops_dock.h"
+#include "workbench/timeline_dock.h"
+#include "workbench/timeline_exports.h"
 #include "workbench/variables_view.h"
 
 namespace qx9 {
@@ -53,6 +55,7 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   BuildActions();
   BuildSpeedBar();
   BuildDocks();
+  BuildTimeline();
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("StopStatus"));
   speedReached_ = new QLabel(this);
@@ -260,6 +263,7 @@ void Workbench::DisplayTick() {
   }
   wasRunning_ = running;
   dirty_ = false;
+  timeline_->Refresh();
   MeasureSpeed();
 }
 
