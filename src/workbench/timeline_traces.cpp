@@ -1,6 +1,7 @@
 #include "workbench/timeline_traces.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace qx9 {
 
@@ -50,11 +51,38 @@ class RowBuilder {
 
 }  // namespace
 
+SignalSnapshot ValuesCache::At(const SignalRecorder& recorder, int64_t timeUs) {
+  const uint64_t dropped = recorder.EventsDropped();
+  // The events up to and including timeUs.
+  const size_t upTo = timeUs == INT64_MAX ? recorder.EventCount() : recorder.EventRange(timeUs + 1, INT64_MAX).first;
+  const uint64_t target = dropped + upTo;
+  size_t next = 0;
+  // The cached values stand while their last event is still kept, unchanged, and not after timeUs.
+  if (applied_ > dropped && applied_ <= target && recorder.Event(applied_ - 1 - dropped) == last_) {
+    next = applied_ - dropped;
+  } else {
+    values_ = recorder.Origin();
+  }
+  for (size_t i = next; i < upTo; ++i) {
+    last_ = recorder.Event(i);
+    ApplySignalEvent(values_, last_);
+  }
+  if (upTo > next) applied_ = target;
+  if (upTo == 0) applied_ = dropped;  // nothing applied: the origin itself
+  SignalSnapshot at = values_;
+  at.TimeUs = std::max(at.TimeUs, timeUs);
+  return at;
+}
+
 TimelineTraces TracesIn(const SignalRecorder& recorder, int64_t fromUs, int64_t toUs, int64_t pixelUs) {
+  return TracesIn(recorder, fromUs, toUs, pixelUs, recorder.ValuesAt(fromUs));
+}
+
+TimelineTraces TracesIn(const SignalRecorder& recorder, int64_t fromUs, int64_t toUs, int64_t pixelUs,
+                        const SignalSnapshot& start) {
   TimelineTraces traces;
   toUs = std::max(toUs, fromUs + 1);
   pixelUs = std::max<int64_t>(pixelUs, 1);
-  const SignalSnapshot start = recorder.ValuesAt(fromUs);
   std::array<uint16_t, 8> words = start.Words;
   std::vector<RowBuilder> wordRows;
   std::vector<RowBuilder> pins;

@@ -43,7 +43,22 @@ struct TimelineTraces {
 };
 
 // The traces over [fromUs, toUs); `pixelUs` is the time one pixel spans (changes closer than that merge).
+// `start`: the values current at fromUs, when the caller has them at hand.
 TimelineTraces TracesIn(const SignalRecorder& recorder, int64_t fromUs, int64_t toUs, int64_t pixelUs);
+TimelineTraces TracesIn(const SignalRecorder& recorder, int64_t fromUs, int64_t toUs, int64_t pixelUs,
+                        const SignalSnapshot& start);
+
+// The values current at a time, as SignalRecorder::ValuesAt has them, kept from one call to the next:
+// a view that moves on with a run applies only the events recorded since, not the whole ring again.
+class ValuesCache {
+ public:
+  SignalSnapshot At(const SignalRecorder& recorder, int64_t timeUs);
+
+ private:
+  uint64_t applied_ = 0;  // events folded in, counted from the first recorded (dropped ones included)
+  SignalEvent last_;      // the last of them, to tell that the recording is still the same
+  SignalSnapshot values_;
+};
 
 // A pin's value in a segment, from the port word.
 inline int PinValue(uint16_t port, int pin) { return ((port >> pin) & 1) | (((port >> (pin + 8)) & 1) << 1); }

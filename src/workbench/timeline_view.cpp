@@ -14,7 +14,8 @@ constexpr int kPinRow = 0;
 constexpr int kWordRow = 8;
 constexpr int kSoundRow = 16;
 constexpr int kPwmRow = 17;
-constexpr int kClickSlack = 3;  // pixels a press may move and still be a click
+constexpr int kClickSlack = 3;
+constexpr qint64 kRefreshShare = 20;  // a redraw waits 20 times its cost: at most 5 % of the time  // pixels a press may move and still be a click
 
 const QColor kHigh(40, 170, 60);
 const QColor kInput(150, 170, 150);  // a pin while an input: dimmed
@@ -60,6 +61,7 @@ TimelineView::TimelineView(const SignalRecorder& recorder, QWidget* parent)
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::ClickFocus);
+  clock_.start();
 }
 
 QSize TimelineView::sizeHint() const { return {800, kAxisHeight + kRows * kRowHeight + 2}; }
@@ -98,6 +100,7 @@ void TimelineView::Refresh() {
   const uint64_t events = recorder_.EventsDropped() + recorder_.EventCount();
   const int64_t end = recorder_.EndTimeUs();
   if (events == seenEvents_ && end == seenEndUs_) return;
+  if (clock_.nsecsElapsed() < nextRefreshNs_) return;
   seenEvents_ = events;
   seenEndUs_ = end;
   if (following_) {
@@ -152,8 +155,11 @@ const TimelineTraces& TimelineView::Traces() {
                                    static_cast<int64_t>(recorder_.EventsDropped() + recorder_.EventCount()),
                                    recorder_.EndTimeUs()};
   if (key != tracesKey_ || traces_.Pins[0].empty()) {
-    traces_ = TracesIn(recorder_, fromUs_, ToUs(), PixelUs());
+    const qint64 started = clock_.nsecsElapsed();
+    traces_ = TracesIn(recorder_, fromUs_, ToUs(), PixelUs(), startValues_.At(recorder_, fromUs_));
     tracesKey_ = key;
+    const qint64 cost = clock_.nsecsElapsed() - started;
+    nextRefreshNs_ = clock_.nsecsElapsed() + kRefreshShare * cost;
   }
   return traces_;
 }

@@ -4,6 +4,7 @@
 // The wheel zooms around the pointer, a drag pans, the cursor follows the pointer with its time and
 // instruction number, and a click asks to jump there. Only the visible range is worked out and drawn.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -93,6 +94,11 @@ class TimelineView : public QWidget {
   std::optional<int64_t> cursorUs_;
   // What Traces() last worked out, and for which range and recording.
   TimelineTraces traces_;
+  ValuesCache startValues_;
+  // Working out the traces of a crowded ring takes milliseconds: during a run the view redraws at the
+  // display rate only while that keeps its share of the time small, and less often when it does not.
+  QElapsedTimer clock_;
+  qint64 nextRefreshNs_ = 0;
   std::array<int64_t, 5> tracesKey_{};
   // What Refresh() saw last.
   uint64_t seenEvents_ = 0;

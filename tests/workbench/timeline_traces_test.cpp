@@ -70,6 +70,36 @@ class TimelineTracesTest : public QObject {
     QCOMPARE(t.Pins[0].back().ToUs, 15'000);
   }
 
+  void theValuesCacheAgreesWithTheRecorderForwardBackwardAndAfterAWrap() {
+    ToggleRig rig(60);
+    ValuesCache cache;
+    const int64_t times[] = {0, 5'000, 31'000, 31'000, 12'000, 59'000, 200'000, 3'000};
+    for (int64_t t : times) QCOMPARE(cache.At(rig.recorder(), t), rig.recorder().ValuesAt(t));
+    // A fresh recording of fewer events: the cached values do not carry over.
+    rig.form->recorder().Restart(rig.m());
+    for (int i = 0; i < 5; ++i) rig.form->Step_Click();
+    const int64_t now = rig.recorder().EndTimeUs();
+    QCOMPARE(cache.At(rig.recorder(), now), rig.recorder().ValuesAt(now));
+  }
+
+  void theValuesCacheFollowsARingThatWraps() {
+    PanelRig rig;
+    ProgramBuilder p;
+    p.Label("top").Toggle(C(0)).Let(V("W0"), {{3, C(1)}}).Goto("top");
+    rig.Load(p);
+    SignalRecorder recorder(16);
+    recorder.Restart(rig.m());
+    rig.m().AddListener(recorder);
+    ValuesCache cache;
+    for (int round = 0; round < 6; ++round) {
+      for (int i = 0; i < 10; ++i) rig.form->Step_Click();
+      const int64_t now = recorder.EndTimeUs();
+      QCOMPARE(cache.At(recorder, now), recorder.ValuesAt(now));
+    }
+    QVERIFY(recorder.EventsDropped() > 0);
+    rig.m().RemoveListener(recorder);
+  }
+
   void anUntouchedPinIsOneSegmentAcrossTheRange() {
     ToggleRig rig(20);
     const TimelineTraces t = TracesIn(rig.recorder(), 0, 30'000, 1);
