@@ -85,7 +85,9 @@ void SignalRecorder::ForgetAfter(const Machine& m) {
       instructions_.DropNewest(1);
     }
   }
-  if (current_.Count > 0 && current_.First + current_.Count - 1 > point) current_.Count = point - current_.First + 1;
+  if (current_.Count > 0 && current_.First + current_.Count - 1 > point) {
+    current_.Count = point - current_.First + 1;
+  }
   // The words as the kept events leave them: the next comparison records the step to the machine's.
   const SignalSnapshot now = ValuesAt(INT64_MAX);
   for (size_t i = 0; i < seen_.size(); ++i) seen_[i] = now.Words[i];

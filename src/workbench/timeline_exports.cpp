@@ -12,10 +12,10 @@ ExportQuestions QtExportQuestions() {
   ExportQuestions q;
   q.AskPath = [](QWidget* parent, trace::TimelineFormat format) -> std::optional<QString> {
     const bool vcd = format == trace::TimelineFormat::Vcd;
-    const QString path = QFileDialog::getSaveFileName(
-        parent, vcd ? QObject::tr("Export VCD") : QObject::tr("Export WAV"),
-        vcd ? QStringLiteral("timeline.vcd") : QStringLiteral("timeline.wav"),
-        vcd ? QObject::tr("Value Change Dump (*.vcd)") : QObject::tr("WAV sound (*.wav)"));
+    const QString path =
+        QFileDialog::getSaveFileName(parent, vcd ? QObject::tr("Export VCD") : QObject::tr("Export WAV"),
+                                     vcd ? QStringLiteral("timeline.vcd") : QStringLiteral("timeline.wav"),
+                                     vcd ? QObject::tr("Value Change Dump (*.vcd)") : QObject::tr("WAV sound (*.wav)"));
     if (path.isEmpty()) return std::nullopt;
     return path;
   };

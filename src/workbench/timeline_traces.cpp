@@ -116,11 +116,8 @@ TimelineTraces TracesIn(const SignalRecorder& recorder, int64_t fromUs, int64_t 
         traces.Sounds.push_back({e.TimeUs, e.TimeUs + int64_t{e.Length} * 1000, hz, e.Length});
         break;
       }
-      case SignalKind::PWM:
-        traces.Pwm.push_back({e.TimeUs, e.Index, e.Value, e.Length});
-        break;
-      default:
-        break;
+      case SignalKind::PWM: traces.Pwm.push_back({e.TimeUs, e.Index, e.Value, e.Length}); break;
+      default: break;
     }
   }
   for (size_t i = 0; i < 8; ++i) {

@@ -15,7 +15,8 @@ constexpr int kWordRow = 8;
 constexpr int kSoundRow = 16;
 constexpr int kPwmRow = 17;
 constexpr int kClickSlack = 3;
-constexpr qint64 kRefreshShare = 20;  // a redraw waits 20 times its cost: at most 5 % of the time  // pixels a press may move and still be a click
+constexpr qint64 kRefreshShare =
+    20;  // a redraw waits 20 times its cost: at most 5 % of the time  // pixels a press may move and still be a click
 
 const QColor kHigh(40, 170, 60);
 const QColor kInput(150, 170, 150);  // a pin while an input: dimmed
@@ -55,8 +56,7 @@ QString TimeText(int64_t us) {
   return QStringLiteral("%1 us").arg(us);
 }
 
-TimelineView::TimelineView(const SignalRecorder& recorder, QWidget* parent)
-    : QWidget(parent), recorder_(recorder) {
+TimelineView::TimelineView(const SignalRecorder& recorder, QWidget* parent) : QWidget(parent), recorder_(recorder) {
   setObjectName(QStringLiteral("TimelineView"));
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -130,9 +130,7 @@ int TimelineView::XAtTime(int64_t timeUs) const {
   return kLabelWidth + static_cast<int>(std::clamp(share * TraceWidth(), -1e6, 1e6));
 }
 
-uint64_t TimelineView::CursorInstruction() const {
-  return cursorUs_ ? recorder_.InstructionAt(*cursorUs_) : 0;
-}
+uint64_t TimelineView::CursorInstruction() const { return cursorUs_ ? recorder_.InstructionAt(*cursorUs_) : 0; }
 
 QString TimelineView::CursorText() const {
   if (!cursorUs_) return tr("Point at the timeline to read a time; click to go back there");
@@ -230,7 +228,7 @@ void TimelineView::DrawBus(QPainter& p, int row, const std::vector<TraceSegment>
     // A new segment at each change: the bus's hexagon, its value written inside when it fits.
     p.setPen(QPen(kBus, 1));
     const int edge = std::min(3, (x1 - x0) / 2);
-    const QPoint shape[] = {{x0, mid}, {x0 + edge, top}, {x1 - edge, top},
+    const QPoint shape[] = {{x0, mid}, {x0 + edge, top},    {x1 - edge, top},
                             {x1, mid}, {x1 - edge, bottom}, {x0 + edge, bottom}};
     p.drawPolygon(shape, 6);
     const QString text = QStringLiteral("%1").arg(s.Value, 4, 16, QLatin1Char('0')).toUpper();

@@ -23,7 +23,7 @@ class TimelineView : public QWidget {
   static constexpr int kLabelWidth = 56;  // the row names at the left
   static constexpr int kAxisHeight = 20;
   static constexpr int kRowHeight = 18;
-  static constexpr int kRows = 18;  // eight pins, seven words and the port, the sound, PWM
+  static constexpr int kRows = 18;           // eight pins, seven words and the port, the sound, PWM
   static constexpr int64_t kMinSpanUs = 50;  // zoomed in as far as 50 us across the view
   static constexpr int64_t kDefaultSpanUs = 2'000'000;
 
@@ -64,7 +64,7 @@ class TimelineView : public QWidget {
   const TimelineTraces& Traces();
 
   std::function<void(int64_t timeUs)> OnJump;  // a click on the traces
-  std::function<void()> OnViewChanged;          // the range or the cursor moved
+  std::function<void()> OnViewChanged;         // the range or the cursor moved
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;

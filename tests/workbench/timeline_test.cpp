@@ -1,16 +1,16 @@
 // The timeline dock on the panel's machine: BLINK's pin 0 at its simulated times, zoom and pan, the
 // cursor's time and instruction, a click that takes the history there, and the exports' files and
 // failures.
+#include <sndfile.h>
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTextStream>
 #include <QToolButton>
 #include <QWheelEvent>
-#include <QTextStream>
-#include <sndfile.h>
 
 #include "workbench/timeline_dock.h"
 #include "workbench/timeline_exports.h"
@@ -246,10 +246,8 @@ class TimelineTest : public QObject {
   void exportWavWritesTheTunesSound() {
     TimelineRig rig("TUNE.OBJ");
     for (int i = 0; i < 13; ++i) rig.form->Step_Click();
-    const std::vector<SignalEvent> tones =
-        rig.recorder().EventsOf(SignalKind::Tone, 0, rig.recorder().EndTimeUs() + 1);
-    const std::vector<SignalEvent> rests =
-        rig.recorder().EventsOf(SignalKind::Rest, 0, rig.recorder().EndTimeUs() + 1);
+    const std::vector<SignalEvent> tones = rig.recorder().EventsOf(SignalKind::Tone, 0, rig.recorder().EndTimeUs() + 1);
+    const std::vector<SignalEvent> rests = rig.recorder().EventsOf(SignalKind::Rest, 0, rig.recorder().EndTimeUs() + 1);
     QVERIFY(!tones.empty());
     int64_t ms = 0;
     for (const SignalEvent& e : tones) ms += e.Length;

@@ -54,7 +54,8 @@ class TimelineTracesTest : public QObject {
     const TimelineTraces t = TracesIn(rig.recorder(), 0, end + 5 * pixel, pixel);
     const auto& pin0 = t.Pins[0];
     QVERIFY(pin0.size() <= static_cast<size_t>(end / pixel + 7));
-    QVERIFY(std::any_of(pin0.begin(), pin0.end(), [](const TraceSegment& s) { return s.Value == TraceSegment::kBusy; }));
+    QVERIFY(
+        std::any_of(pin0.begin(), pin0.end(), [](const TraceSegment& s) { return s.Value == TraceSegment::kBusy; }));
     QCOMPARE(pin0.back().Value, PinValue(rig.recorder().ValuesAt(end).Port(), 0));
     for (size_t i = 1; i < pin0.size(); ++i) QVERIFY(pin0[i - 1].ToUs <= pin0[i].FromUs);
   }
