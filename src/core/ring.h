@@ -2,6 +2,7 @@
 // A first-in, first-out buffer of fixed capacity: once full, each new entry takes the place of the
 // oldest. Storage grows as entries arrive, so a short run costs only what it records.
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -48,6 +49,16 @@ class Ring {
   }
   void Push(T item) {
     Push(std::move(item), [](const T&) {});
+  }
+
+  // Forgets the n newest entries (all of them when n is larger): for an owner whose recent past was
+  // undone. Rare, so it may put the entries back in order first.
+  void DropNewest(size_t n) {
+    if (head_ != 0) {
+      std::rotate(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_), items_.end());
+      head_ = 0;
+    }
+    items_.resize(n >= items_.size() ? 0 : items_.size() - n);
   }
 
   void Clear() {

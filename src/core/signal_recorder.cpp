@@ -34,6 +34,12 @@ void ApplySignalEvent(SignalSnapshot& snapshot, const SignalEvent& event) {
   }
 }
 
+namespace {
+bool HasText(SignalKind kind) {
+  return kind == SignalKind::Message || kind == SignalKind::Pot || kind == SignalKind::PulsIn;
+}
+}  // namespace
+
 SignalRecorder::SignalRecorder(size_t eventCapacity, size_t instructionRuns)
     : events_(eventCapacity), texts_(eventCapacity), instructions_(instructionRuns) {}
 
@@ -51,13 +57,44 @@ void SignalRecorder::Restart(const Machine& machine) {
   for (size_t i = 0; i < seen_.size(); ++i) origin_.Words[i] = Pattern(seen_[i]);
   instructionStartUs_ = machine.SimTimeUs;
   endTimeUs_ = machine.SimTimeUs;
+  lastInstruction_ = machine.InstructionsExecuted;
 }
 
-namespace {
-bool HasText(SignalKind kind) {
-  return kind == SignalKind::Message || kind == SignalKind::Pot || kind == SignalKind::PulsIn;
+void SignalRecorder::ForgetAfter(const Machine& m) {
+  const uint64_t point = m.InstructionsExecuted;
+  // When the point was folded into the origin already, nothing kept is from before it.
+  if (origin_.Instruction > point) {
+    Restart(m);
+    return;
+  }
+  size_t keep = events_.Size();
+  size_t textsDropped = 0;
+  while (keep > 0 && events_[keep - 1].Instruction > point) {
+    if (HasText(events_[keep - 1].Kind)) ++textsDropped;
+    --keep;
+  }
+  events_.DropNewest(events_.Size() - keep);
+  texts_.DropNewest(textsDropped);
+  textsAdded_ -= textsDropped;
+  // Instruction runs: only the starts of instructions 1..point stay.
+  while (current_.Count > 0 && current_.First > point) {
+    if (instructions_.Empty()) {
+      current_ = InstructionRun{0, 0, 0, 0};
+    } else {
+      current_ = instructions_.Newest();
+      instructions_.DropNewest(1);
+    }
+  }
+  if (current_.Count > 0 && current_.First + current_.Count - 1 > point) {
+    current_.Count = point - current_.First + 1;
+  }
+  // The words as the kept events leave them: the next comparison records the step to the machine's.
+  const SignalSnapshot now = ValuesAt(INT64_MAX);
+  for (size_t i = 0; i < seen_.size(); ++i) seen_[i] = now.Words[i];
+  endTimeUs_ = std::max(origin_.TimeUs, m.SimTimeUs);
+  lastInstruction_ = point;
 }
-}  // namespace
+
 
 SignalEvent SignalRecorder::Event(size_t i) const {
   const Record& r = events_[i];
@@ -139,6 +176,7 @@ void SignalRecorder::NoteInstructionStart(uint64_t number, int64_t timeUs) {
 }
 
 void SignalRecorder::BeforeInstruction(const Machine& m) {
+  if (m.InstructionsExecuted < lastInstruction_) ForgetAfter(m);
   instructionStartUs_ = m.SimTimeUs;
   // The count is raised just after this call: the instruction about to run is the next number.
   NoteInstructionStart(m.InstructionsExecuted + 1, m.SimTimeUs);
@@ -146,11 +184,13 @@ void SignalRecorder::BeforeInstruction(const Machine& m) {
 
 // An instruction's changes are stamped with its start: a Sound's tones have moved the clock on by now.
 void SignalRecorder::AfterInstruction(const Machine& m) {
+  lastInstruction_ = m.InstructionsExecuted;
   CompareWords(m, instructionStartUs_, m.InstructionsExecuted);
   SeeTime(m.SimTimeUs);
 }
 
 void SignalRecorder::OnExternalChange(const Machine& m) {
+  if (m.InstructionsExecuted < lastInstruction_) ForgetAfter(m);
   CompareWords(m, m.SimTimeUs, m.InstructionsExecuted);
 }
 

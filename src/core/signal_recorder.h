@@ -135,6 +135,9 @@ class SignalRecorder final : public MachineListener {
   void AddText(Record record, const std::string& text);
   void SeeTime(int64_t timeUs);
   void NoteInstructionStart(uint64_t number, int64_t timeUs);
+  // The machine was taken back to an earlier point (the history) and goes on from there: what was
+  // recorded after that point is forgotten, as the history forgets it, so time keeps running forward.
+  void ForgetAfter(const Machine& m);
 
   Ring<Record> events_;
   Ring<std::string> texts_;  // the texts of the kept text events, in the same order
@@ -148,6 +151,7 @@ class SignalRecorder final : public MachineListener {
   SignalSnapshot origin_;
   std::array<int32_t, 8> seen_{};  // the words as the last comparison found them
   int64_t instructionStartUs_ = 0;
+  uint64_t lastInstruction_ = 0;  // the newest instruction number seen
   int64_t endTimeUs_ = 0;
   uint64_t eventsDropped_ = 0;
 };

@@ -18,6 +18,8 @@
 #include "workbench/history_bar.h"
 #include "workbench/program_view.h"
 #include "workbench/stops_dock.h"
+#include "workbench/timeline_dock.h"
+#include "workbench/timeline_exports.h"
 #include "workbench/variables_view.h"
 
 namespace qx9 {
@@ -55,6 +57,7 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   BuildActions();
   BuildSpeedBar();
   BuildDocks();
+  BuildTimeline();
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("StopStatus"));
   speedReached_ = new QLabel(this);
@@ -271,6 +274,7 @@ void Workbench::DisplayTick() {
   }
   wasRunning_ = running;
   dirty_ = false;
+  timeline_->Refresh();
   MeasureSpeed();
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "core/breakpoints.h"
 #include "panel/form1.h"
@@ -24,6 +25,8 @@ namespace qx9 {
 class HistoryBar;
 class ProgramView;
 class StopsDock;
+class TimelineDock;
+class TimelineExports;
 class VariablesView;
 
 class Workbench : public QMainWindow {
@@ -59,6 +62,8 @@ class Workbench : public QMainWindow {
   VariablesView& variablesView() { return *variables_; }
   StopsDock& stopsDock() { return *stops_; }
   HistoryBar& historyBar() { return *historyBar_; }
+  TimelineDock& timelineDock() { return *timeline_; }
+  TimelineExports& timelineExports() { return *exports_; }
   Breakpoints& breakpoints() { return breakpoints_; }
   QString statusText() const;
   QString speedText() const;
@@ -84,6 +89,7 @@ class Workbench : public QMainWindow {
   void BuildActions();
   void BuildSpeedBar();
   void BuildDocks();
+  void BuildTimeline();  // workbench_timeline.cpp
   // A stop: the next line highlighted, the variables marked against the previous stop.
   void Stopped();
   // During a run: the next line and the variables against the last stop, the baseline kept.
@@ -107,6 +113,8 @@ class Workbench : public QMainWindow {
   VariablesView* variables_;
   StopsDock* stops_ = nullptr;
   HistoryBar* historyBar_ = nullptr;
+  TimelineDock* timeline_ = nullptr;
+  std::unique_ptr<TimelineExports> exports_;
   QComboBox* speedMode_ = nullptr;
   QSlider* slowRate_ = nullptr;
   QLabel* slowRateText_ = nullptr;

@@ -2,6 +2,8 @@
 // ring's limit folds the oldest events into the origin; times map to instruction numbers and back.
 #include "core/signal_recorder.h"
 
+#include "core/history.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -178,4 +180,55 @@ TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
 }
 
 }  // namespace
+bool InTimeOrder(const std::vector<SignalEvent>& events) {
+  for (size_t i = 1; i < events.size(); ++i) {
+    if (events[i].TimeUs < events[i - 1].TimeUs) return false;
+  }
+  return true;
+}
+
+// Going back in the history and stepping on from there replaces the future, in the recorder as in the
+// history: the timeline never runs backwards, which its searches and the exported files rely on.
+TEST(SignalRecorder, GoingBackAndRunningOnForgetsTheFuture) {
+  RecordingRig r(Counter());
+  History history;
+  history.Attach(r.m);
+  r.Steps(20);
+  history.GoTo(6);
+  r.Steps(4);
+  const std::vector<SignalEvent> events = r.All();
+  EXPECT_TRUE(InTimeOrder(events));
+  EXPECT_EQ(events.back().Instruction, 9u);
+  EXPECT_EQ(r.recorder.ValuesAt(r.recorder.EndTimeUs()).Words[1], r.m.Ram[1]);
+  EXPECT_EQ(r.recorder.InstructionTimeUs(10), std::optional<int64_t>(9000));
+  EXPECT_EQ(r.recorder.InstructionTimeUs(11), std::nullopt);
+  EXPECT_EQ(r.recorder.InstructionAt(r.recorder.EndTimeUs()), 10u);
+  history.Detach();
+}
+
+TEST(SignalRecorder, GoingBackBeforeTheKeptEventsStartsAfresh) {
+  RecordingRig r(Counter(), 4);
+  History history;
+  history.Attach(r.m);
+  r.Steps(40);
+  history.GoTo(4);
+  r.Steps(6);
+  const std::vector<SignalEvent> events = r.All();
+  EXPECT_TRUE(InTimeOrder(events));
+  EXPECT_EQ(r.recorder.Origin().Instruction, 4u);
+  EXPECT_EQ(r.recorder.ValuesAt(r.recorder.EndTimeUs()).Words[1], r.m.Ram[1]);
+  history.Detach();
+}
+
+TEST(SignalRecorder, GoingBackWithoutRunningOnKeepsTheFutureToShow) {
+  RecordingRig r(Counter());
+  History history;
+  history.Attach(r.m);
+  r.Steps(20);
+  const size_t kept = r.recorder.EventCount();
+  history.GoTo(6);
+  EXPECT_EQ(r.recorder.EventCount(), kept);
+  history.Detach();
+}
+
 }  // namespace qx9::test

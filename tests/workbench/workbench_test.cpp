@@ -263,12 +263,12 @@ class WorkbenchTest : public QObject {
     {
       WorkbenchRig rig;
       rig.bench->show();
-      rig.bench->resize(900, 500);
+      rig.bench->resize(1000, 720);
       rig.bench->findChild<QDockWidget*>(QStringLiteral("BreakpointsDock"))->hide();
       rig.bench->close();
     }
     WorkbenchRig rig;
-    QCOMPARE(rig.bench->size(), QSize(900, 500));
+    QCOMPARE(rig.bench->size(), QSize(1000, 720));
     QVERIFY(rig.bench->findChild<QDockWidget*>(QStringLiteral("BreakpointsDock"))->isHidden());
     QVERIFY(!rig.bench->findChild<QDockWidget*>(QStringLiteral("VariablesDock"))->isHidden());
   }
