@@ -331,7 +331,7 @@ inline int16_t Machine::ReadBits(int n) {
   const int first = address >> 3;
   // Fast path: a field of 1..16 bits from a position the reader itself produced, whose three bytes
   // (offset 0..7 plus up to 16 bits) lie inside the image; everything else takes the rule bit by bit.
-  if (n <= 0 || n > 16 || TokByte < 0 || static_cast<unsigned>(TokBit + 1) > 8u || first > kImageSize - 3) {
+  if (n <= 0 || n > 16 || static_cast<unsigned>(TokBit + 1) > 8u || static_cast<unsigned>(first) > kImageSize - 3u) {
     return ReadBitsSlow(n);
   }
   const uint32_t window = (static_cast<uint32_t>(Eeprom[first]) & 0xFFu) << 16 |
@@ -366,7 +366,8 @@ inline int16_t Machine::ReadVar() { return ReadField(VarName()); }
 inline int16_t Machine::ReadOperand() {
   const int address = LinearAddress();
   const int first = address >> 3;
-  if (observer_ != nullptr || TokByte < 0 || static_cast<unsigned>(TokBit + 1) > 8u || first > kImageSize - 4) {
+  if (observer_ != nullptr || static_cast<unsigned>(TokBit + 1) > 8u ||
+      static_cast<unsigned>(first) > kImageSize - 4u) {
     return ReadBit() ? ReadConst() : ReadVar();
   }
   const uint32_t bits = ((static_cast<uint32_t>(Eeprom[first]) & 0xFFu) << 24 |

@@ -187,6 +187,21 @@ TEST_F(TokenReader, WholeOperandsReadAsFieldByField) {
   }
 }
 
+// Byte -1 used up is the same position as byte 0 from its top bit: the reader moves on into the image.
+TEST_F(TokenReader, AUsedUpBytePrecedingTheImageReadsOnFromByteZero) {
+  m.Eeprom[0] = 0xB4;
+  m.Eeprom[1] = 0x5C;
+  At(0, 7);
+  const int16_t expected = m.ReadBits(12);
+  const std::pair<int, int> expectedPos = Pos();
+  At(-1, -1);
+  EXPECT_EQ(m.ReadBits(12), expected);
+  EXPECT_EQ(Pos(), expectedPos);
+  At(-1, 0);  // a bit of a byte outside the image: zero, and the position moves to the end
+  EXPECT_EQ(m.ReadBits(3), 0);
+  EXPECT_EQ(Pos(), std::make_pair(kImageSize, 7));
+}
+
 TEST(Words, WrapSetAndReadFields) {
   const std::pair<int32_t, int16_t> wraps[] = {{32768, -32768}, {65535, -1}, {65536, 0}, {-32769, 32767},
                                                {1000000, 16960}, {INT32_MIN, 0}, {INT32_MAX, -1}};
