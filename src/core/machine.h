@@ -258,6 +258,14 @@ class Machine : public MachineState {
   std::string& StartText(Opcode opcode) { return InstrText.assign(Keyword(opcode)).append(" "); }
 
   int16_t TakeBit();  // one bit, unreported: ReadBit and ReadBits report whole fields
+  int16_t ReadBitsSlow(int n);
+  // The position just after a field that ends at linear address end (> 0): a used-up byte stays
+  // current (bit -1) until the next read.
+  void MoveAfterField(int end) {
+    TokByte = static_cast<int16_t>((end - 1) >> 3);
+    TokBit = static_cast<int16_t>(6 - ((end - 1) & 7));
+  }
+  void SetOperandNumber(int16_t value);  // OperandText: the constant in decimal
 
   // The decode of the instruction at the token position in decode-only mode; the position moves past it.
   void DecodeHere();
@@ -271,6 +279,7 @@ class Machine : public MachineState {
   TokenObserver* observer_ = nullptr;
   std::vector<MachineListener*> listeners_;
   void FillPanelView(PanelView& view) const;
+  void ReadWordBoxes(Host::Boxes boxes);  // as the host answered WordBoxes() for this cycle
   PanelView view_;  // the redraws' view, kept so its strings keep their room
 };
 
@@ -290,5 +299,95 @@ std::string PwmText(int16_t pin, int16_t duty);
 VarRef VariableRef(int code);
 // Sound's note to frequency in whole Hz (0 for note 0; values outside 37..32767 are played as rests).
 int NoteFrequency(int16_t note);
+
+// Words and fields: the only ways a word of the machine is written and read. Inline, as every
+// instruction reads and writes words through them.
+
+// A field lies inside the 16-bit pattern only for shifts 0..15; pin numbers taken from variables can
+// ask for any shift, and such a field neither changes nor reads anything.
+inline bool ShiftInWord(int16_t shift) { return shift >= 0 && shift <= 15; }
+
+inline void Machine::SetVal(int16_t index, int16_t value, int32_t mask, int16_t shift) {
+  if (ListOnly || index < 0 || index > 7 || !ShiftInWord(shift)) return;
+  // Clear the field, then put the low bits of value into it; arithmetic on the 32-bit pattern keeps
+  // the low 16 bits exact, which is all a word holds.
+  const uint32_t field = static_cast<uint32_t>(mask) << shift;
+  uint32_t word = static_cast<uint32_t>(Ram[index]) & ~field;
+  word |= (static_cast<uint32_t>(value) & static_cast<uint32_t>(mask)) << shift;
+  Ram[index] = WrapWord(static_cast<int32_t>(word));
+}
+
+inline int16_t Machine::ReadField(int16_t index, int32_t mask, int16_t shift) const {
+  if (index < 0 || index > 7 || !ShiftInWord(shift)) return 0;
+  // Only the 16-bit pattern counts, also for entries a word box loaded outside the signed range.
+  const uint32_t pattern = static_cast<uint32_t>(Ram[index]) & 0xFFFFu;
+  return WrapWord(static_cast<int32_t>((pattern >> shift) & static_cast<uint32_t>(mask)));
+}
+
+// The token reader's per-field path, inline because every instruction reads several fields through it.
+
+inline int16_t Machine::ReadBits(int n) {
+  const int address = LinearAddress();
+  const int first = address >> 3;
+  // Fast path: a field of 1..16 bits from a position the reader itself produced, whose three bytes
+  // (offset 0..7 plus up to 16 bits) lie inside the image; everything else takes the rule bit by bit.
+  if (n <= 0 || n > 16 || static_cast<unsigned>(TokBit + 1) > 8u || static_cast<unsigned>(first) > kImageSize - 3u) {
+    return ReadBitsSlow(n);
+  }
+  const uint32_t window = (static_cast<uint32_t>(Eeprom[first]) & 0xFFu) << 16 |
+                          (static_cast<uint32_t>(Eeprom[first + 1]) & 0xFFu) << 8 |
+                          (static_cast<uint32_t>(Eeprom[first + 2]) & 0xFFu);
+  const uint32_t value = (window >> (24 - (address & 7) - n)) & ((1u << n) - 1u);
+  MoveAfterField(address + n);
+  if (observer_ != nullptr) observer_->OnField(address, n, static_cast<int>(value));
+  return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
+
+inline int16_t Machine::ReadBit() { return ReadBits(1); }
+
+// Size code (2 bits) then the value: 0 -> 1 bit, 1 -> 4 bits, 2 -> 8 bits, 3 -> 16 bits (signed).
+inline int16_t Machine::ReadConst() {
+  static constexpr int kWidths[4] = {1, 4, 8, 16};
+  const int16_t value = ReadBits(kWidths[ReadBits(2) & 3]);
+  if (texts_) SetOperandNumber(value);
+  return value;
+}
+
+inline const VarRef& Machine::VarName() {
+  const VariableCode& v = VariableOf(ReadBits(kVariableWidth));
+  if (texts_ && !v.Name.empty()) OperandText.assign(v.Name);
+  return v.Ref;  // by reference into the table: a copy made here would be read back wider than written
+}
+
+inline int16_t Machine::ReadVar() { return ReadField(VarName()); }
+
+// Flag bit: 1 -> a constant follows, 0 -> a variable code follows. Without an observer (which must see
+// every field on its own) the whole operand, at most 1 + 2 + 16 bits, is taken from one 32-bit window.
+inline int16_t Machine::ReadOperand() {
+  const int address = LinearAddress();
+  const int first = address >> 3;
+  if (observer_ != nullptr || static_cast<unsigned>(TokBit + 1) > 8u ||
+      static_cast<unsigned>(first) > kImageSize - 4u) {
+    return ReadBit() ? ReadConst() : ReadVar();
+  }
+  const uint32_t bits = ((static_cast<uint32_t>(Eeprom[first]) & 0xFFu) << 24 |
+                         (static_cast<uint32_t>(Eeprom[first + 1]) & 0xFFu) << 16 |
+                         (static_cast<uint32_t>(Eeprom[first + 2]) & 0xFFu) << 8 |
+                         (static_cast<uint32_t>(Eeprom[first + 3]) & 0xFFu))
+                        << (address & 7);  // the flag is now bit 31
+  if ((bits >> 31) == 0) {
+    const int code = static_cast<int>((bits >> (31 - kVariableWidth)) & 63u);
+    MoveAfterField(address + 1 + kVariableWidth);
+    const VariableCode& v = VariableOf(code);
+    if (texts_ && !v.Name.empty()) OperandText.assign(v.Name);
+    return ReadField(v.Ref);
+  }
+  static constexpr int kWidths[4] = {1, 4, 8, 16};
+  const int width = kWidths[(bits >> 29) & 3u];
+  const auto value = static_cast<int16_t>(static_cast<uint16_t>((bits << 3) >> (32 - width)));
+  MoveAfterField(address + 3 + width);
+  if (texts_) SetOperandNumber(value);
+  return value;
+}
 
 }  // namespace qx9

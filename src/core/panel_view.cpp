@@ -150,8 +150,10 @@ void Machine::RefreshPanel() {
   host_->ShowPanel(view_);
 }
 
-void Machine::ReadWordBoxes() {
-  switch (host_->WordBoxes()) {
+void Machine::ReadWordBoxes() { ReadWordBoxes(host_->WordBoxes()); }
+
+void Machine::ReadWordBoxes(Host::Boxes boxes) {
+  switch (boxes) {
     case Host::Boxes::MayBeEdited:
       break;
     case Host::Boxes::AsShown:

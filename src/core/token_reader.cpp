@@ -15,13 +15,6 @@
 
 namespace qx9 {
 
-int16_t Machine::ReadBit() {
-  const int address = LinearAddress();
-  const int16_t bit = TakeBit();
-  if (observer_ != nullptr) observer_->OnField(address, 1, bit);
-  return bit;
-}
-
 int16_t Machine::TakeBit() {
   if (TokBit < 0) {
     ++TokByte;
@@ -37,13 +30,12 @@ int16_t Machine::TakeBit() {
   return bit;
 }
 
-// Takes a whole field at once where it lies inside the image (every field of a program that stays
-// there); the bit-by-bit path keeps the rule for fields that run off the end or start outside it.
-int16_t Machine::ReadBits(int n) {
+// The rule itself, for what the inline fast path leaves: fields in the image's last bytes, fields that
+// run off its end or start outside it, and positions no reader produces (restored from elsewhere).
+int16_t Machine::ReadBitsSlow(int n) {
   const int address = LinearAddress();
   int32_t acc = 0;
   if (n > 0 && n <= 16 && TokByte >= 0 && TokBit >= -1 && TokBit <= 7 && address + n <= kEndAddress) {
-    // The field lies within the three bytes from the one holding its first bit (offset 0..7, n <= 16).
     const int first = address / 8;
     uint32_t window = 0;
     for (int i = 0; i < 3; ++i) {
@@ -51,15 +43,7 @@ int16_t Machine::ReadBits(int n) {
       window = (window << 8) | (index < kImageSize ? (static_cast<uint32_t>(Eeprom[index]) & 0xFFu) : 0u);
     }
     acc = static_cast<int32_t>((window >> (24 - address % 8 - n)) & ((1u << n) - 1u));
-    // The position after the field; a used-up byte stays current (bit -1) until the next read.
-    const int end = address + n;
-    if (end % 8 == 0) {
-      TokByte = static_cast<int16_t>(end / 8 - 1);
-      TokBit = -1;
-    } else {
-      TokByte = static_cast<int16_t>(end / 8);
-      TokBit = static_cast<int16_t>(7 - end % 8);
-    }
+    MoveAfterField(address + n);
   } else {
     for (int i = 0; i < n; ++i) acc = 2 * acc + TakeBit();
   }
@@ -67,15 +51,9 @@ int16_t Machine::ReadBits(int n) {
   return WrapWord(acc);
 }
 
-// Size code (2 bits) then the value: 0 -> 1 bit, 1 -> 4 bits, 2 -> 8 bits, 3 -> 16 bits (signed).
-int16_t Machine::ReadConst() {
-  static constexpr int kWidths[4] = {1, 4, 8, 16};
-  const int16_t value = ReadBits(kWidths[ReadBits(2)]);
-  if (texts_) {
-    char text[8];
-    OperandText.assign(text, std::to_chars(text, text + sizeof text, value).ptr);
-  }
-  return value;
+void Machine::SetOperandNumber(int16_t value) {
+  char text[8];
+  OperandText.assign(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 std::optional<VarRef> VariableByName(std::string_view name) {
@@ -90,17 +68,6 @@ std::optional<VarRef> VariableByName(std::string_view name) {
 }
 
 VarRef VariableRef(int code) { return code >= 0 && code < 64 ? VariableOf(code).Ref : VarRef{}; }
-
-const VarRef& Machine::VarName() {
-  const VariableCode& v = VariableOf(ReadBits(kVariableWidth));
-  if (texts_ && !v.Name.empty()) OperandText.assign(v.Name);
-  return v.Ref;  // by reference into the table: a copy made here would be read back wider than written
-}
-
-int16_t Machine::ReadVar() { return ReadField(VarName()); }
-
-// Flag bit: 1 -> a constant follows, 0 -> a variable code follows.
-int16_t Machine::ReadOperand() { return ReadBit() ? ReadConst() : ReadVar(); }
 
 void Machine::JumpTo(int linearAddress) {
   TokByte = static_cast<int16_t>(linearAddress / 8);

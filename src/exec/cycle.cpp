@@ -19,7 +19,9 @@ const std::array<Machine::Handler, kOpcodeCount> Machine::kHandlers = {{
 
 void Machine::ExecuteNext() {
   Busy = true;
-  ReadWordBoxes();  // a value typed into a word box takes effect now, in previews too
+  // Asked once for the start of the cycle: the boxes are read and the text decided from one answer.
+  const Host::Boxes boxes = host_->WordBoxes();
+  ReadWordBoxes(boxes);  // a value typed into a word box takes effect now, in previews too
   if (RestartPending) {
     RestartPending = false;
     ResetMachine();
@@ -43,7 +45,7 @@ void Machine::ExecuteNext() {
       // again would cost more); Write may change the image under a text not yet built, its own
       // included, so its text is built now too.
       texts_ = opcode == static_cast<int>(Opcode::Write) ||
-               (host_->ShowsStateText() && host_->WordBoxes() != Host::Boxes::NoPanel);
+               (boxes != Host::Boxes::NoPanel && host_->ShowsStateText());
       // End and the unemulated instructions leave the text as it was when they execute (only the operand
       // text is cleared); any other's is pending from now on, so a redraw in the middle of it (Pulsout)
       // shows it too.

@@ -157,6 +157,51 @@ TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
   EXPECT_EQ(log.Fields, (std::vector<std::array<int, 3>>{{2040, 4, 0x8}, {2044, 12, 0x100}, {2036, 8, 0xF8}}));
 }
 
+// Without an observer an operand is taken whole from one window; with one it is read field by field.
+// Both must give the same value, position and text at every position, the image's last bytes (where
+// the window does not fit) and positions past the end included.
+TEST_F(TokenReader, WholeOperandsReadAsFieldByField) {
+  struct Ignore : TokenObserver {
+    void OnField(int, int, int) override {}
+  } fieldByField;
+  std::mt19937 rng(11);
+  for (int16_t& entry : m.Eeprom) entry = static_cast<int16_t>(rng() & 0xFF);
+  m.Eeprom[40] = 0x1F0;  // bits above the low eight are never read
+  m.Ram = {0x1234, -2, 77, 0x8001, 5, -32768, 300, 0x0F0F};
+  for (int byte = -1; byte <= kImageSize; ++byte) {
+    for (int bit = -1; bit <= 8; ++bit) {
+      SCOPED_TRACE(testing::Message() << "byte " << byte << ", bit " << bit);
+      m.OperandText = "?";
+      m.SetTokenObserver(&fieldByField);
+      At(byte, bit);
+      const int16_t expected = m.ReadOperand();
+      const std::pair<int, int> expectedPos = Pos();
+      const std::string expectedText = m.OperandText;
+      m.OperandText = "?";
+      m.SetTokenObserver(nullptr);
+      At(byte, bit);
+      EXPECT_EQ(m.ReadOperand(), expected);
+      EXPECT_EQ(Pos(), expectedPos);
+      EXPECT_EQ(m.OperandText, expectedText);
+    }
+  }
+}
+
+// Byte -1 used up is the same position as byte 0 from its top bit: the reader moves on into the image.
+TEST_F(TokenReader, AUsedUpBytePrecedingTheImageReadsOnFromByteZero) {
+  m.Eeprom[0] = 0xB4;
+  m.Eeprom[1] = 0x5C;
+  At(0, 7);
+  const int16_t expected = m.ReadBits(12);
+  const std::pair<int, int> expectedPos = Pos();
+  At(-1, -1);
+  EXPECT_EQ(m.ReadBits(12), expected);
+  EXPECT_EQ(Pos(), expectedPos);
+  At(-1, 0);  // a bit of a byte outside the image: zero, and the position moves to the end
+  EXPECT_EQ(m.ReadBits(3), 0);
+  EXPECT_EQ(Pos(), std::make_pair(kImageSize, 7));
+}
+
 TEST(Words, WrapSetAndReadFields) {
   const std::pair<int32_t, int16_t> wraps[] = {{32768, -32768}, {65535, -1}, {65536, 0}, {-32769, 32767},
                                                {1000000, 16960}, {INT32_MIN, 0}, {INT32_MAX, -1}};
