@@ -9,18 +9,16 @@
 
 #include "runner.h"
 #include "support/program_builder.h"
+#include "support/command.h"
 #include "support/random_program.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
+using Result = CommandResult;
 
 // From the words line on: what the machine holds at the point the run ended (or went back) to.
 std::string FinalBlock(const std::string& out) {
@@ -28,22 +26,13 @@ std::string FinalBlock(const std::string& out) {
   return at == std::string::npos ? "(no final block)\n" + out : out.substr(at);
 }
 
-class HistoryRunnerTest : public ::testing::Test {
+class HistoryRunnerTest : public ScratchDir {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qx9history-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::array<uint8_t, 256>& image, const std::string& name = "prog.OBJ") {
     const std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 256);
     return path;
   }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
   static Result Run(std::vector<std::string> args) {
     std::ostringstream out;
     std::ostringstream err;
@@ -53,8 +42,6 @@ class HistoryRunnerTest : public ::testing::Test {
     r.Err = err.str();
     return r;
   }
-
-  fs::path dir_;
 };
 
 // The boxes hold texts, so no prompt waits for an answer that a shorter run would not use up.
