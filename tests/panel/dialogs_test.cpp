@@ -85,7 +85,8 @@ class DialogsTest : public QObject {
     QCOMPARE(text("lblProductName"), QStringLiteral("QX9EMU"));
     QCOMPARE(text("lblVersion"), QStringLiteral("Version 0.8 Beta"));
     QCOMPARE(splash.timer1().interval(), 10000);
-    QVERIFY(splash.timer1().isActive() && splash.timer1().isSingleShot());
+    QVERIFY(splash.timer1().isActive());
+    QVERIFY(splash.timer1().isSingleShot());
     splash.timer1().start(0);  // its timeout, without the wait
     QTimer::singleShot(5000, &splash, [&] { splash.done(-1); });
     QCOMPARE(splash.exec(), int(QDialog::Accepted));

@@ -111,19 +111,6 @@ class WorkbenchTest : public QObject {
     QCOMPARE(rig.bench->statusText(), QStringLiteral("Stopped: W2 changed: 0 -> 3"));
   }
 
-  void conditionStopsWhenItHolds() {
-    WorkbenchRig rig;
-    LoopProgram p;
-    rig.Show(p.b);
-    rig.bench->stopsDock().entry()->setText(QStringLiteral("W2 >= 9"));
-    QVERIFY(rig.bench->stopsDock().AddCondition());
-    rig.bench->RunStop();
-    rig.RunFor(50);
-    QVERIFY(!rig.timer().isEnabled());
-    QCOMPARE(rig.m().Ram[2], 9);
-    QCOMPARE(rig.bench->statusText(), QStringLiteral("Stopped: W2 >= 9"));
-  }
-
   void badConditionIsRefusedWhereItWasTyped() {
     WorkbenchRig rig;
     LoopProgram p;
