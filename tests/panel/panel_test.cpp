@@ -1,6 +1,7 @@
-// The window's fixed size, readable readouts and focus order, what it shows of the machine (word boxes both ways, LEDs, switches), and what its controls do: Run,
-// Step and Step Over from buttons and keys, Timer1 paced by the clock, and the prompts. Each control
-// reaches the right core handler and the window shows what the core hands it.
+// The window's fixed size, readable readouts and focus order, what it shows of the machine (word boxes
+// both ways, LEDs, switches), and what its controls do: Run, Step and Step Over from buttons and keys,
+// Timer1 paced by the clock, and the prompts. Each control reaches the right core handler and the
+// window shows what the core hands it.
 #include "panel/contrast.h"
 #include "panel_rig.h"
 
