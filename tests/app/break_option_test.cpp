@@ -1,19 +1,16 @@
 // qx9run --break through the real binary: where the run stops, the break line, and bad addresses.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string>
+#include <vector>
 
+#include "support/command.h"
 #include "support/program_builder.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string Hex3(int address) {
   char text[8];
@@ -21,41 +18,28 @@ std::string Hex3(int address) {
   return text;
 }
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 // loop: Let W0=W0+1 / mark: Let W1=W1+1 / jump: Goto loop
-class BreakOption : public ::testing::Test {
+class BreakOption : public ScratchDir {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qx9run-break-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDir::SetUp();
     loop_ = b_.Here();
     b_.Label("loop").Let(V("W0"), {{3, C(1)}});
     mark_ = b_.Here();
     b_.Let(V("W1"), {{3, C(1)}});
     jump_ = b_.Here();
     b_.Goto("loop");
-    file_ = (dir_ / "loop.OBJ").string();
+    file_ = Path("loop.OBJ");
     b_.WriteFile(file_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Standard output of qx9run with these arguments before the file; the exit status in status_.
   std::string Run(std::vector<std::string> args) {
-    std::string command = QX9RUN_PATH;
     args.push_back(file_);
-    for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " >" + (dir_ / "out").string() + " 2>" + (dir_ / "err").string();
-    const int raw = std::system(command.c_str());
-    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    err_ = Slurp(dir_ / "err");
-    return Slurp(dir_ / "out");
+    const CommandResult r = RunCommand(dir_, QX9RUN_PATH, args);
+    status_ = r.Status;
+    err_ = r.Err;
+    return r.Out;
   }
 
   ProgramBuilder b_;
@@ -63,7 +47,6 @@ class BreakOption : public ::testing::Test {
   int mark_ = 0;
   int jump_ = 0;
   std::string file_;
-  fs::path dir_;
   int status_ = -1;
   std::string err_;
 };
@@ -93,7 +76,7 @@ TEST_F(BreakOption, AFreeRunWaitsOutAPauseBeforeItsBreakpoint) {
   b.Pause(C(50));
   const int after = b.Here();
   b.Let(V("W0"), {{3, C(1)}}).End();
-  file_ = (dir_ / "pause.OBJ").string();
+  file_ = Path("pause.OBJ");
   b.WriteFile(file_);
   const std::string out = Run({"--quiet", "--run", "--break", Hex3(after)});
   EXPECT_EQ(out.rfind("break: @" + Hex3(after) + "\nW0=0000 ", 0), 0u) << out;

@@ -9,18 +9,16 @@
 
 #include "runner.h"
 #include "support/program_builder.h"
+#include "support/command.h"
 #include "support/random_program.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
+using Result = CommandResult;
 
 // From the words line on: what the machine holds at the point the run ended (or went back) to.
 std::string FinalBlock(const std::string& out) {
@@ -28,22 +26,13 @@ std::string FinalBlock(const std::string& out) {
   return at == std::string::npos ? "(no final block)\n" + out : out.substr(at);
 }
 
-class HistoryRunnerTest : public ::testing::Test {
+class HistoryRunnerTest : public ScratchDir {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qx9history-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::array<uint8_t, 256>& image, const std::string& name = "prog.OBJ") {
     const std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 256);
     return path;
   }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
   static Result Run(std::vector<std::string> args) {
     std::ostringstream out;
     std::ostringstream err;
@@ -53,8 +42,6 @@ class HistoryRunnerTest : public ::testing::Test {
     r.Err = err.str();
     return r;
   }
-
-  fs::path dir_;
 };
 
 // The boxes hold texts, so no prompt waits for an answer that a shorter run would not use up.
@@ -136,18 +123,16 @@ TEST_F(HistoryRunnerTest, WhoWroteNamesTheLastChangeOfEachTargetAfterTheFinalBlo
   // @013 High 2, @01F Let B1=7, @036 Write 55,W0 (image entry 200), End
   const std::string file =
       Write(ProgramBuilder().High(C(2)).Let(V("B1"), {{1, C(7)}}).Write(C(55), V("W0")).End().Build());
-  const Result r = Run({"--quiet", "--who-wrote", "W0", "--who-wrote", "Pin2", "--who-wrote", "Dir2",
-                        "--who-wrote", "eeprom[200]", "--who-wrote", "B0", "--who-wrote", "W3", file});
+  const Result r = Run({"--quiet", "--who-wrote", "W0", "--who-wrote", "Pin2", "--who-wrote", "eeprom[200]",
+                        "--who-wrote", "B0", file});
   EXPECT_EQ(r.Status, kExitOk);
   const std::string tail = r.Out.substr(r.Out.find("next:"));
   EXPECT_EQ(tail.substr(tail.find('\n') + 1),
             "eeprom[200]=1792\n"
             "who-wrote: W0 @01F #2\n"
             "who-wrote: Pin2 @013 #1\n"
-            "who-wrote: Dir2 @013 #1\n"
             "who-wrote: eeprom[200] @036 #3\n"
-            "who-wrote: B0 none\n"
-            "who-wrote: W3 none\n");
+            "who-wrote: B0 none\n");
 }
 
 TEST_F(HistoryRunnerTest, BadOptionsAreUsageErrors) {
@@ -185,7 +170,6 @@ TEST_F(HistoryRunnerTest, RefusedStateFilesStopTheRunBeforeAnythingHappens) {
   const std::vector<Case> cases = {
       {state, "qx9run: " + state + " was saved from another program than " + file + "\n"},
       {Path("junk.state"), "qx9run: " + Path("junk.state") + " is not a qx9 state file\n"},
-      {Path("none.state"), "qx9run: cannot read " + Path("none.state") + ": no such file\n"},
   };
   for (const Case& c : cases) {
     const Result r = Run({"--load-state", c.State, file});

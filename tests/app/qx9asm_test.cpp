@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "support/command.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::test {
 namespace {
@@ -17,15 +18,12 @@ namespace fs = std::filesystem;
 const std::string kSource = "High 3\nloop: Toggle 3\nGoto loop\n";
 const std::string kOldObject(256, 'x');
 
-class AsmTest : public ::testing::Test {
+class AsmTest : public ScratchDir {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qx9asm-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDir::SetUp();
     fs::create_directory(dir_ / "work");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // A file in the work folder.
   fs::path Put(const std::string& name, const std::string& content) {
@@ -50,8 +48,6 @@ class AsmTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(AsmTest, WritesTheDefaultNameBesideTheSource) {

@@ -1,45 +1,31 @@
 // qx9run --vcd and --wav through the real binary: the files, and paths that cannot be written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/command.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int Status = -1;
-  std::string Err;
-};
+using Result = CommandResult;
 
-class RunExportsTest : public ::testing::Test {
+class RunExportsTest : public ScratchDir {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qx9run-exports-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDir::SetUp();
     fs::create_directory(dir_ / "files");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Runs qx9run on TUNE; the folder `files` holds only what the run exported.
   Result Run(std::vector<std::string> args) {
-    std::string command = QX9RUN_PATH;
     args.push_back(std::string(EXAMPLES_DIR) + "/TUNE.OBJ");
-    for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " >/dev/null 2>'" + (dir_ / "err").string() + "'";
-    const int raw = std::system(command.c_str());
-    std::ifstream in(dir_ / "err");
-    std::stringstream err;
-    err << in.rdbuf();
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err.str()};
+    return RunCommand(dir_, QX9RUN_PATH, args);
   }
 
   std::string File(const std::string& name) const { return (dir_ / "files" / name).string(); }
@@ -47,8 +33,6 @@ class RunExportsTest : public ::testing::Test {
     return static_cast<size_t>(
         std::distance(fs::directory_iterator(dir_ / "files"), fs::directory_iterator()));
   }
-
-  fs::path dir_;
 };
 
 TEST_F(RunExportsTest, WritesBothFiles) {

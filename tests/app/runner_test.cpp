@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/program_builder.h"
-
 #include "support/command.h"
+#include "support/program_builder.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::test {
 namespace {
@@ -34,26 +34,16 @@ std::string Words(const std::string& w0, const std::string& w1, const std::strin
   return "W0=" + w0 + " W1=" + w1 + " W2=" + w2 + " W3=0000 W4=0000 W5=0000 W6=0000 PORT=" + port + "\n";
 }
 
-class RunnerTest : public ::testing::Test {
+class RunnerTest : public ScratchDir {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qx9run-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const ProgramBuilder& program, const std::string& name = "prog.OBJ") {
-    const fs::path path = dir_ / name;
-    program.WriteFile(path.string());
-    return path.string();
+    program.WriteFile(Path(name));
+    return Path(name);
   }
 
   Result Run(const std::vector<std::string>& args, const std::string& program = QX9RUN_PATH) {
     return test::RunCommand(dir_, program, args);
   }
-
-  fs::path dir_;
 };
 
 TEST_F(RunnerTest, PinInstructionsTraceAndFinalBlock) {
@@ -152,34 +142,6 @@ TEST_F(RunnerTest, RunWaitsOutAPauseInTicks) {
   // While stepping a wait takes no time.
   r = Run({"--quiet", file});
   EXPECT_EQ(r.Out, Words("0000", "0000", "0000", "0101") + "next: " + At(end) + " End\n");
-}
-
-TEST_F(RunnerTest, ReadLoopAndTables) {
-  ProgramBuilder b;
-  b.Data(0, 0x5A);
-  const int read = b.Here();
-  b.Read(C(0), V("B4"));
-  const int start = b.Here();
-  b.For(C(1), V("B0"));
-  b.Label("loop");
-  const int lookup = b.Here();
-  b.Lookup(V("B0"), V("B2"), {C(10), C(20), C(30)});
-  const int lookdown = b.Here();
-  b.Lookdown(V("B2"), V("B3"), {C(30), C(20)});
-  const int next = b.Here();
-  b.Next(C(1), V("B0"), true, C(2), C(0), "loop");
-  const int branch = b.Here();
-  b.Branch(V("B0"), {"loop", "loop", "loop", "done"});  // B0 is 3 after the loop
-  b.Label("done");
-  const int done = b.Here();
-  b.End();
-
-  const std::string pass = At(lookup) + " Lookup B0,(10,20,30,),B2\n" + At(lookdown) + " Lookdown B2,(30,20,),B3\n" +
-                           At(next) + " Next B0\n";
-  const std::string l = Hex(lookup);
-  EXPECT_EQ(Run({Write(b)}).Out, At(read) + " Read 0,B4\n" + At(start) + " For B0=1\n" + pass + pass + At(branch) +
-                                     " Branch B0,(" + l + "," + l + "," + l + "," + Hex(done) + ",)\n" +
-                                     Words("0003", "001E", "005A", "0000") + "next: " + At(done) + " End\n");
 }
 
 TEST_F(RunnerTest, StepOverRunsTheSubroutineOnTicks) {

@@ -3,20 +3,12 @@
 #include <unistd.h>
 
 #include "support/command.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::test {
 namespace {
 
-class VersionsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qx9-versions-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
-};
+using VersionsTest = ScratchDir;
 
 std::vector<std::pair<std::string, std::string>> Programs() {
   std::vector<std::pair<std::string, std::string>> programs = {{"qx9run", QX9RUN_PATH},

@@ -1,5 +1,5 @@
-// What the assembler takes as input and how far it goes: line ends, a byte order mark, quotes of the
-// source in messages, and where it stops on a source that cannot succeed.
+// What the assembler takes as input and how far it goes: line ends and a byte order mark, quotes of
+// the source in messages, and where it stops on a source that cannot succeed.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,8 +10,6 @@
 
 namespace qx9::asmx {
 namespace {
-
-const std::string kProgram = "High 3\nloop: Toggle 3\nGoto loop\n";
 
 struct LineCase {
   const char* Name;
@@ -33,21 +31,6 @@ TEST(Input, SplitLinesEndsALineAtLfCrLfAndALoneCr) {
       {"empty", "", {}},
   };
   for (const LineCase& c : cases) EXPECT_EQ(SplitLines(c.Source), c.Lines) << c.Name;
-}
-
-TEST(Input, EveryLineEndAndAByteOrderMarkGiveTheSameImage) {
-  const AssembleResult plain = Assemble(kProgram);
-  ASSERT_TRUE(plain.Ok());
-  const std::string variants[] = {
-      "High 3\r\nloop: Toggle 3\r\nGoto loop\r\n",
-      "High 3\rloop: Toggle 3\rGoto loop\r",
-      "\xEF\xBB\xBF" + kProgram,
-  };
-  for (const std::string& source : variants) {
-    const AssembleResult r = Assemble(source);
-    ASSERT_TRUE(r.Ok()) << FormatDiagnostic("p.bas", r.Errors.front());
-    EXPECT_EQ(r.Image, plain.Image);
-  }
 }
 
 TEST(Input, AMistakeAfterALoneCrIsOnItsOwnLine) {

@@ -17,7 +17,8 @@ QImage Load(const char* name) {
 TEST(Assets, EveryBitmapLoadsFromTheResourceAtItsSize) {
   const struct {
     const char* Name;
-    int Width, Height;
+    int Width;
+    int Height;
     bool OnPanel;
   } all[] = {{"led_on.png", 33, 32, true},      {"led_off.png", 33, 32, true}, {"switch_up.png", 41, 63, true},
              {"switch_down.png", 47, 51, true}, {"logo.png", 32, 32, false},   {"qx9emu.png", 128, 128, false}};

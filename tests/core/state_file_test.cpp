@@ -10,6 +10,8 @@
 #include <functional>
 #include <iterator>
 
+#include "support/scratch_dir.h"
+
 namespace qx9::test {
 namespace {
 
@@ -38,16 +40,8 @@ SavedMachine Sample() {
   return s;
 }
 
-class StateFileTest : public ::testing::Test {
+class StateFileTest : public ScratchDir {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qx9state-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   std::string Bytes(const std::string& path) const {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -55,8 +49,6 @@ class StateFileTest : public ::testing::Test {
   void Put(const std::string& path, const std::string& bytes) const {
     std::ofstream(path, std::ios::binary) << bytes;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(StateFileTest, ASavedStateLoadsBackEqualAndLeavesNoTemporaryFile) {

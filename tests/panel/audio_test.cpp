@@ -80,7 +80,8 @@ class AudioTest : public QObject {
     ToneStream stream;
     int told = 0;
     QObject::connect(&stream, &ToneStream::taken, [&] { ++told; });
-    QVERIFY(stream.isOpen() && stream.isSequential());
+    QVERIFY(stream.isOpen());
+    QVERIFY(stream.isSequential());
     const size_t half = wave.size() / 2;
     QCOMPARE(stream.Append({wave.begin(), wave.begin() + half}), qint64(half));
     QCOMPARE(stream.Append({wave.begin() + half, wave.end()}), qint64(samples));
@@ -159,7 +160,8 @@ class AudioTest : public QObject {
     std::fflush(stderr);
     const int saved = dup(2);
     dup2(file.handle(), 2);
-    std::unique_ptr<TonePlayer> first = MakeDesktopTonePlayer(), second = MakeDesktopTonePlayer();
+    std::unique_ptr<TonePlayer> first = MakeDesktopTonePlayer();
+    std::unique_ptr<TonePlayer> second = MakeDesktopTonePlayer();
     std::fflush(stderr);
     dup2(saved, 2);
     close(saved);

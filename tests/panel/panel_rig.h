@@ -26,13 +26,18 @@ using Answers = std::deque<std::optional<QString>>;  // none left = Cancel
 // Answers the panel's modal windows from queues and records what was asked.
 struct ScriptedDialogs final : Dialogs {
   int Splashes = 0;
-  std::vector<QString> Messages, Prompts;
-  Answers PromptAnswers, Files;
+  std::vector<QString> Messages;
+  std::vector<QString> Prompts;
+  Answers PromptAnswers;
+  Answers Files;
   std::vector<bool> ParentShownAtFileDialog;  // whether the window was visible under each dialog
   std::function<void()> OnSplash;             // runs while the splash would be open
   std::function<void()> OnMessage;            // runs while a message box would be open
 
-  void ShowSplash() override { ++Splashes; if (OnSplash) OnSplash(); }
+  void ShowSplash() override {
+    ++Splashes;
+    if (OnSplash) OnSplash();
+  }
   void MessageBox(QWidget*, const QString& text) override {
     Messages.push_back(text);
     if (OnMessage) OnMessage();
@@ -125,7 +130,9 @@ struct PanelRig {
 // Half periods between the first and the last sign change, over the time between them; 0 when there
 // are fewer than two changes.
 inline double CrossingFrequency(const int16_t* samples, size_t count, int sampleRate) {
-  int64_t first = -1, last = -1, changes = 0;
+  int64_t first = -1;
+  int64_t last = -1;
+  int64_t changes = 0;
   for (size_t i = 1; i < count; ++i) {
     if ((samples[i] > 0) != (samples[i - 1] > 0)) {
       if (first < 0) first = static_cast<int64_t>(i);

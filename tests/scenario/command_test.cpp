@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/command.h"
+#include "support/scratch_dir.h"
 
 namespace qx9 {
 namespace {
@@ -18,16 +19,12 @@ using Result = test::CommandResult;
 using test::ReadWhole;
 using test::ShellQuote;
 
-class ScenarioCommandTest : public ::testing::Test {
+class ScenarioCommandTest : public test::ScratchDir {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qx9scenario-cmd-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDir::SetUp();
     fs::copy_file(fs::path(EXAMPLES_DIR) / "BLINK.OBJ", dir_ / "BLINK.OBJ");
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Scenario(const std::string& steps, const std::string& program = "program: BLINK.OBJ\n") {
     const fs::path path = dir_ / "s.yaml";
     std::ofstream(path) << "name: blink check\n" << program << "steps:\n" << steps;
@@ -37,8 +34,6 @@ class ScenarioCommandTest : public ::testing::Test {
   Result Run(const std::vector<std::string>& args) {
     return test::RunCommand(dir_, QX9RUN_PATH, args, "QT_QPA_PLATFORM=offscreen");
   }
-
-  fs::path dir_;
 };
 
 TEST_F(ScenarioCommandTest, ExitStatusTellsHowTheScenarioEnded) {

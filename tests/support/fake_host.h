@@ -101,7 +101,10 @@ class FakeHost final : public Host {
   std::vector<PanelView> panels_;
   std::optional<PanelView> lastPanel_;
   ShownWordBoxes boxes_;
-  std::string pot_, pulsIn_, state_, lastPwm_;
+  std::string pot_;
+  std::string pulsIn_;
+  std::string state_;
+  std::string lastPwm_;
   std::deque<std::optional<std::string>> answers_;
   bool timer_ = false;
   bool running_ = false;

@@ -32,17 +32,23 @@ struct Target {
   Target(const char* label) : Label(label) {}     // NOLINT: implicit on purpose, reads naturally
   Target(std::string label) : Label(std::move(label)) {}  // NOLINT
   Target(int address) : Address(address) {}       // NOLINT
-  std::string Label; int Address = -1;
+  std::string Label;
+  int Address = -1;
 };
 
 // One step of a Let: the operator code (0..15) and the operand it applies to.
-struct LetStep { int Op = 1; Operand Value; };
+struct LetStep {
+  int Op = 1;
+  Operand Value;
+};
 
 // One condition of an If: Var (left side) Compare (code 0..7) Right; And selects the conjunction bit
 // (1 = AND, 0 = OR; the first condition counts only when it is an OR).
 struct Condition {
   Operand Var;  // must be a variable (V or VCode)
-  int Compare = 4; Operand Right; bool And = false;
+  int Compare = 4;
+  Operand Right;
+  bool And = false;
 };
 
 class ProgramBuilder {

@@ -65,21 +65,34 @@ class RandomProgram {
 
   void Instruction(ProgramBuilder& p) {
     switch (Int(0, 40)) {
-      case 0: p.High(Small(7)); break;      case 1: p.Low(Small(7)); break;      case 2: p.Input(Small(7)); break;
-      case 3: p.Output(Small(7)); break;    case 4: p.Toggle(Small(7)); break;   case 5: p.Reverse(Small(7)); break;
-      case 6: p.Pwm(Small(7), Any(), Any()); break;             case 7: p.Pot(Small(7), Any(), Var()); break;
-      case 8: p.Pulsout(Small(7), Any()); break;                case 9: p.PulsIn(Small(7), Any(), Var()); break;
-      case 10: p.For(Any(), Var()); break;                      case 11: p.Read(Any(), Var(), Int(0, 2047)); break;
-      case 12: p.Write(Any(), Var(), Int(0, 2047)); break;      case 13: p.Lookdown(Any(), Var(), Entries()); break;
-      case 14: case 15: p.Gosub(Label(), Int(0, 15)); break;    case 16: p.Pause(Small(200)); break;
+      case 0: p.High(Small(7)); break;
+      case 1: p.Low(Small(7)); break;
+      case 2: p.Input(Small(7)); break;
+      case 3: p.Output(Small(7)); break;
+      case 4: p.Toggle(Small(7)); break;
+      case 5: p.Reverse(Small(7)); break;
+      case 6: p.Pwm(Small(7), Any(), Any()); break;
+      case 7: p.Pot(Small(7), Any(), Var()); break;
+      case 8: p.Pulsout(Small(7), Any()); break;
+      case 9: p.PulsIn(Small(7), Any(), Var()); break;
+      case 10: p.For(Any(), Var()); break;
+      case 11: p.Read(Any(), Var(), Int(0, 2047)); break;
+      case 12: p.Write(Any(), Var(), Int(0, 2047)); break;
+      case 13: p.Lookdown(Any(), Var(), Entries()); break;
+      case 14: case 15: p.Gosub(Label(), Int(0, 15)); break;
+      case 16: p.Pause(Small(200)); break;
       case 17: p.Random(Var()); break;
       case 18: p.Sound(Small(7), {{Small(20), Any()}, {Small(5), C(Int(0, 140))}}); break;
       case 19: Chance(30) ? p.Button() : Chance(50) ? p.Serout() : p.Serin(); break;
-      case 23: p.Lookup(Any(), Var(), Entries()); break;        case 24: p.Next(Any(), Var(), Chance(50), Any(), Any(), Label()); break;
+      case 23: p.Lookup(Any(), Var(), Entries()); break;
+      case 24: p.Next(Any(), Var(), Chance(50), Any(), Any(), Label()); break;
       case 25: case 26: case 27: p.If(Conditions(), Label()); break;
-      case 28: case 29: p.Goto(Label()); break;                 case 30: p.Branch(Any(), {Label(), Label(), Label()}); break;
-      case 31: case 32: p.Return(); break;                      case 33: p.Nap(Small(7), Int(0, 2047)); break;
-      case 34: p.Sleep(Small(3), Int(0, 2047)); break;          case 35: p.Debug(Int(0, 2047)); break;
+      case 28: case 29: p.Goto(Label()); break;
+      case 30: p.Branch(Any(), {Label(), Label(), Label()}); break;
+      case 31: case 32: p.Return(); break;
+      case 33: p.Nap(Small(7), Int(0, 2047)); break;
+      case 34: p.Sleep(Small(3), Int(0, 2047)); break;
+      case 35: p.Debug(Int(0, 2047)); break;
       case 36: p.End(); break;
       default: p.Let(Var(), LetSteps()); break;  // 20..22 and 37..40
     }

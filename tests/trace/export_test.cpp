@@ -15,6 +15,7 @@
 
 #include "core/signal_recorder.h"
 #include "support/fake_host.h"
+#include "support/scratch_dir.h"
 #include "trace/atomic_file.h"
 #include "trace/timeline_export.h"
 #include "trace/vcd_writer.h"
@@ -54,23 +55,13 @@ struct Recording {
   }
 };
 
-class TempDir : public ::testing::Test {
+class TempDir : public ScratchDir {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qx9trace-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all);
-    fs::remove_all(dir_);
-  }
   std::vector<std::string> Listing() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
     return names;
   }
-  fs::path dir_;
 };
 
 std::vector<int64_t> Times(const std::vector<Change>& changes) {

@@ -42,7 +42,10 @@ inline Traces ReadVcd(const std::string& text) {
   };
   while (in >> token) {
     if (token == "$var") {
-      std::string type, width, id, name;
+      std::string type;
+      std::string width;
+      std::string id;
+      std::string name;
       in >> type >> width >> id >> name;
       names[id] = name;
     } else if (token == "$dumpvars" || token == "$end") {
