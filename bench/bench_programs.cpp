@@ -13,11 +13,11 @@ using test::V;
 std::array<uint8_t, 256> ArithmeticLoop() {
   ProgramBuilder p;
   p.Label("loop")
-      .Let(V("W1"), {{3, C(3)}})                                   // Let W1=W1+3
-      .If({{V("W1"), 1, C(1000)}}, "skip")                         // If W1<1000 Then skip
-      .Let(V("W1"), {{1, C(0)}})                                   // Let W1=0
+      .Let(V("W1"), {{3, C(3)}})            // Let W1=W1+3
+      .If({{V("W1"), 1, C(1000)}}, "skip")  // If W1<1000 Then skip
+      .Let(V("W1"), {{1, C(0)}})            // Let W1=0
       .Label("skip")
-      .Let(V("B4"), {{3, V("B2")}, {13, C(90)}})                   // Let B4=B4+B2^90
+      .Let(V("B4"), {{3, V("B2")}, {13, C(90)}})  // Let B4=B4+B2^90
       .Goto("loop");
   return p.Build();
 }

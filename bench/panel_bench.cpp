@@ -92,10 +92,11 @@ Run RunFreely(const ProgramBuilder& program, int ms) {
 }
 
 void PrintCost(const char* name, const Run& run) {
-  std::printf("%s cost: %.3f s CPU in %.3f s (%.1f %% of one core), %.1f ms CPU per emulated second, "
-              "%.0f widget writes/s\n",
-              name, run.CpuSeconds, run.WallSeconds, 100 * run.CpuSeconds / run.WallSeconds,
-              1000 * run.CpuSeconds / run.EmulatedSeconds, run.WidgetWrites / run.WallSeconds);
+  std::printf(
+      "%s cost: %.3f s CPU in %.3f s (%.1f %% of one core), %.1f ms CPU per emulated second, "
+      "%.0f widget writes/s\n",
+      name, run.CpuSeconds, run.WallSeconds, 100 * run.CpuSeconds / run.WallSeconds,
+      1000 * run.CpuSeconds / run.EmulatedSeconds, run.WidgetWrites / run.WallSeconds);
 }
 
 }  // namespace
@@ -125,8 +126,8 @@ int main(int argc, char** argv) {
     const double count = static_cast<double>(redraws.end() - first);
     const double span = (redraws.back().first - first->first) / 1e9;
     const double ips = (count - 1) / span;
-    std::printf("free run: %.0f instructions in %.3f s = %.1f instructions/s (aim 1000, %+.2f %%)\n", count, span,
-                ips, (ips - 1000) / 10);
+    std::printf("free run: %.0f instructions in %.3f s = %.1f instructions/s (aim 1000, %+.2f %%)\n", count, span, ips,
+                (ips - 1000) / 10);
     PrintCost("free run", run);
   }
 

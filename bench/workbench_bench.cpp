@@ -80,13 +80,13 @@ int main(int argc, char** argv) {
     timed.Clock.start();
     b.Run(seconds * 1000 + 500);
     b.panel.machine().RemoveListener(timed);
-    const auto first = std::find_if(timed.Starts.begin(), timed.Starts.end(),
-                                    [](const auto& s) { return s.first >= 500'000'000; });
+    const auto first =
+        std::find_if(timed.Starts.begin(), timed.Starts.end(), [](const auto& s) { return s.first >= 500'000'000; });
     const double count = static_cast<double>(timed.Starts.end() - first);
     const double span = (timed.Starts.back().first - first->first) / 1e9;
     const double ips = (count - 1) / span;
-    std::printf("real time: %.0f instructions in %.3f s = %.1f instructions/s (aim 1000, %+.2f %%)\n", count,
-                span, ips, (ips - 1000) / 10);
+    std::printf("real time: %.0f instructions in %.3f s = %.1f instructions/s (aim 1000, %+.2f %%)\n", count, span, ips,
+                (ips - 1000) / 10);
   }
 
   // Real time, Pause 1000: from the Pause's start to the next instruction's.
@@ -103,8 +103,7 @@ int main(int argc, char** argv) {
     b.panel.machine().RemoveListener(timed);
     std::vector<double> lengths;
     for (size_t i = 0; i + 1 < timed.Starts.size(); ++i) {
-      if (timed.Starts[i].second == pause)
-        lengths.push_back((timed.Starts[i + 1].first - timed.Starts[i].first) / 1e6);
+      if (timed.Starts[i].second == pause) lengths.push_back((timed.Starts[i + 1].first - timed.Starts[i].first) / 1e6);
     }
     if (lengths.empty()) {
       std::printf("pause: no complete Pause measured\n");
@@ -114,9 +113,8 @@ int main(int argc, char** argv) {
     for (double l : lengths) sum += l;
     const auto [lo, hi] = std::minmax_element(lengths.begin(), lengths.end());
     const double worst = std::abs(*lo - 1000) > std::abs(*hi - 1000) ? *lo : *hi;
-    std::printf(
-        "Pause 1000: %zu measured, mean %.2f ms, min %.2f ms, max %.2f ms (aim 1000, worst %+.2f %%)\n",
-        lengths.size(), sum / static_cast<double>(lengths.size()), *lo, *hi, (worst - 1000) / 10);
+    std::printf("Pause 1000: %zu measured, mean %.2f ms, min %.2f ms, max %.2f ms (aim 1000, worst %+.2f %%)\n",
+                lengths.size(), sum / static_cast<double>(lengths.size()), *lo, *hi, (worst - 1000) / 10);
   }
 
   // As fast as possible, both windows shown and redrawn at the display rate, with the recorder and the
@@ -148,8 +146,8 @@ int main(int argc, char** argv) {
     const double ips = static_cast<double>(m.InstructionsExecuted - before) / span;
     if (a.recorder) m.RemoveListener(b.panel.recorder());
     if (a.history) b.panel.history().Detach();
-    std::printf("as fast as possible, %s: %.0f instructions/s over %.2f s (aim at least 1000000); shown: %s\n",
-                a.name, ips, span, qPrintable(b.bench.speedText()));
+    std::printf("as fast as possible, %s: %.0f instructions/s over %.2f s (aim at least 1000000); shown: %s\n", a.name,
+                ips, span, qPrintable(b.bench.speedText()));
   }
   return 0;
 }

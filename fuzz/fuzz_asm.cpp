@@ -27,8 +27,7 @@ void CheckListing(const Image& image) {
   const std::string listing = qx9::asmx::ListProgram(image);
   const qx9::asmx::AssembleResult again = qx9::asmx::Assemble(listing);
   if (!again.Ok()) {
-    Fail("a listing does not assemble: " + qx9::asmx::FormatDiagnostic("listing", again.Errors.front()),
-         listing);
+    Fail("a listing does not assemble: " + qx9::asmx::FormatDiagnostic("listing", again.Errors.front()), listing);
   }
   if (again.Image != image) Fail("a listing assembles to another image", listing);
 }

@@ -135,8 +135,7 @@ class InvariantChecker {
     const bool oneInstruction = m_.InstructionsExecuted == executed + 1;
     const bool restarted = pending || m_.RestartsRun != restarts || m_.RestartPending;
     const bool jumped = m_.LinearAddress() != log_.ExecutedEnd;
-    if (oneInstruction && !restarted && !jumped && decodedValid_ && decodedAt_ == start &&
-        log_.Executed != decoded_) {
+    if (oneInstruction && !restarted && !jumped && decodedValid_ && decodedAt_ == start && log_.Executed != decoded_) {
       return "decode-only read other fields than execution at address " + std::to_string(start) + " (" +
              std::to_string(decoded_.size()) + " vs " + std::to_string(log_.Executed.size()) + " fields)";
     }
@@ -179,7 +178,7 @@ class InvariantChecker {
     MachineState after = m_;
     after.InstrText = before.InstrText;
     after.OperandText = before.OperandText;
-    after.LastPWM = before.LastPWM;  // a preview of PWM shows its voltage, as the texts show its operands
+    after.LastPWM = before.LastPWM;              // a preview of PWM shows its voltage, as the texts show its operands
     after.TextPendingAt = before.TextPendingAt;  // the preview's text is built; a pending one is gone
     if (!(after == before)) return "preview changed the machine state: " + Difference(before, after);
     if (host_.BoxTexts() != boxes) return "preview changed a word box";

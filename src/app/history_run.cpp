@@ -46,8 +46,7 @@ void HistoryRun::GoBack(std::ostream& out, std::ostream& err) {
     err << "qx9run: --back " << options_.BackSteps << " goes beyond the history of " << kept
         << " instructions; going back to its start\n";
   }
-  const uint64_t point =
-      history_->GoTo(options_.BackSteps > kept ? history_->FirstPoint() : at - options_.BackSteps);
+  const uint64_t point = history_->GoTo(options_.BackSteps > kept ? history_->FirstPoint() : at - options_.BackSteps);
   host_.SetLastPWM(history_->LastPwm());
   out << "back: #" << point << '\n';
 }
@@ -64,8 +63,7 @@ bool HistoryRun::Finish(std::ostream& out, std::ostream& err) {
     out << "who-wrote: " << name << " @" << address << " #" << write->Instruction << '\n';
   }
   if (options_.SaveState.empty()) return true;
-  const std::string error =
-      SaveStateFile(options_.SaveState, CaptureMachine(machine_, image_, host_.LastPWM()));
+  const std::string error = SaveStateFile(options_.SaveState, CaptureMachine(machine_, image_, host_.LastPWM()));
   if (error.empty()) return true;
   err << "qx9run: " << error << '\n';
   return false;

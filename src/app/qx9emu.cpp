@@ -56,8 +56,7 @@ int RunPanel(int argc, char** argv) {
   // them opens the workbench beside the panel.
   QStringList args = QApplication::arguments();
   const bool workbench = args.removeAll(QStringLiteral("--workbench")) > 0;
-  const bool option =
-      args.size() == 2 && args[1].startsWith(QLatin1Char('-')) && args[1] != QLatin1String("-");
+  const bool option = args.size() == 2 && args[1].startsWith(QLatin1Char('-')) && args[1] != QLatin1String("-");
   if (args.size() > 2 || option) {
     if (option) std::fprintf(stderr, "qx9emu: unknown option %s\n", qPrintable(args[1]));
     std::fputs(kUsage, stderr);

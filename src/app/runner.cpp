@@ -6,8 +6,8 @@
 
 #include "core/machine.h"
 #include "history_run.h"
-#include "run_exports.h"
 #include "run_breaks.h"
+#include "run_exports.h"
 #include "run_host.h"
 #include "scenario_command.h"
 #ifdef QX9_HAVE_LISTING
@@ -49,7 +49,11 @@ std::string TraceLine(const Machine::Peek& peek) {
 class Session {
  public:
   Session(const RunOptions& options, Machine& machine, PrintingHost& host, std::ostream& out)
-      : options_(options), machine_(machine), host_(host), out_(out), base_(machine.InstructionsExecuted),
+      : options_(options),
+        machine_(machine),
+        host_(host),
+        out_(out),
+        base_(machine.InstructionsExecuted),
         breaks_(options.Breaks, machine) {}
 
   void Run() {
@@ -126,8 +130,8 @@ class Session {
   RunBreaks breaks_;
 };
 
-void PrintFinalBlock(const RunOptions& options, Machine& machine, const PrintingHost& host,
-                     const MachineState& loaded, uint64_t ticks, std::ostream& out) {
+void PrintFinalBlock(const RunOptions& options, Machine& machine, const PrintingHost& host, const MachineState& loaded,
+                     uint64_t ticks, std::ostream& out) {
   const char* names[8] = {"W0", "W1", "W2", "W3", "W4", "W5", "W6", "PORT"};
   for (int i = 0; i < 8; ++i) {
     // A box typed with --word and not yet read counts as the value its text reads as.
@@ -176,11 +180,11 @@ constexpr const char* kOptionHelp =
 
 // A scenario drives the program itself: of the other options only an OBJECT may come with it.
 bool CheckScenarioArguments(const std::vector<std::string>& files, RunOptions& options, std::string& error) {
-  const bool others = options.Run || options.StepOver || options.List || options.ThroughEnd ||
-                      options.Quiet || options.Steps != RunOptions{}.Steps || !options.Pot.empty() ||
-                      !options.PulsIn.empty() || !options.Answers.empty() || !options.Inputs.empty() ||
-                      !options.VcdFile.empty() || !options.WavFile.empty() || options.Back ||
-                      !options.WhoWrote.empty() || !options.SaveState.empty() || !options.LoadState.empty();
+  const bool others = options.Run || options.StepOver || options.List || options.ThroughEnd || options.Quiet ||
+                      options.Steps != RunOptions{}.Steps || !options.Pot.empty() || !options.PulsIn.empty() ||
+                      !options.Answers.empty() || !options.Inputs.empty() || !options.VcdFile.empty() ||
+                      !options.WavFile.empty() || options.Back || !options.WhoWrote.empty() ||
+                      !options.SaveState.empty() || !options.LoadState.empty();
   if (options.Scenario.empty()) {
     error = "--junit needs --scenario";
   } else if (others) {
@@ -390,8 +394,7 @@ int RunProgram(const RunOptions& options, std::ostream& out, std::ostream& err) 
   return filesOk ? kExitOk : kExitFile;
 }
 
-int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            scenario::PanelCamera* camera) {
+int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, scenario::PanelCamera* camera) {
   RunOptions options;
   std::string error;
   if (!ParseRunArguments(args, options, error)) {

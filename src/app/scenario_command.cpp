@@ -19,8 +19,7 @@ bool CheckScenario(const ScenarioCommand& command, scenario::PanelCamera* camera
                    std::vector<std::string>& errors) {
   if (!scenario::ParseScenarioFile(command.File, parsed, errors)) return false;
   if (command.Object.empty() && parsed.Program.empty()) {
-    errors.push_back(command.File +
-                     ":1:1: no program to run: give program: in the scenario or an OBJECT argument");
+    errors.push_back(command.File + ":1:1: no program to run: give program: in the scenario or an OBJECT argument");
   }
   for (const scenario::Step& step : parsed.Steps) {
     if (step.Kind == scenario::StepKind::Screenshot && camera == nullptr) {
@@ -33,14 +32,10 @@ bool CheckScenario(const ScenarioCommand& command, scenario::PanelCamera* camera
 
 int ExitStatus(Outcome outcome) {
   switch (outcome) {
-    case Outcome::Passed:
-      return kExitOk;
-    case Outcome::Failed:
-      return kExitExpectation;
-    case Outcome::TimedOut:
-      return kExitTimeout;
-    case Outcome::FileError:
-      return kExitFile;
+    case Outcome::Passed: return kExitOk;
+    case Outcome::Failed: return kExitExpectation;
+    case Outcome::TimedOut: return kExitTimeout;
+    case Outcome::FileError: return kExitFile;
   }
   return kExitUsage;
 }
@@ -52,30 +47,21 @@ scenario::ReportCase ReportOf(const scenario::Scenario& parsed, const scenario::
   report.Log = result.Log;
   report.SimTimeUs = result.SimTimeUs;
   switch (result.Result) {
-    case Outcome::Passed:
-      break;
-    case Outcome::Failed:
-      report.Kind = "failure";
-      break;
-    case Outcome::TimedOut:
-      report.Kind = "timeout";
-      break;
-    case Outcome::FileError:
-      report.Kind = "error";
-      break;
+    case Outcome::Passed: break;
+    case Outcome::Failed: report.Kind = "failure"; break;
+    case Outcome::TimedOut: report.Kind = "timeout"; break;
+    case Outcome::FileError: report.Kind = "error"; break;
   }
   if (result.Result == Outcome::FileError) {
     report.Message = "File Error!";
   } else if (result.Result != Outcome::Passed) {
-    report.Message =
-        "line " + std::to_string(result.FailedLine) + ": " + result.FailedStep + ": " + result.Failure;
+    report.Message = "line " + std::to_string(result.FailedLine) + ": " + result.FailedStep + ": " + result.Failure;
   }
   return report;
 }
 
 // A report that cannot be written turns a pass into a failure: CI would otherwise see nothing.
-int WriteReport(const ScenarioCommand& command, const scenario::ReportCase& report, int status,
-                std::ostream& err) {
+int WriteReport(const ScenarioCommand& command, const scenario::ReportCase& report, int status, std::ostream& err) {
   if (command.JUnit.empty()) return status;
   std::string error;
   if (scenario::WriteFileAtomically(command.JUnit, scenario::JUnitXml(report), error)) return status;

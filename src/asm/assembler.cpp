@@ -41,8 +41,9 @@ class Assembler {
  public:
   AssembleResult Run(const std::string& source) {
     if (source.size() > kMaxSourceBytes) {
-      Error(1, 1, "the source is " + std::to_string(source.size()) + " bytes; the most qx9asm reads is " +
-                      std::to_string(kMaxSourceBytes) + " (1 MiB)");
+      Error(1, 1,
+            "the source is " + std::to_string(source.size()) + " bytes; the most qx9asm reads is " +
+                std::to_string(kMaxSourceBytes) + " (1 MiB)");
       return std::move(result_);
     }
     const std::vector<std::string_view> lines = SplitLines(source);
@@ -58,8 +59,7 @@ class Assembler {
       // what the assembler reads (and each further message would only repeat the first ones).
       if (overflowed_) complete = false;
       if (complete && result_.Errors.size() >= kMaxErrors && index + 1 < lines.size()) {
-        Error(line, 1,
-              "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
+        Error(line, 1, "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
         complete = false;
       }
     }
@@ -94,24 +94,21 @@ class Assembler {
       const std::string key = Upper(label.Name);
       const auto found = labels_.find(key);
       if (found != labels_.end()) {
-        Error(line, label.Column,
-              "duplicate label '" + label.Name + "' (first defined on line " + std::to_string(found->second.Line) + ")");
+        Error(
+            line, label.Column,
+            "duplicate label '" + label.Name + "' (first defined on line " + std::to_string(found->second.Line) + ")");
         continue;
       }
       labels_[key] = Label{cursor_, line};
     }
     Statement& s = parsed.Stmt;
     switch (s.What) {
-      case Statement::Kind::None:
-        return;
-      case Statement::Kind::Org:
-        cursor_ = s.OrgAddress;
-        return;
+      case Statement::Kind::None: return;
+      case Statement::Kind::Org: cursor_ = s.OrgAddress; return;
       case Statement::Kind::Bytes:
         for (const auto& [entry, value] : s.Bytes) bytes_.push_back({line, s.Column, entry, value});
         return;
-      case Statement::Kind::Code:
-        break;
+      case Statement::Kind::Code: break;
     }
     if (s.CloseLoop) CloseLoop(s);
     int width = 0;
@@ -134,8 +131,9 @@ class Assembler {
   void CloseLoop(Statement& s) {
     const std::string name = s.CloseVarCode >= 0 ? " " + VariableText(s.CloseVarCode) : "";
     if (loops_.empty()) {
-      throw SyntaxError{s.Column, "Next" + name + " without a For ... To (a Next on its own is written "
-                                  "Next v Step s Up|Down limit Then target)"};
+      throw SyntaxError{s.Column, "Next" + name +
+                                      " without a For ... To (a Next on its own is written "
+                                      "Next v Step s Up|Down limit Then target)"};
     }
     const OpenLoop open = loops_.back();
     if (s.CloseVarCode >= 0 && s.CloseVarCode != open.Loop.VarCode) {
@@ -177,7 +175,8 @@ class Assembler {
     for (const ByteSetting& b : bytes_) {
       if (byteOwner_[b.Entry] != 0) {
         Error(b.Line, b.Column,
-              "image entry " + std::to_string(b.Entry) + " is already set on line " + std::to_string(byteOwner_[b.Entry]));
+              "image entry " + std::to_string(b.Entry) + " is already set on line " +
+                  std::to_string(byteOwner_[b.Entry]));
         continue;
       }
       byteOwner_[b.Entry] = b.Line;

@@ -78,9 +78,7 @@ bool LineCursor::Number(long long& value) {
   return true;
 }
 
-std::string LineCursor::NumberText() const {
-  return Quote(text_.substr(numberStart_, numberEnd_ - numberStart_));
-}
+std::string LineCursor::NumberText() const { return Quote(text_.substr(numberStart_, numberEnd_ - numberStart_)); }
 
 std::string LineCursor::Rest() {
   SkipBlanks();

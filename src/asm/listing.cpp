@@ -21,7 +21,7 @@ namespace qx9::asmx {
 namespace {
 
 constexpr int kProgramStart = kFirstTokenAddress;
-constexpr int kCodeStart = 16;     // bytes 0 and 1 lie before the token stream
+constexpr int kCodeStart = 16;  // bytes 0 and 1 lie before the token stream
 constexpr int kImageBits = kEndAddress;
 constexpr int kLongestZeroRun = 24;  // zero bits longer than this are skipped with .org
 
@@ -82,7 +82,8 @@ class Lister {
       if (address < kCodeStart) {
         notes_.emplace(address, "reachable, decodes as \"" + text + "\", kept as the raw bytes 0 and 1");
       } else if (d.OffEnd) {
-        notes_.emplace(address, "reachable, decodes as \"" + text + "\" but runs past the end of the image; kept as raw bits");
+        notes_.emplace(address,
+                       "reachable, decodes as \"" + text + "\" but runs past the end of the image; kept as raw bits");
       } else if (address < listedEnd) {
         inner_.emplace(insideOf, address);
       } else {
@@ -126,8 +127,7 @@ class Lister {
         MoveTo(address);
         out_ << TargetName(address) << ":\n";
       }
-      const std::optional<std::string> text =
-          InstructionSource(d, [this](int target) { return TargetName(target); });
+      const std::optional<std::string> text = InstructionSource(d, [this](int target) { return TargetName(target); });
       if (!text) {  // cannot happen for a decode by the core; kept exact all the same
         out_ << "; " << Hex(address, 3) << ": \"" << d.Text << "\" has fields the assembler does not write\n";
         EmitBits(address, d.End);
@@ -140,7 +140,8 @@ class Lister {
       }
       auto [first, last] = inner_.equal_range(address);
       for (auto it = first; it != last; ++it) {
-        out_ << "; " << Hex(it->second, 3) << " lies inside the instruction above and is reached by a jump; it decodes as \""
+        out_ << "; " << Hex(it->second, 3)
+             << " lies inside the instruction above and is reached by a jump; it decodes as \""
              << reachable_.at(it->second).Text << "\" (jumps to it are written " << Hex(it->second) << ")\n";
       }
       position = d.End;

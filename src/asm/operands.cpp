@@ -15,7 +15,6 @@ int SmallestSizeCode(int value) {
 
 std::string CanonicalVariableName(int code) { return std::string(VariableName(code)); }
 
-
 std::string VariableText(int code) {
   const bool canonical = !(code == 49 || code == 63 || (code >= 50 && code % 2 == 1));
   return canonical ? CanonicalVariableName(code) : "Var" + std::to_string(code);
@@ -121,7 +120,8 @@ SourceOperand ParseOperand(LineCursor& in) {
   if (!word.empty() && std::isalpha(static_cast<unsigned char>(word[0]))) {
     in.Fail("unknown variable '" + word + "'");
   }
-  in.Fail(in.AtEnd() ? "expected a constant or a variable" : "expected a constant or a variable, found '" + in.Rest() + "'");
+  in.Fail(in.AtEnd() ? "expected a constant or a variable"
+                     : "expected a constant or a variable, found '" + in.Rest() + "'");
 }
 
 void AppendBits(std::vector<Field>& fields, int width, uint32_t value) {

@@ -21,9 +21,9 @@ constexpr int kValueWidths[4] = {1, 4, 8, 16};
 
 struct SourceOperand {
   bool IsConst = true;
-  int Value = 0;      // constant as written
-  int SizeCode = 0;   // 0..3
-  int VarCode = 0;    // 0..63
+  int Value = 0;     // constant as written
+  int SizeCode = 0;  // 0..3
+  int VarCode = 0;   // 0..63
   int Column = 0;
 };
 

@@ -24,7 +24,8 @@ void ExpectWord(LineCursor& in, const char* word, const char* what) {
 int HexValue(const std::string& word) {
   int value = 0;
   for (char c : word) {
-    const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
+    const int d =
+        std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
     value = value * 16 + d;
     if (value > 0xFFFF) return 0xFFFF;  // far beyond any address; the caller reports it
   }
@@ -371,11 +372,12 @@ void ParseDebug(LineCursor& in, Statement& s) { AppendBits(s.Fields, 11, ParseUn
 using InstructionParser = void (*)(LineCursor&, Statement&);
 // Indexed by opcode; the keywords are the instruction set's.
 constexpr InstructionParser kParsers[kOpcodeCount] = {
-    ParsePin,      ParsePin,           ParsePin,     ParsePin,           ParsePin,      ParsePin,    ParsePwm,
-    ParsePot,      ParsePulsout,       ParsePot,     ParseFor,           ParseReadWrite, ParseReadWrite,
-    ParseLookTable, ParseGosub,        ParsePause,   ParseRandom,        ParseUnimplemented, ParseSound,
-    ParseUnimplemented, ParseUnimplemented, ParseLet, ParseLookTable,    ParseNext,     ParseIf,     ParseGoto,
-    ParseBranch,   ParseNothing,       ParseNapSleep, ParseNapSleep,     ParseDebug,    ParseNothing,
+    ParsePin,       ParsePin,           ParsePin,           ParsePin,     ParsePin,       ParsePin,
+    ParsePwm,       ParsePot,           ParsePulsout,       ParsePot,     ParseFor,       ParseReadWrite,
+    ParseReadWrite, ParseLookTable,     ParseGosub,         ParsePause,   ParseRandom,    ParseUnimplemented,
+    ParseSound,     ParseUnimplemented, ParseUnimplemented, ParseLet,     ParseLookTable, ParseNext,
+    ParseIf,        ParseGoto,          ParseBranch,        ParseNothing, ParseNapSleep,  ParseNapSleep,
+    ParseDebug,     ParseNothing,
 };
 
 // --- directives ------------------------------------------------------------------------------
@@ -452,7 +454,9 @@ ParsedLine ParseLine(std::string_view text) {
     const std::string word = probe.Word();
     if (word.empty() || std::isdigit(static_cast<unsigned char>(word[0])) || !probe.Accept(":")) break;
     if (IsHexWord(word)) {
-      LineCursor::FailAt(column, "label '" + word + "' reads as a hex address; a label needs a letter other than A-F or an underscore");
+      LineCursor::FailAt(
+          column,
+          "label '" + word + "' reads as a hex address; a label needs a letter other than A-F or an underscore");
     }
     line.Labels.push_back(LabelDef{word, column});
     in = probe;

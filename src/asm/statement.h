@@ -31,13 +31,13 @@ struct LoopOpen {
 struct Statement {
   enum class Kind { None, Code, Org, Bytes };
   Kind What = Kind::None;
-  int Column = 0;                 // of the keyword or directive
-  std::string Keyword;            // as the messages name it
-  std::vector<Field> Fields;      // Code: in stream order, opcode first
+  int Column = 0;             // of the keyword or directive
+  std::string Keyword;        // as the messages name it
+  std::vector<Field> Fields;  // Code: in stream order, opcode first
   std::vector<TargetRef> Targets;
-  std::optional<LoopOpen> Open;   // a For with To
-  bool CloseLoop = false;         // a plain `Next [v]`: its fields come from the open For
-  int CloseVarCode = -1;          // -1: the innermost open For, whatever its variable
+  std::optional<LoopOpen> Open;  // a For with To
+  bool CloseLoop = false;        // a plain `Next [v]`: its fields come from the open For
+  int CloseVarCode = -1;         // -1: the innermost open For, whatever its variable
   int OrgAddress = 0;
   std::vector<std::pair<int, int>> Bytes;  // (image entry, value 0..255)
 };

@@ -50,8 +50,7 @@ class Scanner {
   size_t pos_ = 0;
 };
 
-constexpr const char* kVariableHelp =
-    "W0..W6, B0..B13, Bit0..Bit15, Pin0..Pin7, Dir0..Dir7, Pins, Dirs or Port";
+constexpr const char* kVariableHelp = "W0..W6, B0..B13, Bit0..Bit15, Pin0..Pin7, Dir0..Dir7, Pins, Dirs or Port";
 
 struct CompareSign {
   const char* Text;
@@ -134,8 +133,8 @@ std::optional<Condition> ParseCondition(const std::string& text, std::string& er
     return std::nullopt;
   }
   const std::string sign = scan.Sign();
-  const auto found = std::find_if(std::begin(kSigns), std::end(kSigns),
-                                  [&](const CompareSign& s) { return sign == s.Text; });
+  const auto found =
+      std::find_if(std::begin(kSigns), std::end(kSigns), [&](const CompareSign& s) { return sign == s.Text; });
   if (found == std::end(kSigns)) {
     error = "after " + left + " comes a comparison: <, >, <>, =, <= or >=";
     if (!sign.empty()) error += " ('" + sign + "' is none)";
@@ -297,8 +296,7 @@ void Breakpoints::AfterInstruction(const Machine& machine) {
   for (size_t i = 0; i < watches_.size(); ++i) {
     const int now = WatchValue(machine, watches_[i]);
     if (now != watchLast_[i] && watchHit_.empty()) {
-      watchHit_ =
-          watches_[i].Text + " changed: " + std::to_string(watchLast_[i]) + " -> " + std::to_string(now);
+      watchHit_ = watches_[i].Text + " changed: " + std::to_string(watchLast_[i]) + " -> " + std::to_string(now);
       watchHitAt_ = machine.InstructionsExecuted;
     }
     watchLast_[i] = now;

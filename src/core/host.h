@@ -11,12 +11,12 @@ namespace qx9 {
 
 // Everything a redraw of the front panel shows, computed by the core from the machine state.
 struct PanelView {
-  std::array<std::string, 8> WordText;   // WBox(0..7): four upper-case hex digits
-  std::array<std::string, 8> ByteText;   // BVar(0..7): "B0=34   B1=12" ... "Pins=01 Dirs=80"
-  std::array<bool, 8> LedOn{};           // GLED(i) lit when pin i is high
-  std::array<bool, 8> SwitchEnabled{};   // GInBtn(i) enabled while pin i is an input
-  std::array<bool, 8> SwitchUp{};        // GInBtn(i) position (its tag "1")
-  std::string StateText;                 // StateBox
+  std::array<std::string, 8> WordText;  // WBox(0..7): four upper-case hex digits
+  std::array<std::string, 8> ByteText;  // BVar(0..7): "B0=34   B1=12" ... "Pins=01 Dirs=80"
+  std::array<bool, 8> LedOn{};          // GLED(i) lit when pin i is high
+  std::array<bool, 8> SwitchEnabled{};  // GInBtn(i) enabled while pin i is an input
+  std::array<bool, 8> SwitchUp{};       // GInBtn(i) position (its tag "1")
+  std::string StateText;                // StateBox
 };
 
 class Host {

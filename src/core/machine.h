@@ -18,9 +18,9 @@
 
 namespace qx9 {
 
-constexpr int kImageSize = 256;       // bytes of program memory
-constexpr int kStackSize = 17;        // saved return positions
-constexpr int kPortWord = 7;          // Ram index of the port word
+constexpr int kImageSize = 256;  // bytes of program memory
+constexpr int kStackSize = 17;   // saved return positions
+constexpr int kPortWord = 7;     // Ram index of the port word
 constexpr int kEndOpcode = static_cast<int>(Opcode::End);
 
 // Reduces x to the signed 16-bit value congruent to it modulo 65536: its low 16 bits, read as two's
@@ -35,11 +35,11 @@ inline int16_t DirectionBit(int16_t pin) { return WrapWord(pin + 8); }
 // The plain state, kept apart from the operations so it can be saved and restored as a whole
 // (the runner's side-effect-free decode, the fuzzer's invariants).
 struct MachineState {
-  std::array<int32_t, 8> Ram{};                // W0..W6, then the port word (levels low, directions high)
-  std::array<int16_t, kImageSize> Eeprom{};    // program image; Write may store any 16-bit value
-  int16_t TokByte = 0;                         // byte holding the next token bit
-  int16_t TokBit = 0;                          // 7..0, or -1: byte used up, next read moves on
-  std::string InstrText;                       // read it through Machine::InstructionText()
+  std::array<int32_t, 8> Ram{};              // W0..W6, then the port word (levels low, directions high)
+  std::array<int16_t, kImageSize> Eeprom{};  // program image; Write may store any 16-bit value
+  int16_t TokByte = 0;                       // byte holding the next token bit
+  int16_t TokBit = 0;                        // 7..0, or -1: byte used up, next read moves on
+  std::string InstrText;                     // read it through Machine::InstructionText()
   std::string OperandText;
   std::array<int16_t, kStackSize> GosubStack{};
   int16_t GosubDepth = 0;
@@ -47,14 +47,14 @@ struct MachineState {
   bool Busy = false;
   int32_t WaitMs = 0;
   bool StepOverArmed = false;
-  int16_t StepOverTarget = 0;                  // saved position where a step over stops; 0 = none
+  int16_t StepOverTarget = 0;  // saved position where a step over stops; 0 = none
   bool ListOnly = false;
-  std::array<bool, 8> SwitchUp{};              // the input switches' positions (they survive resets)
+  std::array<bool, 8> SwitchUp{};  // the input switches' positions (they survive resets)
   // Simulated time in microseconds, the same whatever the real speed: a timer tick is 1 ms, or 10 ms
   // when it finds a wait pending; an instruction executed by a press (no free run) counts 1 ms; a tone
   // or a rest of Sound counts its length.
   int64_t SimTimeUs = 0;
-  std::string LastPWM;                         // the voltage text PWM last showed ("Pin3=1.96")
+  std::string LastPWM;  // the voltage text PWM last showed ("Pin3=1.96")
   // The words as the last redraw showed them, for a host whose boxes are untouched since
   // (Host::WordBoxes); valid from the first redraw on.
   std::array<int32_t, 8> ShownWords{};
@@ -78,7 +78,7 @@ struct DecodedField {
 // One instruction as the core's own decode reads it, without executing it.
 struct Decoded {
   int Start = 0;
-  int End = 0;                       // linear address after the last field
+  int End = 0;  // linear address after the last field
   int Opcode = 31;
   std::vector<DecodedField> Fields;  // the opcode first; only when asked for
   std::string Text;                  // the panel's text
@@ -86,7 +86,6 @@ struct Decoded {
   bool FallsThrough = true;          // execution may go on at End
   std::vector<int> Targets;          // jump targets written in the instruction (with the fields)
 };
-
 
 class Machine : public MachineState {
  public:
@@ -280,12 +279,12 @@ class Machine : public MachineState {
   std::vector<MachineListener*> listeners_;
   void FillPanelView(PanelView& view) const;
   void ReadWordBoxes(Host::Boxes boxes);  // as the host answered WordBoxes() for this cycle
-  PanelView view_;  // the redraws' view, kept so its strings keep their room
+  PanelView view_;                        // the redraws' view, kept so its strings keep their room
 };
 
 // Text helpers shared by the instructions and the front ends.
-std::string HexText(int32_t value);          // upper-case, no prefix, no leading zeros
-std::string WordBoxText(int32_t entry);      // the word's 16-bit pattern as four hex digits
+std::string HexText(int32_t value);      // upper-case, no prefix, no leading zeros
+std::string WordBoxText(int32_t entry);  // the word's 16-bit pattern as four hex digits
 int32_t ParseWordBox(const std::string& text);
 // A whole decimal number with optional sign in -32768..32767, blanks around it ignored.
 std::optional<int16_t> ParseWholeNumber(const std::string& text);
@@ -370,11 +369,10 @@ inline int16_t Machine::ReadOperand() {
       static_cast<unsigned>(first) > kImageSize - 4u) {
     return ReadBit() ? ReadConst() : ReadVar();
   }
-  const uint32_t bits = ((static_cast<uint32_t>(Eeprom[first]) & 0xFFu) << 24 |
-                         (static_cast<uint32_t>(Eeprom[first + 1]) & 0xFFu) << 16 |
-                         (static_cast<uint32_t>(Eeprom[first + 2]) & 0xFFu) << 8 |
-                         (static_cast<uint32_t>(Eeprom[first + 3]) & 0xFFu))
-                        << (address & 7);  // the flag is now bit 31
+  const uint32_t bits =
+      ((static_cast<uint32_t>(Eeprom[first]) & 0xFFu) << 24 | (static_cast<uint32_t>(Eeprom[first + 1]) & 0xFFu) << 16 |
+       (static_cast<uint32_t>(Eeprom[first + 2]) & 0xFFu) << 8 | (static_cast<uint32_t>(Eeprom[first + 3]) & 0xFFu))
+      << (address & 7);  // the flag is now bit 31
   if ((bits >> 31) == 0) {
     const int code = static_cast<int>((bits >> (31 - kVariableWidth)) & 63u);
     MoveAfterField(address + 1 + kVariableWidth);

@@ -63,9 +63,7 @@ int32_t ParseWordBox(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-bool IsBlank(const std::string& text) {
-  return text.find_first_not_of(" \t") == std::string::npos;
-}
+bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
 std::optional<int16_t> ParseWholeNumber(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t");
@@ -154,8 +152,7 @@ void Machine::ReadWordBoxes() { ReadWordBoxes(host_->WordBoxes()); }
 
 void Machine::ReadWordBoxes(Host::Boxes boxes) {
   switch (boxes) {
-    case Host::Boxes::MayBeEdited:
-      break;
+    case Host::Boxes::MayBeEdited: break;
     case Host::Boxes::AsShown:
       if (!ShownValid) break;  // nothing shown yet, so what the boxes hold is not known here
       Ram = ShownWords;

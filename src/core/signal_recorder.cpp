@@ -9,8 +9,7 @@ namespace {
 uint16_t Pattern(int32_t word) { return static_cast<uint16_t>(static_cast<uint32_t>(word) & 0xFFFFu); }
 
 std::string Clipped(const std::string& text) {
-  return text.size() <= SignalRecorder::kMaxTextLength ? text
-                                                       : text.substr(0, SignalRecorder::kMaxTextLength);
+  return text.size() <= SignalRecorder::kMaxTextLength ? text : text.substr(0, SignalRecorder::kMaxTextLength);
 }
 
 }  // namespace
@@ -29,8 +28,7 @@ void ApplySignalEvent(SignalSnapshot& snapshot, const SignalEvent& event) {
       snapshot.ToneStartUs = event.TimeUs;
       snapshot.ToneEndUs = event.TimeUs + int64_t{event.Length} * 1000;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -95,7 +93,6 @@ void SignalRecorder::ForgetAfter(const Machine& m) {
   lastInstruction_ = point;
 }
 
-
 SignalEvent SignalRecorder::Event(size_t i) const {
   const Record& r = events_[i];
   SignalEvent event{r.Kind, r.TimeUs, r.Instruction, r.Index, r.Value, r.Length, {}};
@@ -122,9 +119,8 @@ SignalRecorder::Record& SignalRecorder::NewRecord() {
     if (oldest.Kind == SignalKind::Word) {
       origin_.Words[static_cast<size_t>(oldest.Index & 7)] = static_cast<uint16_t>(oldest.Value);
     } else if (oldest.Kind == SignalKind::Tone || oldest.Kind == SignalKind::Rest) {
-      ApplySignalEvent(
-          origin_,
-          {oldest.Kind, oldest.TimeUs, oldest.Instruction, oldest.Index, oldest.Value, oldest.Length, {}});
+      ApplySignalEvent(origin_,
+                       {oldest.Kind, oldest.TimeUs, oldest.Instruction, oldest.Index, oldest.Value, oldest.Length, {}});
     }
     ++eventsDropped_;
   });
@@ -252,8 +248,7 @@ std::vector<SignalEvent> SignalRecorder::EventsOf(SignalKind kind, int64_t fromU
 
 SignalSnapshot SignalRecorder::ValuesAt(int64_t timeUs) const {
   SignalSnapshot values = origin_;
-  for (size_t i = 0; i < events_.Size() && events_[i].TimeUs <= timeUs; ++i)
-    ApplySignalEvent(values, Event(i));
+  for (size_t i = 0; i < events_.Size() && events_[i].TimeUs <= timeUs; ++i) ApplySignalEvent(values, Event(i));
   values.TimeUs = std::max(values.TimeUs, timeUs);
   return values;
 }

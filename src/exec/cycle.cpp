@@ -7,14 +7,14 @@ namespace qx9 {
 // Handlers by opcode (the keywords and layouts are in the instruction set's description). All 32 codes
 // are instructions; Button, Serout and Serin are decoded but not emulated.
 const std::array<Machine::Handler, kOpcodeCount> Machine::kHandlers = {{
-    /* 00000  0 */ &Machine::DoHigh,     &Machine::DoLow,      &Machine::DoInput,   &Machine::DoOutput,
-    /* 00100  4 */ &Machine::DoToggle,   &Machine::DoReverse,  &Machine::DoPWM,     &Machine::DoPot,
-    /* 01000  8 */ &Machine::DoPulsout,  &Machine::DoPulsIn,   &Machine::DoFor,     &Machine::DoRead,
-    /* 01100 12 */ &Machine::DoWrite,    &Machine::DoLookdown, &Machine::DoGosub,   &Machine::DoPause,
-    /* 10000 16 */ &Machine::DoRandom,   &Machine::DoButton,   &Machine::DoSound,   &Machine::DoSerout,
-    /* 10100 20 */ &Machine::DoSerin,    &Machine::DoLet,      &Machine::DoLookup,  &Machine::DoNext,
-    /* 11000 24 */ &Machine::DoIf,       &Machine::DoGoto,     &Machine::DoBranch,  &Machine::DoReturn,
-    /* 11100 28 */ &Machine::DoNap,      &Machine::DoSleep,    &Machine::DoDebug,   &Machine::DoEnd,
+    /* 00000  0 */ &Machine::DoHigh,    &Machine::DoLow,      &Machine::DoInput,  &Machine::DoOutput,
+    /* 00100  4 */ &Machine::DoToggle,  &Machine::DoReverse,  &Machine::DoPWM,    &Machine::DoPot,
+    /* 01000  8 */ &Machine::DoPulsout, &Machine::DoPulsIn,   &Machine::DoFor,    &Machine::DoRead,
+    /* 01100 12 */ &Machine::DoWrite,   &Machine::DoLookdown, &Machine::DoGosub,  &Machine::DoPause,
+    /* 10000 16 */ &Machine::DoRandom,  &Machine::DoButton,   &Machine::DoSound,  &Machine::DoSerout,
+    /* 10100 20 */ &Machine::DoSerin,   &Machine::DoLet,      &Machine::DoLookup, &Machine::DoNext,
+    /* 11000 24 */ &Machine::DoIf,      &Machine::DoGoto,     &Machine::DoBranch, &Machine::DoReturn,
+    /* 11100 28 */ &Machine::DoNap,     &Machine::DoSleep,    &Machine::DoDebug,  &Machine::DoEnd,
 }};
 
 void Machine::ExecuteNext() {
@@ -44,8 +44,7 @@ void Machine::ExecuteNext() {
       // A host that shows the text after every cycle gets it built as the instruction runs (decoding it
       // again would cost more); Write may change the image under a text not yet built, its own
       // included, so its text is built now too.
-      texts_ = opcode == static_cast<int>(Opcode::Write) ||
-               (boxes != Host::Boxes::NoPanel && host_->ShowsStateText());
+      texts_ = opcode == static_cast<int>(Opcode::Write) || (boxes != Host::Boxes::NoPanel && host_->ShowsStateText());
       // End and the unemulated instructions leave the text as it was when they execute (only the operand
       // text is cleared); any other's is pending from now on, so a redraw in the middle of it (Pulsout)
       // shows it too.
@@ -91,9 +90,7 @@ void Machine::Message(const std::string& text) {
 
 void Machine::AddListener(MachineListener& listener) { listeners_.push_back(&listener); }
 
-void Machine::RemoveListener(MachineListener& listener) {
-  std::erase(listeners_, &listener);
-}
+void Machine::RemoveListener(MachineListener& listener) { std::erase(listeners_, &listener); }
 
 void Machine::StopRunIfRunning() {
   if (host_->TimerEnabled()) RunBtn_Click();

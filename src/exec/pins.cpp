@@ -10,9 +10,7 @@ int16_t Machine::ReadPinOperand(Opcode opcode) {
   return pin;
 }
 
-void Machine::SetPinBit(int32_t bit, int16_t value) {
-  SetVal(kPortWord, value, 1, static_cast<int16_t>(bit));
-}
+void Machine::SetPinBit(int32_t bit, int16_t value) { SetVal(kPortWord, value, 1, static_cast<int16_t>(bit)); }
 
 int16_t Machine::PinBit(int32_t bit) const { return ReadField(kPortWord, 1, static_cast<int16_t>(bit)); }
 

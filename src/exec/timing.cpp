@@ -2,8 +2,8 @@
 // the analog world is the panel's value boxes and prompts; Sound goes to the host's tone call.
 #include <cmath>
 #include <cstdio>
-#include <string>
 #include <limits>
+#include <string>
 
 #include "core/machine.h"
 
@@ -26,9 +26,7 @@ std::string PwmVoltage(int16_t duty) {
 }
 }  // namespace
 
-std::string PwmText(int16_t pin, int16_t duty) {
-  return "Pin" + std::to_string(pin) + "=" + PwmVoltage(duty);
-}
+std::string PwmText(int16_t pin, int16_t duty) { return "Pin" + std::to_string(pin) + "=" + PwmVoltage(duty); }
 
 // The tone of a note: 1/((127 - b) x 83 us + 95 us) in double, rounded to single, then down to whole Hz.
 // Note 0 is a rest; notes from 128 up (and far negative ones) fall outside the hearable band.
@@ -96,13 +94,14 @@ void Machine::DoPulsIn() {
   const VarRef target = VarName();
   if (texts_) InstrText += OperandText;
   if (ListOnly) return;
-  StoreTypedValue(target, MachineListener::Input::PulsInBox, host_->PulsInText(), "Enter 10uS pulse length for pin " + std::to_string(p));
+  StoreTypedValue(target, MachineListener::Input::PulsInBox, host_->PulsInText(),
+                  "Enter 10uS pulse length for pin " + std::to_string(p));
 }
 
 // A box with text is used as it is; an empty one asks. Cancel or an empty answer stores nothing; text
 // that is not a whole 16-bit number is refused with a message, and the program goes on either way.
 void Machine::StoreTypedValue(const VarRef& target, MachineListener::Input box, const std::string& boxText,
-                                const std::string& prompt) {
+                              const std::string& prompt) {
   std::string text = boxText;
   if (IsBlank(text)) {
     const std::optional<std::string> answer = host_->Prompt(prompt);

@@ -148,8 +148,7 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
   QEventLoop loop;
   bool stalled = false;
   const auto check = [&] {
-    if (stream_->framesHandedOut() >= endFrame - leadFrames &&
-        sink_->processedUSecs() >= endUs - heldUs - kLeadUs) {
+    if (stream_->framesHandedOut() >= endFrame - leadFrames && sink_->processedUSecs() >= endUs - heldUs - kLeadUs) {
       loop.quit();
     } else if (clock.elapsed() > durationMs + kStallCapMs || Broken(*sink_)) {
       stalled = true;
@@ -166,8 +165,7 @@ void AudioTonePlayer::Play(int frequencyHz, int durationMs) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   if (Trace()) {
     std::fprintf(stderr, "tone %d Hz %d ms: held %lld ms; ends at %lld us; taken %lld us; played %lld us\n",
-                 frequencyHz, durationMs, static_cast<long long>(clock.elapsed()),
-                 static_cast<long long>(endUs),
+                 frequencyHz, durationMs, static_cast<long long>(clock.elapsed()), static_cast<long long>(endUs),
                  static_cast<long long>(FramesToUs(stream_->framesHandedOut())),
                  static_cast<long long>(sink_->processedUSecs()));
   }

@@ -13,8 +13,7 @@ double Linear(double channel) {
 
 QColor Mix(const QColor& from, const QColor& to, double t) {
   auto channel = [t](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * t)); };
-  return QColor(channel(from.red(), to.red()), channel(from.green(), to.green()),
-                channel(from.blue(), to.blue()));
+  return QColor(channel(from.red(), to.red()), channel(from.green(), to.green()), channel(from.blue(), to.blue()));
 }
 }  // namespace
 

@@ -59,9 +59,7 @@ QString ObjectFileFolder() {
   return QDir::currentPath();
 }
 
-void RememberObjectFile(const QString& path) {
-  Settings().setValue(kLastFolderKey, QFileInfo(path).absolutePath());
-}
+void RememberObjectFile(const QString& path) { Settings().setValue(kLastFolderKey, QFileInfo(path).absolutePath()); }
 
 void SetUpObjectFileDialog(QFileDialog& dialog) {
   dialog.setWindowTitle(QStringLiteral("Select a QX9 Object File"));

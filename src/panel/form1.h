@@ -89,9 +89,9 @@ class Form1 : public QWidget, public Host {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateControls();   // form1_layout.cpp
+  void CreateControls();  // form1_layout.cpp
   void ColourLabels();
-  void MakeDisabledTextReadable();   // form1_layout.cpp
+  void MakeDisabledTextReadable();                 // form1_layout.cpp
   PanelDisplay::Widgets DisplayedWidgets() const;  // form1_layout.cpp
   // After a modal box closes, keys must reach the panel again, with or without a window manager.
   void TakeBackFocus();
@@ -116,7 +116,7 @@ class Form1 : public QWidget, public Host {
   QLineEdit* LastPWM_ = nullptr;
   QLineEdit* PotInput_ = nullptr;
   QLineEdit* PulsIn_ = nullptr;
-  std::array<QLabel*, 8> RowLabel_{};   // Label1, Label3..Label8, Label2
+  std::array<QLabel*, 8> RowLabel_{};  // Label1, Label3..Label8, Label2
   std::array<QLineEdit*, 8> WBox_{};
   std::array<QLabel*, 8> BVar_{};
   QPushButton* RunBtn_ = nullptr;

@@ -57,8 +57,8 @@ void Form1::CreateControls() {
   // dialog font here is Arial (its metric twin on this platform).
   setFont(NamedFont("Arial", 8.25));
 
-  Label12_ = Place(new QLabel(QStringLiteral("Ovrin  -  www.ovrin.example"), this), QStringLiteral("Label12"),
-                   0, 0, 6375, 255);
+  Label12_ = Place(new QLabel(QStringLiteral("Ovrin  -  www.ovrin.example"), this), QStringLiteral("Label12"), 0, 0,
+                   6375, 255);
   Label12_->setFont(NamedFont("Arial", 12, true));
   Label12_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
@@ -83,9 +83,8 @@ void Form1::CreateControls() {
   const QFont fixed = NamedFont("Courier New", 8.25);
   for (int i = 0; i < 8; ++i) {
     const int labelTop = 2520 + 360 * i;
-    RowLabel_[i] = Place(new QLabel(QString::fromLatin1(kRowCaption[i]), this),
-                         QString::fromLatin1(kRowLabelName[i]), i == 7 ? 840 : 960, labelTop,
-                         i == 7 ? 615 : 375, 255);
+    RowLabel_[i] = Place(new QLabel(QString::fromLatin1(kRowCaption[i]), this), QString::fromLatin1(kRowLabelName[i]),
+                         i == 7 ? 840 : 960, labelTop, i == 7 ? 615 : 375, 255);
     RowLabel_[i]->setFont(fixed);
     WBox_[i] = Place(new QLineEdit(this), Indexed("WBox", i), 1560, 2400 + 360 * i, 975, 375);
     BVar_[i] = Place(new QLabel(this), Indexed("BVar", i), 2640, labelTop, 2055, 255);
@@ -94,8 +93,8 @@ void Form1::CreateControls() {
 
   RunBtn_ = Place(new QPushButton(QStringLiteral("Run (F5)"), this), QStringLiteral("RunBtn"), 4920, 3360, 1335, 375);
   Step_ = Place(new QPushButton(QStringLiteral("Step (F8)"), this), QStringLiteral("Step"), 4920, 4080, 1335, 375);
-  StepOver_ = Place(new QPushButton(QStringLiteral("Step Over (F10)"), this), QStringLiteral("StepOver"), 4920,
-                    4800, 1335, 375);
+  StepOver_ = Place(new QPushButton(QStringLiteral("Step Over (F10)"), this), QStringLiteral("StepOver"), 4920, 4800,
+                    1335, 375);
   connect(RunBtn_, &QPushButton::clicked, this, [this] { RunBtn_Click(); });
   connect(Step_, &QPushButton::clicked, this, [this] { Step_Click(); });
   connect(StepOver_, &QPushButton::clicked, this, [this] { StepOver_Click(); });

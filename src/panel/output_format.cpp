@@ -24,9 +24,7 @@ void WriteSample(int16_t value, QAudioFormat::SampleFormat sampleFormat, char* o
       std::memcpy(out, &byte, 1);
       return;
     }
-    case QAudioFormat::Int16:
-      std::memcpy(out, &value, 2);
-      return;
+    case QAudioFormat::Int16: std::memcpy(out, &value, 2); return;
     case QAudioFormat::Int32: {
       const int32_t wide = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(value)) << 16);
       std::memcpy(out, &wide, 4);
@@ -37,8 +35,7 @@ void WriteSample(int16_t value, QAudioFormat::SampleFormat sampleFormat, char* o
       std::memcpy(out, &level, 4);
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -55,8 +52,7 @@ QAudioFormat ChooseOutputFormat(const QAudioFormat& preferred,
     return preferred;
   }
   // The preferred rate and channel count first (when the device names them), then the common ones.
-  const std::array<int, 3> rates = {preferred.sampleRate() > 0 ? preferred.sampleRate() : 48000, 48000,
-                                    44100};
+  const std::array<int, 3> rates = {preferred.sampleRate() > 0 ? preferred.sampleRate() : 48000, 48000, 44100};
   const std::array<int, 3> channels = {preferred.channelCount() > 0 ? preferred.channelCount() : 1, 1, 2};
   const std::array<QAudioFormat::SampleFormat, 4> sampleFormats = {QAudioFormat::Int16, QAudioFormat::Float,
                                                                    QAudioFormat::Int32, QAudioFormat::UInt8};

@@ -64,8 +64,7 @@ void PacedTimer::RunFast() {
       tick_();
     }
     ran += 256;
-  } while (enabled_ && speed_ == Speed::Fastest && ran < kMaxFastTicks &&
-           now_() - start < kFastSliceMs * kNsPerMs);
+  } while (enabled_ && speed_ == Speed::Fastest && ran < kMaxFastTicks && now_() - start < kFastSliceMs * kNsPerMs);
   if (hooks_.FastSlice) hooks_.FastSlice(false);
   if (enabled_) wake_.start();
 }

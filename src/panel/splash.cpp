@@ -18,7 +18,7 @@ namespace {
 
 struct SplashLabel {
   const char* Name;
-  int Left, Top, Width, Height;   // twips, relative to Frame1
+  int Left, Top, Width, Height;  // twips, relative to Frame1
   double PointSize;
   bool Bold;
   Qt::Alignment Align;
@@ -36,14 +36,12 @@ constexpr SplashLabel kLabels[] = {
     {"lblVersion", 4995, 2700, 1860, 285, 12, true, Qt::AlignRight, true, "Version 0.8 Beta"},
     {"lblNotice", 4560, 3060, 2415, 255, 8.25, false, Qt::AlignLeft, false, "Written and published by"},
     {"lblCompany", 4560, 3270, 2415, 255, 8.25, false, Qt::AlignLeft, false, "Ovrin, www.ovrin.example"},
-    {"lblWarning", 150, 3660, 6855, 195, 8.25, false, Qt::AlignLeft, false,
-     "Press any key or click here to continue."},
+    {"lblWarning", 150, 3660, 6855, 195, 8.25, false, Qt::AlignLeft, false, "Press any key or click here to continue."},
 };
 
 }  // namespace
 
-frmSplash::frmSplash(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("frmSplash"));
   setModal(true);
   setFixedSize(Twips(7380), Twips(4245));

@@ -33,9 +33,7 @@ void SetBox(QWidget& form, const QString& name, const std::string& text) {
   if (auto* box = form.findChild<QLineEdit*>(name)) box->setText(QString::fromStdString(text));
 }
 
-QString SizeText(const QImage& image) {
-  return QStringLiteral("%1x%2").arg(image.width()).arg(image.height());
-}
+QString SizeText(const QImage& image) { return QStringLiteral("%1x%2").arg(image.width()).arg(image.height()); }
 
 bool SavePng(const QImage& image, const std::string& path, std::string& error) {
   // Saved through a temporary file, so a reader never finds half a picture.
@@ -66,10 +64,9 @@ ShotResult CompareImages(const QImage& reference, const QImage& seen) {
     for (int x = 0; x < a.width(); ++x) {
       const QRgb p = rowA[x];
       const QRgb q = rowB[x];
-      const bool differs = std::abs(qRed(p) - qRed(q)) > kChannelTolerance ||
-                           std::abs(qGreen(p) - qGreen(q)) > kChannelTolerance ||
-                           std::abs(qBlue(p) - qBlue(q)) > kChannelTolerance ||
-                           std::abs(qAlpha(p) - qAlpha(q)) > kChannelTolerance;
+      const bool differs =
+          std::abs(qRed(p) - qRed(q)) > kChannelTolerance || std::abs(qGreen(p) - qGreen(q)) > kChannelTolerance ||
+          std::abs(qBlue(p) - qBlue(q)) > kChannelTolerance || std::abs(qAlpha(p) - qAlpha(q)) > kChannelTolerance;
       if (differs) ++differing;
     }
   }
@@ -113,8 +110,7 @@ QImage FormCamera::Render(const PanelScene& scene) {
   return form.grab().toImage();
 }
 
-ShotResult FormCamera::Take(const PanelScene& scene, const std::string& saveTo,
-                            const std::string& compareWith) {
+ShotResult FormCamera::Take(const PanelScene& scene, const std::string& saveTo, const std::string& compareWith) {
   EnsureApplication();
   const QImage picture = Render(scene);
   ShotResult result;

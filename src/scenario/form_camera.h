@@ -24,8 +24,7 @@ class FormCamera final : public PanelCamera {
  public:
   FormCamera();
   ~FormCamera() override;
-  ShotResult Take(const PanelScene& scene, const std::string& saveTo,
-                  const std::string& compareWith) override;
+  ShotResult Take(const PanelScene& scene, const std::string& saveTo, const std::string& compareWith) override;
 
   // The panel as the window shows the scene.
   static QImage Render(const PanelScene& scene);

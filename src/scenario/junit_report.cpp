@@ -43,21 +43,11 @@ std::string XmlEscape(const std::string& text, bool attribute) {
       continue;
     }
     switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
       case '\n':
         // A reader turns a line break inside an attribute into a blank unless it is a reference.
         out += attribute ? "&#10;" : "\n";
@@ -89,13 +79,12 @@ std::string JUnitXml(const ReportCase& report) {
          (error ? "1" : "0") + "\" time=\"" + time + "\">\n";
   xml += "  <testsuite name=\"qx9run scenarios\" tests=\"1\" failures=\"" + std::string(failed ? "1" : "0") +
          "\" errors=\"" + (error ? "1" : "0") + "\" skipped=\"0\" time=\"" + time + "\">\n";
-  xml += "    <testcase name=\"" + XmlEscape(report.Name, true) + "\" classname=\"" +
-         XmlEscape(report.File, true) + "\" file=\"" + XmlEscape(report.File, true) + "\" time=\"" + time +
-         "\">\n";
+  xml += "    <testcase name=\"" + XmlEscape(report.Name, true) + "\" classname=\"" + XmlEscape(report.File, true) +
+         "\" file=\"" + XmlEscape(report.File, true) + "\" time=\"" + time + "\">\n";
   if (failed || error) {
     const std::string tag = error ? "error" : "failure";
-    xml += "      <" + tag + " type=\"" + report.Kind + "\" message=\"" + XmlEscape(report.Message, true) +
-           "\">" + XmlEscape(report.Message) + "</" + tag + ">\n";
+    xml += "      <" + tag + " type=\"" + report.Kind + "\" message=\"" + XmlEscape(report.Message, true) + "\">" +
+           XmlEscape(report.Message) + "</" + tag + ">\n";
   }
   if (!report.Log.empty()) xml += "      <system-out>" + XmlEscape(report.Log) + "</system-out>\n";
   xml += "    </testcase>\n  </testsuite>\n</testsuites>\n";
@@ -106,8 +95,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
   const std::string temporary = path + ".tmp" + std::to_string(::getpid());
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file || !file.write(contents.data(), static_cast<std::streamsize>(contents.size())) ||
-        !file.flush()) {
+    if (!file || !file.write(contents.data(), static_cast<std::streamsize>(contents.size())) || !file.flush()) {
       error = "cannot write " + temporary + ": " + std::strerror(errno);
       std::remove(temporary.c_str());
       return false;

@@ -31,8 +31,7 @@ class PanelCamera {
   virtual ~PanelCamera() = default;
   // Renders the scene; saves it when saveTo is set and compares it with the image at compareWith when
   // that is set.
-  virtual ShotResult Take(const PanelScene& scene, const std::string& saveTo,
-                          const std::string& compareWith) = 0;
+  virtual ShotResult Take(const PanelScene& scene, const std::string& saveTo, const std::string& compareWith) = 0;
 };
 
 }  // namespace qx9::scenario

@@ -42,8 +42,7 @@ std::string FlowText(const YAML::Node& node, int depth = 0) {
     return "[" + text + "]";
   }
   for (const auto& pair : node) {
-    text += (text.empty() ? "" : ", ") + FlowText(pair.first, depth + 1) + ": " +
-            FlowText(pair.second, depth + 1);
+    text += (text.empty() ? "" : ", ") + FlowText(pair.first, depth + 1) + ": " + FlowText(pair.second, depth + 1);
   }
   return "{" + text + "}";
 }
@@ -174,8 +173,7 @@ class Parser {
   bool ExpectMessage(const YAML::Node& value, Step& step) { return Text(value, name_, step.Str); }
 
   bool ExpectTone(const YAML::Node& value, Step& step) {
-    if (!CheckKeys(value, {"frequency", "duration", "timeout"}, {"frequency", "duration"}, name_))
-      return false;
+    if (!CheckKeys(value, {"frequency", "duration", "timeout"}, {"frequency", "duration"}, name_)) return false;
     int64_t frequency = 0;
     const bool ok = Integer(value["frequency"], "frequency", 0, 32767, frequency);
     step.Frequency = static_cast<int>(frequency);
@@ -246,8 +244,8 @@ class Parser {
       return false;
     }
     if (value < min || value > max) {
-      Error(node.Mark(), key + ": must be from " + std::to_string(min) + " to " + std::to_string(max) +
-                             ", not " + node.Scalar());
+      Error(node.Mark(),
+            key + ": must be from " + std::to_string(min) + " to " + std::to_string(max) + ", not " + node.Scalar());
       return false;
     }
     return true;
@@ -274,8 +272,7 @@ class Parser {
 
   bool Duration(const YAML::Node& node, const std::string& key, int64_t& us) {
     if (!node.IsScalar() || IsQuoted(node) || !ParseDurationText(node.Scalar(), us)) {
-      Error(node.Mark(),
-            key + ": must be a duration like 500ms or 2s (whole milliseconds), not " + FlowText(node));
+      Error(node.Mark(), key + ": must be a duration like 500ms or 2s (whole milliseconds), not " + FlowText(node));
       return false;
     }
     if (us > kMaxDurationUs) {
@@ -311,8 +308,8 @@ class Parser {
   }
 
   // Every key known, each once, the required ones present.
-  bool CheckKeys(const YAML::Node& node, const std::set<std::string>& known,
-                 const std::set<std::string>& required, const std::string& what) {
+  bool CheckKeys(const YAML::Node& node, const std::set<std::string>& known, const std::set<std::string>& required,
+                 const std::string& what) {
     if (!node.IsMap()) {
       std::string keys;
       std::string optional;
@@ -378,8 +375,8 @@ bool ParseScenarioText(const std::string& text, const std::string& path, Scenari
   try {
     root = YAML::Load(text);
   } catch (const YAML::Exception& e) {
-    errors.push_back(path + ":" + std::to_string(e.mark.line + 1) + ":" + std::to_string(e.mark.column + 1) +
-                     ": " + e.msg);
+    errors.push_back(path + ":" + std::to_string(e.mark.line + 1) + ":" + std::to_string(e.mark.column + 1) + ": " +
+                     e.msg);
     return false;
   }
   Parser parser(path, errors);

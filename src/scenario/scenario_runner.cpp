@@ -21,9 +21,7 @@ std::string DurationText(int64_t us) {
   return std::to_string(us / 1000) + "ms";
 }
 
-std::string WordText(int32_t value) {
-  return "0x" + WordBoxText(value) + " (" + std::to_string(WrapWord(value)) + ")";
-}
+std::string WordText(int32_t value) { return "0x" + WordBoxText(value) + " (" + std::to_string(WrapWord(value)) + ")"; }
 
 // What a step's check found: passed, or what was wanted and what was there.
 struct Check {
@@ -104,37 +102,19 @@ class ScenarioRun final : public MachineListener {
 
   Check Do(const Step& step) {
     switch (step.Kind) {
-      case StepKind::SetSwitch:
-        return SetSwitch(step);
-      case StepKind::TypeWord:
-        host_.TypeWordBox(step.Index, step.Str);
-        return Pass();
-      case StepKind::SetPot:
-        host_.SetPotText(step.Str);
-        return Pass();
-      case StepKind::SetPulsIn:
-        host_.SetPulsInText(step.Str);
-        return Pass();
-      case StepKind::Answer:
-        host_.QueueAnswer(step.Reply);
-        return Pass();
-      case StepKind::Delay:
-        RunUntil(Now() + step.DurationUs, [] { return false; });
-        return Pass();
-      case StepKind::WaitPin:
-        return WaitPin(step);
-      case StepKind::WaitWord:
-        return WaitWord(step);
-      case StepKind::ExpectPin:
-        return ExpectPin(step);
-      case StepKind::ExpectWord:
-        return ExpectWord(step);
-      case StepKind::ExpectMessage:
-        return ExpectMessage(step);
-      case StepKind::ExpectTone:
-        return ExpectTone(step);
-      case StepKind::Screenshot:
-        return Screenshot(step);
+      case StepKind::SetSwitch: return SetSwitch(step);
+      case StepKind::TypeWord: host_.TypeWordBox(step.Index, step.Str); return Pass();
+      case StepKind::SetPot: host_.SetPotText(step.Str); return Pass();
+      case StepKind::SetPulsIn: host_.SetPulsInText(step.Str); return Pass();
+      case StepKind::Answer: host_.QueueAnswer(step.Reply); return Pass();
+      case StepKind::Delay: RunUntil(Now() + step.DurationUs, [] { return false; }); return Pass();
+      case StepKind::WaitPin: return WaitPin(step);
+      case StepKind::WaitWord: return WaitWord(step);
+      case StepKind::ExpectPin: return ExpectPin(step);
+      case StepKind::ExpectWord: return ExpectWord(step);
+      case StepKind::ExpectMessage: return ExpectMessage(step);
+      case StepKind::ExpectTone: return ExpectTone(step);
+      case StepKind::Screenshot: return Screenshot(step);
     }
     return Pass();
   }
@@ -161,8 +141,7 @@ class ScenarioRun final : public MachineListener {
 
   Check WaitWord(const Step& step) {
     const int64_t start = Now();
-    if (RunUntil(start + step.TimeoutUs, [&] { return SameWord(Word(step.Index), step.Value); }))
-      return Pass();
+    if (RunUntil(start + step.TimeoutUs, [&] { return SameWord(Word(step.Index), step.Value); })) return Pass();
     return Fail(Outcome::TimedOut, WordText(step.Value) + " within " + DurationText(step.TimeoutUs),
                 WordText(Word(step.Index)) + " after " + DurationText(Now() - start));
   }
@@ -206,8 +185,7 @@ class ScenarioRun final : public MachineListener {
   }
 
   Check Screenshot(const Step& step) {
-    if (camera_ == nullptr)
-      return Fail(Outcome::Failed, "a panel to take a screenshot of", "none in this build");
+    if (camera_ == nullptr) return Fail(Outcome::Failed, "a panel to take a screenshot of", "none in this build");
     PanelScene scene;
     scene.Program = program_;
     scene.State = machine_;
@@ -272,8 +250,7 @@ class ScenarioRun final : public MachineListener {
 
 }  // namespace
 
-RunResult RunScenario(const Scenario& scenario, const std::string& program, PanelCamera* camera,
-                      std::ostream& out) {
+RunResult RunScenario(const Scenario& scenario, const std::string& program, PanelCamera* camera, std::ostream& out) {
   ScenarioRun run(program, camera, out);
   return run.Run(scenario);
 }

@@ -31,7 +31,6 @@ struct RunResult {
 
 // `program` is the object file to run (the scenario's own, or the one given on the command line);
 // `camera` may be null when the scenario has no screenshot step.
-RunResult RunScenario(const Scenario& scenario, const std::string& program, PanelCamera* camera,
-                      std::ostream& out);
+RunResult RunScenario(const Scenario& scenario, const std::string& program, PanelCamera* camera, std::ostream& out);
 
 }  // namespace qx9::scenario

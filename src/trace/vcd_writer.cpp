@@ -145,8 +145,7 @@ std::string VcdText(const SignalRecorder& recorder) {
 bool WriteVcd(const SignalRecorder& recorder, const std::string& path, std::string& error) {
   const std::string text = VcdText(recorder);
   return WriteFileAtomically(
-      path, [&text](int fd, std::string& reason) { return WriteAll(fd, text.data(), text.size(), reason); },
-      error);
+      path, [&text](int fd, std::string& reason) { return WriteAll(fd, text.data(), text.size(), reason); }, error);
 }
 
 }  // namespace qx9::trace

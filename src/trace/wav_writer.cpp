@@ -99,8 +99,7 @@ bool WriteWav(const SignalRecorder& recorder, const std::string& path, std::stri
           return false;
         }
         const bool rendered = RenderSound(recorder, [file](const int16_t* samples, size_t count) {
-          return sf_write_short(file, samples, static_cast<sf_count_t>(count)) ==
-                 static_cast<sf_count_t>(count);
+          return sf_write_short(file, samples, static_cast<sf_count_t>(count)) == static_cast<sf_count_t>(count);
         });
         if (!rendered) reason = sf_strerror(file);
         // Closing writes the header's final lengths; its failure is a failed file too.

@@ -82,9 +82,7 @@ int ProgramView::CursorAddress() const {
   return program_.LineAddress[static_cast<size_t>(line)];
 }
 
-void ProgramView::MoveCursorToLine(int line) {
-  setTextCursor(QTextCursor(document()->findBlockByNumber(line)));
-}
+void ProgramView::MoveCursorToLine(int line) { setTextCursor(QTextCursor(document()->findBlockByNumber(line))); }
 
 void ProgramView::ClickMargin(int line) {
   if (line < 0 || line >= static_cast<int>(program_.LineAddress.size())) return;
@@ -131,12 +129,11 @@ void ProgramView::PaintMargin(QPaintEvent* event) {
     }
     if (static_cast<int>(line) == highlightedLine_) {
       painter.setPen(QColor(40, 40, 160));
-      painter.drawText(QRect(2, top, size + 2, fontMetrics().height()), Qt::AlignCenter,
-                       QStringLiteral("\u25B6"));
+      painter.drawText(QRect(2, top, size + 2, fontMetrics().height()), Qt::AlignCenter, QStringLiteral("\u25B6"));
     }
     painter.setPen(palette().color(QPalette::PlaceholderText));
-    painter.drawText(QRect(size + 6, top, margin_->width() - size - 8, fontMetrics().height()),
-                     Qt::AlignRight, QStringLiteral("%1").arg(address, 3, 16, QLatin1Char('0')).toUpper());
+    painter.drawText(QRect(size + 6, top, margin_->width() - size - 8, fontMetrics().height()), Qt::AlignRight,
+                     QStringLiteral("%1").arg(address, 3, 16, QLatin1Char('0')).toUpper());
   }
 }
 

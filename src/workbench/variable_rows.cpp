@@ -37,8 +37,7 @@ std::vector<VariableRow> VariableRows(const VariableSource& source) {
   std::vector<VariableRow> rows;
   for (int i = 0; i < 7; ++i) {
     const int16_t value = WrapWord(s.Ram[static_cast<size_t>(i)]);
-    rows.push_back(
-        {"W" + std::to_string(i), WordBoxText(s.Ram[static_cast<size_t>(i)]), std::to_string(value), i});
+    rows.push_back({"W" + std::to_string(i), WordBoxText(s.Ram[static_cast<size_t>(i)]), std::to_string(value), i});
   }
   for (int i = 0; i < 14; ++i) {
     const int16_t value = VariableValue(s, FindVariableCode("B" + std::to_string(i)));
@@ -64,8 +63,7 @@ std::vector<VariableRow> VariableRows(const VariableSource& source) {
       const int now = s.Eeprom[static_cast<size_t>(i)];
       const int file = (*source.FileImage)[static_cast<size_t>(i)];
       if (now == file) continue;
-      rows.push_back(
-          {"Image " + std::to_string(i), std::to_string(now), "file: " + std::to_string(file), -1});
+      rows.push_back({"Image " + std::to_string(i), std::to_string(now), "file: " + std::to_string(file), -1});
     }
   }
   rows.push_back({"LastPWM", source.LastPWM, {}, -1});

@@ -328,8 +328,7 @@ std::vector<VariableRow> Workbench::Rows() {
   source.State = &machine_;
   source.FileImage = haveImage_ ? &fileImage_ : nullptr;
   source.Program = &text_;
-  if (auto* box = panel_.findChild<QLineEdit*>(QStringLiteral("LastPWM")))
-    source.LastPWM = box->text().toStdString();
+  if (auto* box = panel_.findChild<QLineEdit*>(QStringLiteral("LastPWM"))) source.LastPWM = box->text().toStdString();
   return VariableRows(source);
 }
 
@@ -354,8 +353,7 @@ void Workbench::MeasureSpeed() {
   const qint64 now = clock_();
   if (now - speedSinceNs_ < kSpeedWindowNs) return;
   const quint64 count = machine_.InstructionsExecuted;
-  const double rate =
-      static_cast<double>(count - speedSinceCount_) * 1e9 / static_cast<double>(now - speedSinceNs_);
+  const double rate = static_cast<double>(count - speedSinceCount_) * 1e9 / static_cast<double>(now - speedSinceNs_);
   speedSinceNs_ = now;
   speedSinceCount_ = count;
   speedText_ = panel_.TimerEnabled() ? tr("%L1 instructions/s").arg(qRound64(rate)) : tr("stopped");

@@ -129,9 +129,8 @@ class Workbench : public QMainWindow {
   QByteArray programKey_;
   std::vector<VariableRow> baseline_;
   bool wasRunning_ = false;
-  quint64 shownCount_ = 0;  // InstructionsExecuted at the last live redraw
-  std::array<int32_t, 8>
-      shownRam_{};  // and the words then (a switch click changes them between instructions)
+  quint64 shownCount_ = 0;             // InstructionsExecuted at the last live redraw
+  std::array<int32_t, 8> shownRam_{};  // and the words then (a switch click changes them between instructions)
   bool dirty_ = false;
   bool breakSeen_ = false;
 

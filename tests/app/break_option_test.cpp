@@ -55,8 +55,8 @@ TEST_F(BreakOption, PlainStepsStopBeforeTheBreakpoint) {
   const std::string out = Run({"--quiet", "--break", Hex3(jump_)});
   EXPECT_EQ(status_, 0);
   EXPECT_EQ(out, "break: @" + Hex3(jump_) + "\n" +
-                     "W0=0001 W1=0001 W2=0000 W3=0000 W4=0000 W5=0000 W6=0000 PORT=0000\n" + "next: @" +
-                     Hex3(jump_) + " Goto " + Hex3(loop_).substr(1) + "\n");
+                     "W0=0001 W1=0001 W2=0000 W3=0000 W4=0000 W5=0000 W6=0000 PORT=0000\n" + "next: @" + Hex3(jump_) +
+                     " Goto " + Hex3(loop_).substr(1) + "\n");
 }
 
 TEST_F(BreakOption, TheFirstInstructionIsNeverABreak) {

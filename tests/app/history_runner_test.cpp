@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "runner.h"
-#include "support/program_builder.h"
 #include "support/command.h"
+#include "support/program_builder.h"
 #include "support/random_program.h"
 #include "support/scratch_dir.h"
 
@@ -108,8 +108,7 @@ TEST_F(HistoryRunnerTest, ASavedRunGoesOnFromItsStateAsOneLongRunWould) {
 }
 
 TEST_F(HistoryRunnerTest, BackBeyondTheHistoryStopsAtItsStartAndSaysSo) {
-  const std::string file =
-      Write(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End().Build());
+  const std::string file = Write(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End().Build());
   const Result r = Run({"--back", "5", file});
   EXPECT_EQ(r.Status, kExitOk);
   EXPECT_EQ(r.Err, "qx9run: --back 5 goes beyond the history of 2 instructions; going back to its start\n");
@@ -123,8 +122,8 @@ TEST_F(HistoryRunnerTest, WhoWroteNamesTheLastChangeOfEachTargetAfterTheFinalBlo
   // @013 High 2, @01F Let B1=7, @036 Write 55,W0 (image entry 200), End
   const std::string file =
       Write(ProgramBuilder().High(C(2)).Let(V("B1"), {{1, C(7)}}).Write(C(55), V("W0")).End().Build());
-  const Result r = Run({"--quiet", "--who-wrote", "W0", "--who-wrote", "Pin2", "--who-wrote", "eeprom[200]",
-                        "--who-wrote", "B0", file});
+  const Result r = Run(
+      {"--quiet", "--who-wrote", "W0", "--who-wrote", "Pin2", "--who-wrote", "eeprom[200]", "--who-wrote", "B0", file});
   EXPECT_EQ(r.Status, kExitOk);
   const std::string tail = r.Out.substr(r.Out.find("next:"));
   EXPECT_EQ(tail.substr(tail.find('\n') + 1),

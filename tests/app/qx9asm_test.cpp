@@ -95,8 +95,7 @@ TEST_F(AsmTest, LeavesAnExistingObjectAloneWhenItCannotBeReplaced) {
   const CommandResult failed = AsmWritingNothing({source.string()});
   EXPECT_EQ(failed.Status, 2);
   EXPECT_EQ(ReadWhole(object), kOldObject);
-  EXPECT_EQ(failed.Err,
-            object.string() + ": cannot write the object file (File too large); nothing was changed\n");
+  EXPECT_EQ(failed.Err, object.string() + ": cannot write the object file (File too large); nothing was changed\n");
   EXPECT_EQ(Names(), (std::vector<std::string>{"bad.bas", "p.OBJ", "p.bas"}));
 }
 
@@ -142,8 +141,7 @@ TEST_F(AsmTest, RefusesSourcesThatAreNotRegularFiles) {
       {(dir_ / "work" / "fifo").string(), ": not a regular file; the source must be a text file\n"},
       {"/dev/zero", ": not a regular file; the source must be a text file\n"},
       {big.string(), ": the source is 1048577 bytes; the most qx9asm reads is 1048576 (1 MiB)\n"},
-      {(dir_ / "work" / "missing.bas").string(),
-       ": cannot read the source file (No such file or directory)\n"},
+      {(dir_ / "work" / "missing.bas").string(), ": cannot read the source file (No such file or directory)\n"},
   };
   for (const auto& c : cases) {
     const CommandResult r = Asm({c.Source});
@@ -160,8 +158,7 @@ TEST_F(AsmTest, RefusesBadOutputArguments) {
   EXPECT_EQ(empty.Err, "qx9asm: -o needs a file name\nusage: qx9asm SOURCE [-o FILE.OBJ]\n");
   const CommandResult same = Asm({source.string(), "-o", source.string()});
   EXPECT_EQ(same.Status, 2);
-  EXPECT_EQ(same.Err,
-            source.string() + ": is the source file itself; choose another name for the object file\n");
+  EXPECT_EQ(same.Err, source.string() + ": is the source file itself; choose another name for the object file\n");
   EXPECT_EQ(ReadWhole(source), kSource);
   const CommandResult unknown = Asm({"-v", source.string()});
   EXPECT_EQ(unknown.Status, 1);

@@ -30,8 +30,7 @@ class RunExportsTest : public ScratchDir {
 
   std::string File(const std::string& name) const { return (dir_ / "files" / name).string(); }
   size_t FileCount() const {
-    return static_cast<size_t>(
-        std::distance(fs::directory_iterator(dir_ / "files"), fs::directory_iterator()));
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_ / "files"), fs::directory_iterator()));
   }
 };
 
@@ -62,8 +61,7 @@ TEST_F(RunExportsTest, AFolderGivenAsTheFileExitsWithStatusTwo) {
 }
 
 TEST_F(RunExportsTest, BadUsageExitsWithStatusOne) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--vcd"}, {"--wav"}, {"--list", "--vcd", File("x.vcd")}};
+  const std::vector<std::vector<std::string>> cases = {{"--vcd"}, {"--wav"}, {"--list", "--vcd", File("x.vcd")}};
   for (const auto& args : cases) {
     const Result r = Run(args);
     EXPECT_EQ(r.Status, 1) << args.back();

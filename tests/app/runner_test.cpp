@@ -62,9 +62,8 @@ TEST_F(RunnerTest, PinInstructionsTraceAndFinalBlock) {
   const Result r = Run({Write(b)});
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Err, "");
-  EXPECT_EQ(r.Out, At(high) + " High 3\n" + At(toggle) + " Toggle 3\n" + At(reverse) + " Reverse 3\n" +
-                       At(output) + " Output B0\n" + Words("0000", "0000", "0000", "0100") + "next: " +
-                       At(end) + " End\n");
+  EXPECT_EQ(r.Out, At(high) + " High 3\n" + At(toggle) + " Toggle 3\n" + At(reverse) + " Reverse 3\n" + At(output) +
+                       " Output B0\n" + Words("0000", "0000", "0000", "0100") + "next: " + At(end) + " End\n");
   EXPECT_EQ(high, 0x13);
 }
 
@@ -85,10 +84,10 @@ TEST_F(RunnerTest, LetAndIfWithMessagesOfPreviewAndExecution) {
 
   const Result r = Run({Write(b)});
   EXPECT_EQ(r.Status, 0);
-  EXPECT_EQ(r.Out, At(set) + " Let B0=5\n" + At(inc) + " Let B0=B0+1\n" + At(test) + " If B0=6 Then " +
-                       Hex(yes) + " (->)\n" + "message: You can't see this\n" + At(yes) + " Let W1=W1\n" +
-                       "message: You can't see this\n" + Words("0006", "0000", "0000", "0000") + "next: " +
-                       At(end) + " End\n");
+  EXPECT_EQ(r.Out, At(set) + " Let B0=5\n" + At(inc) + " Let B0=B0+1\n" + At(test) + " If B0=6 Then " + Hex(yes) +
+                       " (->)\n" + "message: You can't see this\n" + At(yes) + " Let W1=W1\n" +
+                       "message: You can't see this\n" + Words("0006", "0000", "0000", "0000") + "next: " + At(end) +
+                       " End\n");
 }
 
 TEST_F(RunnerTest, PromptsTakeAnswersInOrderThenCancel) {
@@ -159,9 +158,9 @@ TEST_F(RunnerTest, StepOverRunsTheSubroutineOnTicks) {
   b.Return();
 
   const Result r = Run({"--step-over", Write(b)});
-  EXPECT_EQ(r.Out, At(call) + " Gosub " + Hex(sub) + "\n" + At(sub) + " High 2\n" + At(ret) + " Return\n" +
-                       At(after) + " High 1\n" + Words("0000", "0000", "0000", "0606") + "next: " + At(end) +
-                       " End\n" + "ticks: 3\n");
+  EXPECT_EQ(r.Out, At(call) + " Gosub " + Hex(sub) + "\n" + At(sub) + " High 2\n" + At(ret) + " Return\n" + At(after) +
+                       " High 1\n" + Words("0000", "0000", "0000", "0606") + "next: " + At(end) + " End\n" +
+                       "ticks: 3\n");
 }
 
 TEST_F(RunnerTest, WordBoxesAndSwitchesApplyInCommandLineOrder) {
@@ -191,9 +190,9 @@ TEST_F(RunnerTest, SoundPrintsTonesAndRests) {
   b.End();
   const Result r = Run({Write(b)});
   // Duration codes count 12 ms each, cut to 8 bits; note 200 is beyond hearing and rests.
-  EXPECT_EQ(r.Out, At(sound) + " Sound 1,(100,50,0,10,127,1,200,300,)\n" + "tone: 428 Hz 600 ms\n" +
-                       "rest: 120 ms\n" + "tone: 10526 Hz 12 ms\n" + "rest: 528 ms\n" +
-                       Words("0000", "0000", "0000", "0200") + "next: " + At(end) + " End\n");
+  EXPECT_EQ(r.Out, At(sound) + " Sound 1,(100,50,0,10,127,1,200,300,)\n" + "tone: 428 Hz 600 ms\n" + "rest: 120 ms\n" +
+                       "tone: 10526 Hz 12 ms\n" + "rest: 528 ms\n" + Words("0000", "0000", "0000", "0200") +
+                       "next: " + At(end) + " End\n");
 }
 
 TEST_F(RunnerTest, UnimplementedInstructionRestartsAndEndsTheRun) {
@@ -204,9 +203,8 @@ TEST_F(RunnerTest, UnimplementedInstructionRestartsAndEndsTheRun) {
   b.Button();
   const Result r = Run({Write(b)});
   EXPECT_EQ(r.Out, At(high) + " High 0\n" + At(button) + " Button Unimplemented!\n" +
-                       "message: Executed an unimplemented command\n" +
-                       "message: Program reached end -- Restarting\n" + Words("0000", "0000", "0000", "0101") +
-                       "next: " + At(high) + " High 0\n");
+                       "message: Executed an unimplemented command\n" + "message: Program reached end -- Restarting\n" +
+                       Words("0000", "0000", "0000", "0101") + "next: " + At(high) + " High 0\n");
 }
 
 TEST_F(RunnerTest, StepLimitIsReportedAndQuietDropsTheTrace) {

@@ -11,8 +11,7 @@ namespace {
 using VersionsTest = ScratchDir;
 
 std::vector<std::pair<std::string, std::string>> Programs() {
-  std::vector<std::pair<std::string, std::string>> programs = {{"qx9run", QX9RUN_PATH},
-                                                               {"qx9asm", QX9ASM_PATH}};
+  std::vector<std::pair<std::string, std::string>> programs = {{"qx9run", QX9RUN_PATH}, {"qx9asm", QX9ASM_PATH}};
 #ifdef QX9EMU_PATH
   programs.emplace_back("qx9emu", QX9EMU_PATH);
 #endif

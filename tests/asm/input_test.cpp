@@ -54,8 +54,7 @@ TEST(Input, MessagesQuoteTheSourceSafely) {
     std::string Message;
   } cases[] = {
       {"High 3 \x1B]0;owned\x07", "p.bas:1:8: unexpected '\\x1B]0;owned\\x07' after High"},
-      {"High 3 " + std::string(5000, '+'),
-       "p.bas:1:8: unexpected '" + std::string(40, '+') + "...' after High"},
+      {"High 3 " + std::string(5000, '+'), "p.bas:1:8: unexpected '" + std::string(40, '+') + "...' after High"},
       {"Pause 99999999999999", "p.bas:1:7: constant 99999999999999 is out of range (-32768..65535)"},
       {"Pause -00070000:8", "p.bas:1:7: constant -00070000 is out of range (-32768..65535)"},
       {"Pause 0300:8", "p.bas:1:7: constant 0300 does not fit in 8 bits"},

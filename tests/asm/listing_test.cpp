@@ -14,15 +14,15 @@ std::array<uint8_t, 256> Image(const std::string& source) {
 }
 
 TEST(Listing, ShowsReachableCodeWithAddressesAndLabels) {
-  const std::string listing = ListProgram(Image(
-      "        For B0 = 1 To 5\n"
-      "          Toggle 0\n"
-      "        Next B0\n"
-      "        If B1=0 Then quiet\n"
-      "        Sound 1,(B1,10)\n"
-      "quiet:  End\n"
-      "        High 7          ; never reached\n"
-      "        .data 0, 42\n"));
+  const std::string listing =
+      ListProgram(Image("        For B0 = 1 To 5\n"
+                        "          Toggle 0\n"
+                        "        Next B0\n"
+                        "        If B1=0 Then quiet\n"
+                        "        Sound 1,(B1,10)\n"
+                        "quiet:  End\n"
+                        "        High 7          ; never reached\n"
+                        "        .data 0, 42\n"));
   EXPECT_EQ(listing,
             "; QX9 program listing: assembling it gives back the same 256 bytes.\n"
             "; Addresses are linear token addresses (bits from the start of the image) in hex.\n"
@@ -41,12 +41,12 @@ TEST(Listing, ShowsReachableCodeWithAddressesAndLabels) {
 // A jump into the middle of an instruction: the outer one is listed, the inner one named in a comment
 // and reached by its hex address; bits 16..18 and bytes 0 and 1 are kept too.
 TEST(Listing, KeepsOverlapsAndTheBitsBeforeTheProgram) {
-  const std::string listing = ListProgram(Image(
-      ".byte 0, 9, 0\n"
-      ".org 10\n"
-      ".bits 101\n"
-      "start: Pause 65535\n"   // 16-bit value field: 1111... decodes as End when entered at 01B
-      "       Goto 1B\n"));
+  const std::string listing =
+      ListProgram(Image(".byte 0, 9, 0\n"
+                        ".org 10\n"
+                        ".bits 101\n"
+                        "start: Pause 65535\n"  // 16-bit value field: 1111... decodes as End when entered at 01B
+                        "       Goto 1B\n"));
   EXPECT_EQ(listing,
             "; QX9 program listing: assembling it gives back the same 256 bytes.\n"
             "; Addresses are linear token addresses (bits from the start of the image) in hex.\n"

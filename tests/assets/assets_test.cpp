@@ -31,8 +31,8 @@ TEST(Assets, EveryBitmapLoadsFromTheResourceAtItsSize) {
   // Lens colour, just below and right of the centre, away from the highlight.
   const QColor lit = Load("led_on.png").pixelColor(19, 18);
   const QColor dark = Load("led_off.png").pixelColor(19, 18);
-  EXPECT_TRUE(lit.red() > 200 && lit.green() < 80 && dark.red() < 120) << lit.name().toStdString() << " "
-                                                                       << dark.name().toStdString();
+  EXPECT_TRUE(lit.red() > 200 && lit.green() < 80 && dark.red() < 120)
+      << lit.name().toStdString() << " " << dark.name().toStdString();
 }
 
 }  // namespace

@@ -55,16 +55,8 @@ TEST(Breakpoints, ConditionsCompareSignedWordsLikeIf) {
   s.Ram[kPortWord] = 0x0008;  // Pin3 high
   // clang-format off: one comparison a line
   const std::pair<const char*, bool> rows[] = {
-      {"W0 < 0", true},
-      {"W0 > 100", false},
-      {"B0 = 255", true},
-      {"Bit15 = 1", true},
-      {"Pin3 = 1", true},
-      {"Pin2 = 1", false},
-      {"B2 <> B3", true},
-      {"B2 = B3", false},
-      {"B3 <= B2", true},
-      {"W1 >= 258", true},
+      {"W0 < 0", true},    {"W0 > 100", false}, {"B0 = 255", true}, {"Bit15 = 1", true}, {"Pin3 = 1", true},
+      {"Pin2 = 1", false}, {"B2 <> B3", true},  {"B2 = B3", false}, {"B3 <= B2", true},  {"W1 >= 258", true},
   };
   // clang-format on
   for (const auto& [text, holds] : rows) {

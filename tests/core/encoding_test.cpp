@@ -18,12 +18,12 @@ TEST(Builder, WritesHandComputedBytes) {
       {ProgramBuilder().High(C(3)).End(), {0x00, 0xA7, 0xF0}},  // 000 00000 | 1 01 0011 1 | 1111 0000
       // Let B0=5: operand 5 (1 01 0101), target B0 (100010), operator 1 (0001), continuation 0.
       {ProgramBuilder().Let(V("B0"), {{1, C(5)}}), {0x15, 0xAB, 0x10, 0x80}},
-      {ProgramBuilder().Goto(0x1A3), {0x19, 0x34, 0x60}},                  // 000 11001 | 001 1010 0011
-      {ProgramBuilder().Gosub(0x2F), {0x0E, 0x00, 0x5E}},                  // unused 0000, then 000 0010 1111
-      {ProgramBuilder().Pause(C(40000)), {0x0F, 0xF3, 0x88, 0x00}},        // 1 11 1001110001000000
+      {ProgramBuilder().Goto(0x1A3), {0x19, 0x34, 0x60}},            // 000 11001 | 001 1010 0011
+      {ProgramBuilder().Gosub(0x2F), {0x0E, 0x00, 0x5E}},            // unused 0000, then 000 0010 1111
+      {ProgramBuilder().Pause(C(40000)), {0x0F, 0xF3, 0x88, 0x00}},  // 1 11 1001110001000000
       {ProgramBuilder().Pause(C(-1)), {0x0F, 0xFF, 0xFF, 0xE0}},
-      {ProgramBuilder().High(C(1)), {0x00, 0x90}},                         // size code 0
-      {ProgramBuilder().High(C(3, 2)), {0x00, 0xC0, 0x60}},                // forced size code 2
+      {ProgramBuilder().High(C(1)), {0x00, 0x90}},           // size code 0
+      {ProgramBuilder().High(C(3, 2)), {0x00, 0xC0, 0x60}},  // forced size code 2
       // right 5, variable B0, continuation 0, conjunction 0 (OR), compare 1, target 26
       {ProgramBuilder().If({{V("B0"), 1, C(5), false}}, 26), {0x18, 0xAB, 0x10, 0x40, 0xD0}},
       // step 1 (1 00 1), W1 (110100), up 1, A=3 (1 01 0011), B=0 (1 00 0), target 0
@@ -203,18 +203,19 @@ TEST_F(TokenReader, AUsedUpBytePrecedingTheImageReadsOnFromByteZero) {
 }
 
 TEST(Words, WrapSetAndReadFields) {
-  const std::pair<int32_t, int16_t> wraps[] = {{32768, -32768}, {65535, -1}, {65536, 0}, {-32769, 32767},
+  const std::pair<int32_t, int16_t> wraps[] = {{32768, -32768},  {65535, -1},    {65536, 0},     {-32769, 32767},
                                                {1000000, 16960}, {INT32_MIN, 0}, {INT32_MAX, -1}};
   for (const auto& [x, wrapped] : wraps) EXPECT_EQ(WrapWord(x), wrapped) << x;
   FakeHost host;
   Machine m(host);
-  const std::array<int32_t, 6> sets[] = {  // word before, index, value, mask, shift, word after
+  const std::array<int32_t, 6> sets[] = {
+      // word before, index, value, mask, shift, word after
       {0, 7, 1, 1, 15, -32768},           // Dir7 on an empty port word: pattern 0x8000
       {1, 0, 128, 255, 8, -32767},        // B1 = 0x80 into W0 = 1: pattern 0x8001
       {0x12FF, 0, 256, 255, 0, 0x1200},   // 256 has no bits in a byte
       {0x0F0F, 3, 0x1234, 0, 0, 0x0F0F},  // mask 0 (codes 49 and 63) changes nothing
       {0x12345, 0, 1, 1, 0, 0x2345},      // an entry loaded beyond 16 bits ends as its pattern
-  };  // fields outside the word: the instruction rows of High and Toggle
+  };                                      // fields outside the word: the instruction rows of High and Toggle
   for (const auto& [before, index, value, mask, shift, after] : sets) {
     m.Ram[index] = before;
     m.SetVal(static_cast<int16_t>(index), static_cast<int16_t>(value), mask, static_cast<int16_t>(shift));
@@ -223,7 +224,8 @@ TEST(Words, WrapSetAndReadFields) {
   m.Ram[0] = 0x12345;  // as a word box may load it
   EXPECT_EQ(m.ReadField(0, 255, 8), 0x23);
   m.Ram[0] = -32767;  // 0x8001: fields read the 16-bit pattern whatever the sign; none outside the word
-  const std::array<int, 3> reads[] = {{255, 8, 128}, {1, 15, 1}, {1, 1, 0}, {-1, 0, -32767}, {1, 16, 0}, {1, -1, 0}, {1, 31, 0}};
+  const std::array<int, 3> reads[] = {{255, 8, 128}, {1, 15, 1}, {1, 1, 0}, {-1, 0, -32767},
+                                      {1, 16, 0},    {1, -1, 0}, {1, 31, 0}};
   for (const auto& [mask, shift, value] : reads) EXPECT_EQ(m.ReadField(0, mask, static_cast<int16_t>(shift)), value);
 }
 

@@ -189,8 +189,8 @@ TEST(History, InputsBetweenAndDuringInstructionsArePartOfTheHistory) {
       {"typed word", Counter(), [](Rig& r) { r.host.TypeWordBox(1, "0100"); }, 1, 0x101},
       {"prompt answer", ProgramBuilder().High(C(1)).Pot(C(0), C(1), V("W2")).End(),
        [](Rig& r) { r.host.QueueAnswer("77"); }, 2, 77},
-      {"pot box", ProgramBuilder().High(C(1)).Pot(C(0), C(1), V("W2")).End(),
-       [](Rig& r) { r.host.SetPotText("-5"); }, 2, 0xFFFB},
+      {"pot box", ProgramBuilder().High(C(1)).Pot(C(0), C(1), V("W2")).End(), [](Rig& r) { r.host.SetPotText("-5"); },
+       2, 0xFFFB},
       {"pulse box", ProgramBuilder().High(C(1)).PulsIn(C(0), C(1), V("W3")).End(),
        [](Rig& r) { r.host.SetPulsInText("300"); }, 3, 300},
   };
@@ -291,14 +291,16 @@ TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
     std::vector<uint64_t> Points;
   };
   const std::vector<Case> cases = {
-      {"waits counted down", ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(300)).Goto("top"),
+      {"waits counted down",
+       ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(300)).Goto("top"),
        [](Rig& r) {
          r.m.RunBtn_Click();
          while (r.m.InstructionsExecuted < 3000) r.m.Timer1_Timer();
          r.m.RunBtn_Click();
        },
        {1502, 1503}},  // a Pause, then the Goto after it once the wait was over
-      {"box text read over and over", ProgramBuilder().Label("top").Pot(C(0), C(1), V("W2")).Goto("top"),
+      {"box text read over and over",
+       ProgramBuilder().Label("top").Pot(C(0), C(1), V("W2")).Goto("top"),
        [](Rig& r) {
          r.host.SetPotText("250");
          while (r.m.InstructionsExecuted < 1500) r.m.Step_Click();
@@ -306,7 +308,8 @@ TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
          while (r.m.InstructionsExecuted < 3000) r.m.Step_Click();
        },
        {1, 1499, 1501, 2047, 2049, 2999}},
-      {"restarts", ProgramBuilder().Let(V("W2"), {{3, C(5)}}).End(),
+      {"restarts",
+       ProgramBuilder().Let(V("W2"), {{3, C(5)}}).End(),
        [](Rig& r) {
          while (r.m.InstructionsExecuted < 3000) r.m.Step_Click();
        },
@@ -442,8 +445,7 @@ TEST(History, WhoWroteAgreesWithTheTapeOnRandomPrograms) {
       const HistoryTarget target = *ParseHistoryTarget(name);
       const auto value = [&](const MachineState& s) {
         if (target.IsImage) return static_cast<int>(s.Eeprom[static_cast<size_t>(target.Entry)]);
-        const uint32_t pattern =
-            static_cast<uint32_t>(s.Ram[static_cast<size_t>(target.Field.Index)]) & 0xFFFFu;
+        const uint32_t pattern = static_cast<uint32_t>(s.Ram[static_cast<size_t>(target.Field.Index)]) & 0xFFFFu;
         return static_cast<int>((pattern >> target.Field.Shift) & static_cast<uint32_t>(target.Field.Mask));
       };
       std::optional<uint64_t> expected;

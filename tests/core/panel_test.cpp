@@ -80,9 +80,10 @@ TEST(Panel, ShowsWordsBytesLedsAndSwitches) {
 
 TEST(Panel, WordBoxTextsReadAsHexAndOnlyTheLastEightDigitsCount) {
   const std::pair<const char*, int32_t> cases[] = {
-      {"ffff", -1},     {"7FFF", 32767}, {"8000", -32768},    {"", 0},         {"12G4", 0x12},
-      {" 1 2", 0x12},   {"\t00ab\n", 0xAB}, {"10000", 65536}, {"zz", 0},       {"FFFFFFFF", -1},
-      {"7FFFFFFF", INT32_MAX}, {"123456789", 0x23456789}, {"1FFFFFFFF0", -16},
+      {"ffff", -1},        {"7FFF", 32767},  {"8000", -32768},        {"", 0},
+      {"12G4", 0x12},      {" 1 2", 0x12},   {"\t00ab\n", 0xAB},      {"10000", 65536},
+      {"zz", 0},           {"FFFFFFFF", -1}, {"7FFFFFFF", INT32_MAX}, {"123456789", 0x23456789},
+      {"1FFFFFFFF0", -16},
   };
   for (const auto& [text, entry] : cases) EXPECT_EQ(ParseWordBox(text), entry) << '"' << text << '"';
   Rig r;  // typed text takes effect at the next cycle, previews included

@@ -49,7 +49,7 @@ TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturn
   EXPECT_EQ(TickWhileRunning(r.m, r.host, 100), 3);  // Let W0, Return, then Let W1 at the return position
   EXPECT_EQ(r.m.StepOverTarget, int16_t{0});
   EXPECT_EQ(r.m.Ram[1], 1);
-  EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");  // the stop executes it without a preview
+  EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");       // the stop executes it without a preview
   EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // a step over's end is no Stop
   // Without a Gosub next, Step Over is a step that stays armed; Step disarms it.
   r.Load(ProgramBuilder().High(C(3)).Gosub("sub").Label("sub").Return());
@@ -93,8 +93,15 @@ TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
 
 TEST(RunControl, TickRuleAWaitHoldsNineTicksStepIgnoresItBusyBlocksCycles) {
   Rig r;
-  r.Load(ProgramBuilder().Pause(C(100)).Let(V("W0"), {{3, C(1)}}).Pause(C(30)).Let(V("W0"), {{3, C(1)}})
-             .Let(V("W0"), {{3, C(1)}}).Pause(C(-1)).Let(V("W0"), {{3, C(1)}}).End());
+  r.Load(ProgramBuilder()
+             .Pause(C(100))
+             .Let(V("W0"), {{3, C(1)}})
+             .Pause(C(30))
+             .Let(V("W0"), {{3, C(1)}})
+             .Let(V("W0"), {{3, C(1)}})
+             .Pause(C(-1))
+             .Let(V("W0"), {{3, C(1)}})
+             .End());
   r.m.RunBtn_Click();
   Ticks(r, 1);  // Pause 100
   EXPECT_EQ(r.m.WaitMs, 100);
@@ -140,9 +147,12 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
   using Write = void (*)(ProgramBuilder&);
   const std::string unemulated = "message: Executed an unimplemented command";
   using P = ProgramBuilder&;
-  const std::tuple<Write, int, Lines> cases[] = {  // the instruction, the cycles up to the restart
-      {[](P b) { b.End(); }, 3, {kRestart}}, {[](P b) { b.Button(); }, 3, {unemulated, kRestart}},
-      {[](P b) { b.Serout(); }, 3, {unemulated, kRestart}}, {[](P b) { b.Serin(); }, 3, {unemulated, kRestart}},
+  const std::tuple<Write, int, Lines> cases[] = {
+      // the instruction, the cycles up to the restart
+      {[](P b) { b.End(); }, 3, {kRestart}},
+      {[](P b) { b.Button(); }, 3, {unemulated, kRestart}},
+      {[](P b) { b.Serout(); }, 3, {unemulated, kRestart}},
+      {[](P b) { b.Serin(); }, 3, {unemulated, kRestart}},
       {[](P b) { b.Return(); }, 3, {"message: Return without Gosub", kRestart}},
       {[](P b) { b.Label("sub").Gosub("sub"); }, 20, {"message: Gosub stack overflow", kRestart}},
       // Input in the last five bits of the image, its operand beyond it (Pin0), then End at the end

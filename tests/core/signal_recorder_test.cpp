@@ -17,8 +17,7 @@ namespace {
 // A recorder attached to a loaded rig, recording from the program's first instruction.
 struct RecordingRig : Rig {
   SignalRecorder recorder;
-  explicit RecordingRig(const ProgramBuilder& program,
-                        size_t capacity = SignalRecorder::kDefaultEventCapacity,
+  explicit RecordingRig(const ProgramBuilder& program, size_t capacity = SignalRecorder::kDefaultEventCapacity,
                         size_t instructionRuns = SignalRecorder::kDefaultInstructionRuns)
       : recorder(capacity, instructionRuns) {
     Load(program);
@@ -74,8 +73,7 @@ TEST(SignalRecorder, SoundsToneAndRestStartWhenTheClockReachesThem) {
 }
 
 TEST(SignalRecorder, PwmPotPulsInAndShownMessagesAreLogged) {
-  RecordingRig r(
-      ProgramBuilder().Pwm(C(4), C(128), C(10)).Pot(C(1), C(0), V("B2")).PulsIn(C(5), C(0), V("B3")).End());
+  RecordingRig r(ProgramBuilder().Pwm(C(4), C(128), C(10)).Pot(C(1), C(0), V("B2")).PulsIn(C(5), C(0), V("B3")).End());
   r.host.SetPotText("77");
   r.host.QueueAnswer(std::nullopt);  // the empty Pulse In box prompts; Cancel
   r.Steps(3);
@@ -86,11 +84,10 @@ TEST(SignalRecorder, PwmPotPulsInAndShownMessagesAreLogged) {
             (std::vector<SignalEvent>{
                 {SignalKind::Pot, 1000, 2, static_cast<int>(MachineListener::Input::PotBox), 1, 0, "77"}}));
   EXPECT_EQ(r.recorder.EventsOf(SignalKind::PulsIn, 0, 10000),
-            (std::vector<SignalEvent>{{SignalKind::PulsIn, 2000, 3,
-                                       static_cast<int>(MachineListener::Input::PromptAnswer), 0, 0, ""}}));
-  EXPECT_EQ(r.recorder.EventsOf(SignalKind::Message, 0, 10000),
             (std::vector<SignalEvent>{
-                {SignalKind::Message, 3000, 4, 0, 0, 0, "Program reached end -- Restarting"}}));
+                {SignalKind::PulsIn, 2000, 3, static_cast<int>(MachineListener::Input::PromptAnswer), 0, 0, ""}}));
+  EXPECT_EQ(r.recorder.EventsOf(SignalKind::Message, 0, 10000),
+            (std::vector<SignalEvent>{{SignalKind::Message, 3000, 4, 0, 0, 0, "Program reached end -- Restarting"}}));
 }
 
 TEST(SignalRecorder, TypedTextIsClippedSoTheRingStaysBounded) {

@@ -20,8 +20,7 @@ namespace fs = std::filesystem;
 SavedMachine Sample() {
   SavedMachine s;
   for (int i = 0; i < kImageSize; ++i) s.Image[static_cast<size_t>(i)] = static_cast<uint8_t>(i * 7);
-  for (int i = 0; i < kImageSize; ++i)
-    s.State.Eeprom[static_cast<size_t>(i)] = s.Image[static_cast<size_t>(i)];
+  for (int i = 0; i < kImageSize; ++i) s.State.Eeprom[static_cast<size_t>(i)] = s.Image[static_cast<size_t>(i)];
   s.State.Eeprom[200] = -1234;
   s.State.Ram = {1, -2, 300, -32768, 32767, 0x12345678, 0, 0x0F0F};
   s.State.TokByte = 256;  // run off the end of the image
@@ -46,9 +45,7 @@ class StateFileTest : public ScratchDir {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
   }
-  void Put(const std::string& path, const std::string& bytes) const {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  void Put(const std::string& path, const std::string& bytes) const { std::ofstream(path, std::ios::binary) << bytes; }
 };
 
 TEST_F(StateFileTest, ASavedStateLoadsBackEqualAndLeavesNoTemporaryFile) {
@@ -109,10 +106,8 @@ TEST_F(StateFileTest, BadFilesAreRefusedWithAClearMessageAndChangeNothing) {
       {"foreign", [&](const std::string& p) { Put(p, "\x89PNG\r\n\x1a\n and the rest of a picture"); },
        " is not a qx9 state file"},
       {"cut in the header", [&](const std::string& p) { Put(p, good.substr(0, 12)); }, " is truncated"},
-      {"cut in the payload", [&](const std::string& p) { Put(p, good.substr(0, good.size() - 1)); },
-       " is truncated"},
-      {"bytes after the end", [&](const std::string& p) { Put(p, good + "x"); },
-       " is damaged (bytes after its end)"},
+      {"cut in the payload", [&](const std::string& p) { Put(p, good.substr(0, good.size() - 1)); }, " is truncated"},
+      {"bytes after the end", [&](const std::string& p) { Put(p, good + "x"); }, " is damaged (bytes after its end)"},
       {"a flipped bit", [&](const std::string& p) { Put(p, flipped); }, " is damaged (checksum mismatch)"},
       {"future version", [&](const std::string& p) { Put(p, future); },
        " was written by a newer version (state format 2; this one reads format 1)"},

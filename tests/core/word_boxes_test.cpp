@@ -40,18 +40,26 @@ void RunInLockstep(Host::Boxes mode, bool typing) {
       const std::string text = TypedHex(rng);
       for (Twin* t : {&read, &told}) {
         Machine& m = t->m;
-        if (t->host.TimerEnabled()) what < 3 ? m.RunBtn_Click() : m.Timer1_Timer();
-        else if (what < 60) m.Step_Click();
-        else if (what < 70) m.StepOver_Click();
-        else if (what < 80) m.RunBtn_Click();
-        else if (what < 88) m.GInBtn_Click(index);
-        else if (what < 96 && typing) t->host.TypeWordBox(index, text);
-        else if (what < 98) m.PreviewNext();
+        if (t->host.TimerEnabled())
+          what < 3 ? m.RunBtn_Click() : m.Timer1_Timer();
+        else if (what < 60)
+          m.Step_Click();
+        else if (what < 70)
+          m.StepOver_Click();
+        else if (what < 80)
+          m.RunBtn_Click();
+        else if (what < 88)
+          m.GInBtn_Click(index);
+        else if (what < 96 && typing)
+          t->host.TypeWordBox(index, text);
+        else if (what < 98)
+          m.PreviewNext();
       }
       SCOPED_TRACE("program " + std::to_string(program) + " action " + std::to_string(action));
       // A host with no panel leaves the last instruction's text to whoever reads it.
       EXPECT_EQ(read.m.InstructionText(), told.m.InstructionText());
-      ASSERT_TRUE(static_cast<const MachineState&>(read.m) == static_cast<const MachineState&>(told.m)) << read.m.InstrText;
+      ASSERT_TRUE(static_cast<const MachineState&>(read.m) == static_cast<const MachineState&>(told.m))
+          << read.m.InstrText;
       ASSERT_EQ(read.m.InstructionsExecuted, told.m.InstructionsExecuted);
       ASSERT_EQ(read.HostCounts(), told.HostCounts());
       ASSERT_TRUE(!typing || read.host.BoxTexts() == told.host.BoxTexts());

@@ -32,7 +32,8 @@ struct Example {
 };
 
 const Example kExamples[] = {
-    {"BLINK", [](Rig& r) {  // half the LEDs, swapped every 500 ms (and two instructions): every 52 ticks
+    {"BLINK",
+     [](Rig& r) {  // half the LEDs, swapped every 500 ms (and two instructions): every 52 ticks
        r.m.RunBtn_Click();
        EXPECT_EQ(WatchPins(r, 157), (std::vector<int>{0, 0x55, 0xAA, 0x55, 0xAA}));  // at 2, 53, 105, 157
        TickWhileRunning(r.m, r.host, 51);
@@ -40,7 +41,8 @@ const Example kExamples[] = {
        TickWhileRunning(r.m, r.host, 1);
        EXPECT_EQ(Pins(r), 0x55);
      }},
-    {"SWITCHES", [](Rig& r) {  // switches 0..3 copied to LEDs 4..7, whose switches are disabled
+    {"SWITCHES",
+     [](Rig& r) {  // switches 0..3 copied to LEDs 4..7, whose switches are disabled
        r.m.RunBtn_Click();
        r.m.GInBtn_Click(0);
        r.m.GInBtn_Click(2);
@@ -48,7 +50,8 @@ const Example kExamples[] = {
        EXPECT_EQ(Pins(r), 0x55);
        for (int i = 0; i < 8; ++i) EXPECT_EQ(r.host.LastPanel()->SwitchEnabled[i], i < 4) << i;
      }},
-    {"SUBROUT", [](Rig& r) {  // Step Over runs the whole sweep at full speed and stops after the call
+    {"SUBROUT",
+     [](Rig& r) {  // Step Over runs the whole sweep at full speed and stops after the call
        r.m.Step_Click();
        ASSERT_EQ(r.host.StateBox().rfind("Gosub ", 0), 0u) << r.host.StateBox();
        r.m.StepOver_Click();
@@ -56,7 +59,8 @@ const Example kExamples[] = {
        EXPECT_FALSE(r.host.TimerEnabled());
        EXPECT_EQ(r.Preview(), "Let Pins=B0");
      }},
-    {"POTPWM", [](Rig& r) {  // the pot drives the PWM pin and a bar of LEDs
+    {"POTPWM",
+     [](Rig& r) {  // the pot drives the PWM pin and a bar of LEDs
        r.host.SetPotText("128");
        r.m.RunBtn_Click();
        TickWhileRunning(r.m, r.host, 60);
@@ -66,7 +70,8 @@ const Example kExamples[] = {
        TickWhileRunning(r.m, r.host, 60);
        EXPECT_EQ(Pins(r), 0xFC);
      }},
-    {"COUNTER", [](Rig& r) {  // counts up to 255 on the LEDs, then back down
+    {"COUNTER",
+     [](Rig& r) {  // counts up to 255 on the LEDs, then back down
        r.m.RunBtn_Click();
        std::vector<int> expected;
        for (int v = 0; v <= 255; ++v) expected.push_back(v);
@@ -75,15 +80,16 @@ const Example kExamples[] = {
        ASSERT_GE(pins.size(), expected.size());
        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), pins.begin()));
      }},
-    {"TUNE", [](Rig& r) {  // one round of the tune, stepped (stepping plays the tones too)
+    {"TUNE",
+     [](Rig& r) {  // one round of the tune, stepped (stepping plays the tones too)
        for (int i = 0; i < 12; ++i) r.m.Step_Click();
        std::vector<std::string> sounds;
        for (const Event& e : r.host.Events()) {
          if (e.Kind == EventKind::Tone || e.Kind == EventKind::Rest) sounds.push_back(e.Full);
        }
-       EXPECT_EQ(sounds, (std::vector<std::string>{"tone: 261 Hz 144 ms", "tone: 333 Hz 144 ms",
-                                                    "tone: 386 Hz 144 ms", "tone: 520 Hz 360 ms", "rest: 120 ms",
-                                                    "tone: 386 Hz 144 ms", "tone: 520 Hz 540 ms"}));
+       EXPECT_EQ(sounds, (std::vector<std::string>{"tone: 261 Hz 144 ms", "tone: 333 Hz 144 ms", "tone: 386 Hz 144 ms",
+                                                   "tone: 520 Hz 360 ms", "rest: 120 ms", "tone: 386 Hz 144 ms",
+                                                   "tone: 520 Hz 540 ms"}));
      }},
 };
 

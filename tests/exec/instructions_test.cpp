@@ -16,20 +16,20 @@ using B = ProgramBuilder;
 using Lines = std::vector<std::string>;
 using Words = std::vector<std::pair<int, int32_t>>;
 using Setup = std::function<void(Rig&)>;
-constexpr int kOn = -1;       // goes on with the instruction after it
-constexpr int kRestart = -2;  // a restart is pending
+constexpr int kOn = -1;                           // goes on with the instruction after it
+constexpr int kRestart = -2;                      // a restart is pending
 constexpr int E(int entry) { return 8 + entry; }  // an image entry in a row's words
 const std::string kEnd = "message: Program reached end -- Restarting";
 const std::string kUnemulated = "message: Executed an unimplemented command";
 const std::string kRefused = "message: Enter a whole number from -32768 to 32767";
 
 struct Row {
-  B program;           // one instruction; the harness writes End after it
+  B program;  // one instruction; the harness writes End after it
   std::string text;
-  Words before = {};   // set as the panel shows them
-  Words after = {};    // 16-bit patterns afterwards
-  Lines events = {};   // while it executes, redraws aside
-  int next = kOn;      // linear address afterwards
+  Words before = {};  // set as the panel shows them
+  Words after = {};   // 16-bit patterns afterwards
+  Lines events = {};  // while it executes, redraws aside
+  int next = kOn;     // linear address afterwards
   Setup setup = {};
   int32_t wait = 0;
 };
@@ -37,13 +37,16 @@ struct Row {
 const Setup kRunning = [](Rig& r) { r.host.PresetTimer(true); };
 // The Pot and Pulse boxes both hold `box`; a prompt gets `answer` (none: Cancel).
 Setup Typed(std::string box, std::optional<std::string> answer) {
-  return [=](Rig& r) { r.host.SetPotText(box), r.host.SetPulsInText(box), answer ? r.host.QueueAnswer(answer) : void(); };
+  return
+      [=](Rig& r) { r.host.SetPotText(box), r.host.SetPulsInText(box), answer ? r.host.QueueAnswer(answer) : void(); };
 }
 // The target is named in the text; `before` and `after` are the word that holds it.
 Row Let(std::string text, std::vector<LetStep> steps, int32_t before, int32_t after) {
   const std::string target = text.substr(4, text.find('=') - 4);
   const int code = VariableCode(target);
-  const int word = code < 16 || code == 32 || code == 33 || code == 48 ? 7 : code < 32 ? 0 : (code - (code < 50 ? 34 : 50)) / 2;
+  const int word = code < 16 || code == 32 || code == 33 || code == 48 ? 7
+                   : code < 32                                         ? 0
+                                                                       : (code - (code < 50 ? 34 : 50)) / 2;
   return {B().Let(V(target), steps), text, {{word, before}, {2, 10}}, {{word, after}}};
 }
 Condition Cond(const char* var, int compare, Operand right, bool conjunctionAnd = false) {
@@ -54,25 +57,39 @@ Row If(std::string text, std::vector<Condition> conditions, int32_t w0, int32_t 
           jumps ? 0x1A : kOn};
 }
 Row Next(Operand step, bool up, Operand a, Operand b, int32_t value, int32_t after, bool jumps) {
-  return {B().Next(step, V("W0"), up, a, b, 0x1A), "Next W0", {{0, value}, {2, 3}}, {{0, after}}, {},
-          jumps ? 0x1A : kOn};
+  return {
+      B().Next(step, V("W0"), up, a, b, 0x1A), "Next W0", {{0, value}, {2, 3}}, {{0, after}}, {}, jumps ? 0x1A : kOn};
 }
 Row Wait(B program, std::string text, int32_t wait) { return {program, text, {}, {}, {}, kOn, kRunning, wait}; }
 Row Tone(int note, int code, std::string played) {
-  return {B().Sound(V("W0"), {{V("W1"), V("W2")}}), "Sound W0,(W2,W1,)", {{0, 1}, {1, code}, {2, note}},
-          {{7, 0x0200}}, {played}};
+  return {B().Sound(V("W0"), {{V("W1"), V("W2")}}),
+          "Sound W0,(W2,W1,)",
+          {{0, 1}, {1, code}, {2, note}},
+          {{7, 0x0200}},
+          {played}};
 }
 Row Pot(std::string box, std::optional<std::string> answer, int32_t after, Lines events) {
-  return {B().Pot(C(3), C(100), V("B2")), "Pot 3,100,B2", {{1, 0x1111}, {7, 0x0800}}, {{1, after}, {7, 0x0800}},
-          events, kOn, Typed(box, answer)};
+  return {B().Pot(C(3), C(100), V("B2")),
+          "Pot 3,100,B2",
+          {{1, 0x1111}, {7, 0x0800}},
+          {{1, after}, {7, 0x0800}},
+          events,
+          kOn,
+          Typed(box, answer)};
 }
 Row PulsIn(std::string box, std::optional<std::string> answer, int32_t after, Lines events) {
-  return {B().PulsIn(C(3), C(1), V("B2")), "PulsIn 3,1,B2", {{1, 0x1111}, {7, 0x0800}}, {{1, after}, {7, 0}},
-          events, kOn, Typed(box, answer)};
+  return {B().PulsIn(C(3), C(1), V("B2")),
+          "PulsIn 3,1,B2",
+          {{1, 0x1111}, {7, 0x0800}},
+          {{1, after}, {7, 0}},
+          events,
+          kOn,
+          Typed(box, answer)};
 }
 Row Lookup(const char* target, int32_t index, int32_t after) {
   return {B().Lookup(V("W2"), V(target), {C(10), C(20), C(30), C(-1), C(17)}),
-          std::string("Lookup W2,(10,20,30,-1,17,),") + target, {{0, 0x1111}, {1, 0x1111}, {2, index}},
+          std::string("Lookup W2,(10,20,30,-1,17,),") + target,
+          {{0, 0x1111}, {1, 0x1111}, {2, index}},
           {{target[0] == 'W' ? 1 : 0, after}}};
 }
 Row Lookdown(Operand value, std::vector<Operand> entries, std::string text, int32_t after) {
@@ -88,13 +105,20 @@ std::vector<Row> Rows() {
   return {
       // Pins: level bit p and direction bit p + 8 of the port word; pins outside the byte touch only
       // the bits that exist (level for 0..15, direction for -8..7).
-      {B().High(C(3)), "High 3", {}, {{7, 0x0808}}}, {B().Low(C(3)), "Low 3", {{7, 0x0808}}, {{7, 0x0800}}},
-      {B().Input(C(3)), "Input 3", {{7, 0x0808}}, {{7, 0x0008}}}, {B().Output(C(3)), "Output 3", {}, {{7, 0x0800}}},
-      {B().Toggle(C(3)), "Toggle 3", {{7, 0x0808}}, {{7, 0x0800}}}, {B().Reverse(C(7)), "Reverse 7", {}, {{7, 0x8000}}},
-      {B().Reverse(C(3)), "Reverse 3", {{7, 0x0800}}, {{7, 0}}}, {B().High(V("B2")), "High B2", {{1, 5}}, {{7, 0x2020}}},
-      {B().High(V("W0")), "High W0", {{0, 8}}, {{7, 0x0100}}}, {B().High(V("W0")), "High W0", {{0, 16}}, {{7, 0}}},
-      {B().High(V("W0")), "High W0", {{0, -8}}, {{7, 0x0001}}}, {B().High(V("W0")), "High W0", {{0, -9}}, {{7, 0}}},
-      {B().High(V("W0")), "High W0", {{0, -32768}}, {{7, 0}}}, {B().High(V("W0")), "High W0", {{0, 32767}}, {{7, 0}}},
+      {B().High(C(3)), "High 3", {}, {{7, 0x0808}}},
+      {B().Low(C(3)), "Low 3", {{7, 0x0808}}, {{7, 0x0800}}},
+      {B().Input(C(3)), "Input 3", {{7, 0x0808}}, {{7, 0x0008}}},
+      {B().Output(C(3)), "Output 3", {}, {{7, 0x0800}}},
+      {B().Toggle(C(3)), "Toggle 3", {{7, 0x0808}}, {{7, 0x0800}}},
+      {B().Reverse(C(7)), "Reverse 7", {}, {{7, 0x8000}}},
+      {B().Reverse(C(3)), "Reverse 3", {{7, 0x0800}}, {{7, 0}}},
+      {B().High(V("B2")), "High B2", {{1, 5}}, {{7, 0x2020}}},
+      {B().High(V("W0")), "High W0", {{0, 8}}, {{7, 0x0100}}},
+      {B().High(V("W0")), "High W0", {{0, 16}}, {{7, 0}}},
+      {B().High(V("W0")), "High W0", {{0, -8}}, {{7, 0x0001}}},
+      {B().High(V("W0")), "High W0", {{0, -9}}, {{7, 0}}},
+      {B().High(V("W0")), "High W0", {{0, -32768}}, {{7, 0}}},
+      {B().High(V("W0")), "High W0", {{0, 32767}}, {{7, 0}}},
       {B().Toggle(V("W0")), "Toggle W0", {{0, 15}, {7, 0x8000}}, {{7, 0}}},
       // PWM shows the voltage and leaves the pin an input; Pulsout makes it an output.
       {B().Pwm(C(3), C(128), C(10)), "PWM 3,128,10", {{7, 0x0808}}, {{7, 0x0008}}, {"LastPWM: Pin3=2.51"}},
@@ -103,12 +127,20 @@ std::vector<Row> Rows() {
       {B().Pulsout(C(2), C(5)), "Pulsout 2,5", {}, {{7, 0x0400}}},
       // Pot and PulsIn: a whole number (blanks around it ignored) is stored; an empty or blank box
       // prompts; Cancel or a blank answer stores nothing, silently; other text is refused.
-      Pot("200", {}, 0x11C8, {}), Pot(" 12 ", {}, 0x110C, {}), Pot("-32768", {}, 0x1100, {}), Pot("-1", {}, 0x11FF, {}),
-      Pot("", " 42", 0x112A, {potPrompt + "\" 42\""}), Pot("   ", {}, 0x1111, {potPrompt + "Cancel"}),
-      Pot("", "  ", 0x1111, {potPrompt + "\"  \""}), Pot("abc", {}, 0x1111, {kRefused}),
-      Pot("32768", {}, 0x1111, {kRefused}), Pot("", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}),
-      PulsIn("+5", {}, 0x1105, {}), PulsIn("   ", " 42", 0x112A, {pulsPrompt + "\" 42\""}),
-      PulsIn("", {}, 0x1111, {pulsPrompt + "Cancel"}), PulsIn("", "-32769", 0x1111, {pulsPrompt + "\"-32769\"", kRefused}),
+      Pot("200", {}, 0x11C8, {}),
+      Pot(" 12 ", {}, 0x110C, {}),
+      Pot("-32768", {}, 0x1100, {}),
+      Pot("-1", {}, 0x11FF, {}),
+      Pot("", " 42", 0x112A, {potPrompt + "\" 42\""}),
+      Pot("   ", {}, 0x1111, {potPrompt + "Cancel"}),
+      Pot("", "  ", 0x1111, {potPrompt + "\"  \""}),
+      Pot("abc", {}, 0x1111, {kRefused}),
+      Pot("32768", {}, 0x1111, {kRefused}),
+      Pot("", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}),
+      PulsIn("+5", {}, 0x1105, {}),
+      PulsIn("   ", " 42", 0x112A, {pulsPrompt + "\" 42\""}),
+      PulsIn("", {}, 0x1111, {pulsPrompt + "Cancel"}),
+      PulsIn("", "-32769", 0x1111, {pulsPrompt + "\"-32769\"", kRefused}),
       // For, Read, Write: locations count down from the end of the image, their low 8 bits count, and
       // an entry holds a whole word.
       {B().For(C(300), V("B2")), "For B2=300", {{1, 0x1100}}, {{1, 0x112C}}},
@@ -125,83 +157,150 @@ std::vector<Row> Rows() {
       Lookdown(C(20), {C(10), C(20), C(30)}, "Lookdown 20,(10,20,30,),B1", 0x0155),
       Lookdown(C(20), {C(20), C(5), C(20)}, "Lookdown 20,(20,5,20,),B1", 0x0255),
       Lookdown(C(20), {C(1), C(2), C(3)}, "Lookdown 20,(1,2,3,),B1", 0x7755),
-      Lookdown(C(-1), {C(7), C(65535)}, "Lookdown -1,(7,-1,),B1", 0x0155), Lookup("B0", 2, 0x111E),
-      Lookup("B0", 3, 0x11FF), Lookup("B0", 5, 0x1100), Lookup("B0", -1, 0x1100), Lookup("Bit0", 1, 0x1110),
-      Lookup("W1", 3, 0xFFFF), Branch(0, 0x1A), Branch(1, 0x2F), Branch(2, kOn), Branch(-1, kOn),
+      Lookdown(C(-1), {C(7), C(65535)}, "Lookdown -1,(7,-1,),B1", 0x0155),
+      Lookup("B0", 2, 0x111E),
+      Lookup("B0", 3, 0x11FF),
+      Lookup("B0", 5, 0x1100),
+      Lookup("B0", -1, 0x1100),
+      Lookup("Bit0", 1, 0x1110),
+      Lookup("W1", 3, 0xFFFF),
+      Branch(0, 0x1A),
+      Branch(1, 0x2F),
+      Branch(2, kOn),
+      Branch(-1, kOn),
       // Gosub and Return jump and each clear W6.
       {B().Gosub(0x1A), "Gosub 1A", {{5, 0x5678}, {6, 0x1234}}, {{5, 0x5678}, {6, 0}}, {}, 0x1A},
-      {B().Return(), "Return", {{6, 0x1234}}, {{6, 0}}, {}, 80, [](Rig& r) { r.m.GosubStack[0] = 87, r.m.GosubDepth = 1; }},
-      {B().Goto(0x1A3), "Goto 1A3", {}, {}, {}, 0x1A3}, {B().Goto(0), "Goto 0", {}, {}, {}, 0},
+      {B().Return(),
+       "Return",
+       {{6, 0x1234}},
+       {{6, 0}},
+       {},
+       80,
+       [](Rig& r) { r.m.GosubStack[0] = 87, r.m.GosubDepth = 1; }},
+      {B().Goto(0x1A3), "Goto 1A3", {}, {}, {}, 0x1A3},
+      {B().Goto(0), "Goto 0", {}, {}, {}, 0},
       // Waits are set only while running; beyond 32 bits they saturate; Nap -2's 4.5 ms rounds to even.
-      Wait(B().Pause(C(100)), "Pause 100", 100), Wait(B().Pause(C(65535)), "Pause -1", -1), {B().Pause(C(100)), "Pause 100"},
-      Wait(B().Nap(C(0)), "Nap 0", 18), Wait(B().Nap(C(7)), "Nap 7", 2304), Wait(B().Nap(C(-1)), "Nap -1", 9),
-      Wait(B().Nap(C(-2)), "Nap -2", 4), Wait(B().Nap(C(26)), "Nap 26", 1207959552),
-      Wait(B().Nap(C(27)), "Nap 27", INT32_MAX), Wait(B().Nap(C(-32768)), "Nap -32768", 0), {B().Nap(C(4)), "Nap 4"},
-      Wait(B().Sleep(C(0)), "Sleep 0", 0), Wait(B().Sleep(C(1)), "Sleep 1", 998), Wait(B().Sleep(C(2)), "Sleep 2", 1999),
-      Wait(B().Sleep(C(60)), "Sleep 60", 59998), {B().Sleep(C(1)), "Sleep 1"},
+      Wait(B().Pause(C(100)), "Pause 100", 100),
+      Wait(B().Pause(C(65535)), "Pause -1", -1),
+      {B().Pause(C(100)), "Pause 100"},
+      Wait(B().Nap(C(0)), "Nap 0", 18),
+      Wait(B().Nap(C(7)), "Nap 7", 2304),
+      Wait(B().Nap(C(-1)), "Nap -1", 9),
+      Wait(B().Nap(C(-2)), "Nap -2", 4),
+      Wait(B().Nap(C(26)), "Nap 26", 1207959552),
+      Wait(B().Nap(C(27)), "Nap 27", INT32_MAX),
+      Wait(B().Nap(C(-32768)), "Nap -32768", 0),
+      {B().Nap(C(4)), "Nap 4"},
+      Wait(B().Sleep(C(0)), "Sleep 0", 0),
+      Wait(B().Sleep(C(1)), "Sleep 1", 998),
+      Wait(B().Sleep(C(2)), "Sleep 2", 1999),
+      Wait(B().Sleep(C(60)), "Sleep 60", 59998),
+      {B().Sleep(C(1)), "Sleep 1"},
       // Sound: notes in groups, the duration code cut to 8 bits, frequencies outside 37..32767 rest.
       {B().Sound(C(1), {{C(1), C(100)}}), "Sound 1,(100,1,)", {{7, 0x0002}}, {{7, 0x0202}}, {"tone: 428 Hz 12 ms"}},
-      {B().Sound(V("B0"), {{C(50), C(100)}, {C(10), C(0)}}), "Sound B0,(100,50,0,10,)", {{0, 1}}, {},
+      {B().Sound(V("B0"), {{C(50), C(100)}, {C(10), C(0)}}),
+       "Sound B0,(100,50,0,10,)",
+       {{0, 1}},
+       {},
        {"tone: 428 Hz 600 ms", "rest: 120 ms"}},
-      Tone(1, 1, "tone: 94 Hz 12 ms"), Tone(120, 1, "tone: 1479 Hz 12 ms"), Tone(127, 1, "tone: 10526 Hz 12 ms"),
-      Tone(100, 300, "tone: 428 Hz 528 ms"), Tone(100, -1, "tone: 428 Hz 3060 ms"), Tone(0, 0x1234, "rest: 624 ms"),
-      Tone(-197, 1, "tone: 37 Hz 12 ms"), Tone(-198, 1, "rest: 12 ms"), Tone(128, 2, "rest: 24 ms"),
+      Tone(1, 1, "tone: 94 Hz 12 ms"),
+      Tone(120, 1, "tone: 1479 Hz 12 ms"),
+      Tone(127, 1, "tone: 10526 Hz 12 ms"),
+      Tone(100, 300, "tone: 428 Hz 528 ms"),
+      Tone(100, -1, "tone: 428 Hz 3060 ms"),
+      Tone(0, 0x1234, "rest: 624 ms"),
+      Tone(-197, 1, "tone: 37 Hz 12 ms"),
+      Tone(-198, 1, "rest: 12 ms"),
+      Tone(128, 2, "rest: 24 ms"),
       {B().Sound(C(1), {{C(1), C(127)}}), "Sound 1,(127,1,)", {}, {}, {"tone: 10526 Hz 12 ms"}, kOn, kRunning},
       // Let: every operator, the chain's text, and the cut to the target's width after every step; "/" by 0
       // gives all bits set and then the cut, "//" by 0 leaves the accumulator as it is.
-      Let("Let W0=5", {{1, C(5)}}, 0x1234, 5), Let("Let W1=W1-1", {{2, C(1)}}, 0, 0xFFFF),
-      Let("Let W0=W0+1", {{3, C(1)}}, 0x7FFF, 0x8000), Let("Let W0=300*300", {{1, C(300)}, {4, C(300)}}, 0, 0x5F90),
-      Let("Let W0=2**16", {{1, C(2)}, {5, C(16)}}, 0, 0), Let("Let W0=0**0", {{1, C(0)}, {5, C(0)}}, 0x1234, 1),
-      Let("Let W0=3**-1", {{1, C(3)}, {5, C(-1)}}, 0x1234, 0), Let("Let W0=-1**-3", {{1, C(-1)}, {5, C(-3)}}, 0, 0xFFFF),
+      Let("Let W0=5", {{1, C(5)}}, 0x1234, 5),
+      Let("Let W1=W1-1", {{2, C(1)}}, 0, 0xFFFF),
+      Let("Let W0=W0+1", {{3, C(1)}}, 0x7FFF, 0x8000),
+      Let("Let W0=300*300", {{1, C(300)}, {4, C(300)}}, 0, 0x5F90),
+      Let("Let W0=2**16", {{1, C(2)}, {5, C(16)}}, 0, 0),
+      Let("Let W0=0**0", {{1, C(0)}, {5, C(0)}}, 0x1234, 1),
+      Let("Let W0=3**-1", {{1, C(3)}, {5, C(-1)}}, 0x1234, 0),
+      Let("Let W0=-1**-3", {{1, C(-1)}, {5, C(-3)}}, 0, 0xFFFF),
       Let("Let W0=-1**-2", {{1, C(-1)}, {5, C(-2)}}, 0, 1),
-      Let("Let W0=-2**3", {{1, C(-2)}, {5, C(3)}}, 0, 0xFFF8), Let("Let W0=-7//2", {{1, C(-7)}, {6, C(2)}}, 0, 0xFFFF),
-      Let("Let W0=-7/2", {{1, C(-7)}, {7, C(2)}}, 0, 0xFFFD), Let("Let W0=-25536/2", {{1, C(40000)}, {7, C(2)}}, 0, 0xCE20),
+      Let("Let W0=-2**3", {{1, C(-2)}, {5, C(3)}}, 0, 0xFFF8),
+      Let("Let W0=-7//2", {{1, C(-7)}, {6, C(2)}}, 0, 0xFFFF),
+      Let("Let W0=-7/2", {{1, C(-7)}, {7, C(2)}}, 0, 0xFFFD),
+      Let("Let W0=-25536/2", {{1, C(40000)}, {7, C(2)}}, 0, 0xCE20),
       Let("Let W0=-32768/-1", {{1, C(-32768)}, {7, C(-1)}}, 0, 0x8000),
       Let("Let W0=-32768//-1", {{1, C(-32768)}, {6, C(-1)}}, 0, 0),
-      Let("Let B0=255&/15", {{1, C(255)}, {8, C(15)}}, 0, 0xF0), Let("Let W0=W0&255", {{9, C(255)}}, 0x0F0F, 0x000F),
-      Let("Let W0=0|/255", {{1, C(0)}, {10, C(255)}}, 0, 0xFF00), Let("Let W0=W0^/255", {{12, C(255)}}, 0x0F0F, 0xF00F),
-      Let("Let W0=W0^255", {{13, C(255)}}, 0x0F0F, 0x0FF0), Let("Let W0=W0MAX10", {{15, C(10)}}, -1, 10),
-      Let("Let W0=W0MIN10", {{14, C(10)}}, -1, 0xFFFF),  // signed: -1 is the smaller
+      Let("Let B0=255&/15", {{1, C(255)}, {8, C(15)}}, 0, 0xF0),
+      Let("Let W0=W0&255", {{9, C(255)}}, 0x0F0F, 0x000F),
+      Let("Let W0=0|/255", {{1, C(0)}, {10, C(255)}}, 0, 0xFF00),
+      Let("Let W0=W0^/255", {{12, C(255)}}, 0x0F0F, 0xF00F),
+      Let("Let W0=W0^255", {{13, C(255)}}, 0x0F0F, 0x0FF0),
+      Let("Let W0=W0MAX10", {{15, C(10)}}, -1, 10),
+      Let("Let W0=W0MIN10", {{14, C(10)}}, -1, 0xFFFF),                           // signed: -1 is the smaller
       Let("Let W0=32767+1/2", {{1, C(32767)}, {3, C(1)}, {7, C(2)}}, 0, 0xC000),  // -32768/2
       Let("Let W1=B4*3/2", {{1, V("B4")}, {4, C(3)}, {7, C(2)}}, 0, 15),
-      Let("Let B0=B0+1", {{3, C(1)}}, 0x12FF, 0x1200), Let("Let B1=B1+1", {{3, C(1)}}, 0xFF34, 0x0034),
+      Let("Let B0=B0+1", {{3, C(1)}}, 0x12FF, 0x1200),
+      Let("Let B1=B1+1", {{3, C(1)}}, 0xFF34, 0x0034),
       Let("Let B0=200*2/4", {{1, C(200)}, {4, C(2)}, {7, C(4)}}, 0, 36),  // 400 cut to 144 first
-      Let("Let Bit0=3/2", {{1, C(3)}, {7, C(2)}}, 0xFFFF, 0xFFFE),      // 3 cut to 1 first
-      Let("Let B0=-1/2", {{1, C(-1)}, {7, C(2)}}, 0, 127),               // -1 cut to 255 first
-      Let("Let Pins=Pins&/15", {{8, C(15)}}, 0x0FFF, 0x0FF0), Let("Let Dir3=1", {{1, C(1)}}, 0, 0x0800),
-      Let("Let Port=Port+1", {{3, C(1)}}, -1, 0), Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),  // 7 stays
-      Let("Let W0=7/0", {{1, C(7)}, {7, C(0)}}, 0, 0xFFFF), Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),
-      Let("Let W0=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0xFFFF), Let("Let Bit3=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0x0008),
-      {B().Let(V("B0"), {{0, C(5)}, {3, C(1)}}), "Let B0=B0+1", {{0, 0x1207}}, {{0, 0x1208}},
+      Let("Let Bit0=3/2", {{1, C(3)}, {7, C(2)}}, 0xFFFF, 0xFFFE),        // 3 cut to 1 first
+      Let("Let B0=-1/2", {{1, C(-1)}, {7, C(2)}}, 0, 127),                // -1 cut to 255 first
+      Let("Let Pins=Pins&/15", {{8, C(15)}}, 0x0FFF, 0x0FF0),
+      Let("Let Dir3=1", {{1, C(1)}}, 0, 0x0800),
+      Let("Let Port=Port+1", {{3, C(1)}}, -1, 0),
+      Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),  // 7 stays
+      Let("Let W0=7/0", {{1, C(7)}, {7, C(0)}}, 0, 0xFFFF),
+      Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),
+      Let("Let W0=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0xFFFF),
+      Let("Let Bit3=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0x0008),
+      {B().Let(V("B0"), {{0, C(5)}, {3, C(1)}}),
+       "Let B0=B0+1",
+       {{0, 0x1207}},
+       {{0, 0x1208}},
        {"message: You can't see this"}},  // operator code 0: the target's name, then the next step
       // If: signed comparisons; conditions combine strictly left to right, conjunction bit 1 AND, 0 OR,
       // from a result that starts false.
-      If("If B0<5", {Cond("B0", 1, C(5))}, 3, 0, true), If("If B0>5", {Cond("B0", 2, C(5))}, 6, 0, true),
-      If("If B0<>5", {Cond("B0", 3, C(5))}, 5, 0, false), If("If B0=5", {Cond("B0", 4, C(5))}, 5, 0, true),
-      If("If B0<=5", {Cond("B0", 5, C(5))}, 5, 0, true), If("If B0>=5", {Cond("B0", 6, C(5))}, 4, 0, false),
-      If("If W0<0", {Cond("W0", 1, C(0))}, -1, 0, true), If("If W0>-25536", {Cond("W0", 2, C(40000))}, 0, 0, true),
+      If("If B0<5", {Cond("B0", 1, C(5))}, 3, 0, true),
+      If("If B0>5", {Cond("B0", 2, C(5))}, 6, 0, true),
+      If("If B0<>5", {Cond("B0", 3, C(5))}, 5, 0, false),
+      If("If B0=5", {Cond("B0", 4, C(5))}, 5, 0, true),
+      If("If B0<=5", {Cond("B0", 5, C(5))}, 5, 0, true),
+      If("If B0>=5", {Cond("B0", 6, C(5))}, 4, 0, false),
+      If("If W0<0", {Cond("W0", 1, C(0))}, -1, 0, true),
+      If("If W0>-25536", {Cond("W0", 2, C(40000))}, 0, 0, true),
       If("If B1>W1", {Cond("B1", 2, V("W1"))}, 0xFF00, -1, true),
-      If("If B0=1ORB0=2ANDB1=3", {Cond("B0", 4, C(1)), Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0, true),
-      If("If B0=2ORB0=2ANDB1=4", {Cond("B0", 4, C(2)), Cond("B0", 4, C(2)), Cond("B1", 4, C(4), true)}, 0x0302, 0, false),
+      If("If B0=1ORB0=2ANDB1=3", {Cond("B0", 4, C(1)), Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0,
+         true),
+      If("If B0=2ORB0=2ANDB1=4", {Cond("B0", 4, C(2)), Cond("B0", 4, C(2)), Cond("B1", 4, C(4), true)}, 0x0302, 0,
+         false),
       If("If B0=2ANDB1=3", {Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0, true),
       If("If B0=2ANDB1=4", {Cond("B0", 4, C(2)), Cond("B1", 4, C(4), true)}, 0x0302, 0, false),
       If("If B0=9ORB1=3", {Cond("B0", 4, C(9)), Cond("B1", 4, C(3))}, 0x0302, 0, true),
       If("If B0=2", {Cond("B0", 4, C(2), true)}, 0x0302, 0, false),
-      {B().If({Cond("B0", 7, C(1)), Cond("B0", 4, C(0))}, 0x1A), "If ORB0=0 Then 1A (->)", {}, {}, {"message: Unknown"},
+      {B().If({Cond("B0", 7, C(1)), Cond("B0", 4, C(0))}, 0x1A),
+       "If ORB0=0 Then 1A (->)",
+       {},
+       {},
+       {"message: Unknown"},
        0x1A},  // an unknown comparison: a message, the result left as it was
       {B().If({Cond("B0", 0, C(1))}, 0), "If  Then 0", {}, {}, {"message: Unknown"}},
       {B().If({Cond("B0", 4, C(0))}, 0), "If B0=0 Then 0 (->)", {}, {}, {}, 0},
       // Next: signed values and limits; only A counts going up, only B going down; an overflowing step
       // keeps the value and jumps; a byte variable wraps to its width.
-      Next(C(1), true, C(3), C(9), 2, 3, true), Next(C(1), true, C(3), C(9), 3, 4, false),
-      Next(C(1), false, C(9), C(1), 2, 1, true), Next(C(1), false, C(9), C(1), 1, 0, false),
-      Next(C(1000), true, C(32500), C(0), 32000, 32000, true), Next(C(1000), false, C(0), C(-32500), -32000, -32000, true),
+      Next(C(1), true, C(3), C(9), 2, 3, true),
+      Next(C(1), true, C(3), C(9), 3, 4, false),
+      Next(C(1), false, C(9), C(1), 2, 1, true),
+      Next(C(1), false, C(9), C(1), 1, 0, false),
+      Next(C(1000), true, C(32500), C(0), 32000, 32000, true),
+      Next(C(1000), false, C(0), C(-32500), -32000, -32000, true),
       Next(C(1), true, C(40000), C(0), 0, 1, false),  // 40000 reads as -25536
-      Next(C(1), true, C(0), C(0), -1, 0, true), Next(V("B4"), false, C(0), C(0), 10, 7, true),
+      Next(C(1), true, C(0), C(0), -1, 0, true),
+      Next(V("B4"), false, C(0), C(0), 10, 7, true),
       {B().Next(C(1), V("B0"), true, C(300), C(0), 0x1A), "Next B0", {{0, 0x12FF}}, {{0, 0x1200}}, {}, 0x1A},
       // The rest; Debug tells only a user who is stepping.
-      {B().Random(V("W0")), "Random W0"}, {B().Debug(0x7FF), "Debug", {}, {}, {"message: Debug Not Implemented"}},
-      {B().Debug(), "Debug", {}, {}, {}, kOn, kRunning}, {B().End(), "End", {}, {}, {kEnd}, kRestart},
+      {B().Random(V("W0")), "Random W0"},
+      {B().Debug(0x7FF), "Debug", {}, {}, {"message: Debug Not Implemented"}},
+      {B().Debug(), "Debug", {}, {}, {}, kOn, kRunning},
+      {B().End(), "End", {}, {}, {kEnd}, kRestart},
       {B().Button(), "Button Unimplemented!", {}, {}, {kUnemulated, kEnd}, kRestart},
       {B().Serout(), "Serout Unimplemented!", {}, {}, {kUnemulated, kEnd}, kRestart},
       {B().Serin(), "Serin Unimplemented!", {}, {}, {kUnemulated, kEnd}, kRestart},
@@ -239,7 +338,8 @@ TEST(Instructions, EveryRowDecodesAndExecutesAsTabled) {
       EXPECT_TRUE(after == before) << (running ? "running" : "stepping");
       for (const std::string& line : r.host.Lines()) {
         EXPECT_TRUE(line.rfind("LastPWM", 0) == 0 || line == "message: Unknown" ||
-                    line == "message: You can't see this") << line;
+                    line == "message: You can't see this")
+            << line;
       }
     }
     Rig r;
@@ -256,7 +356,9 @@ TEST(Instructions, EveryRowDecodesAndExecutesAsTabled) {
       }
     }
     EXPECT_EQ(r.m.NextCycleResets(), row.next == kRestart);
-    if (row.next != kRestart) { EXPECT_EQ(r.m.LinearAddress(), row.next == kOn ? end : row.next); }
+    if (row.next != kRestart) {
+      EXPECT_EQ(r.m.LinearAddress(), row.next == kOn ? end : row.next);
+    }
     EXPECT_EQ(r.m.WaitMs, row.wait);
   }
   EXPECT_EQ(opcodes.size(), 32u);

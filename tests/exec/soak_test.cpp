@@ -44,13 +44,20 @@ TEST(Soak, RandomProgramsKeepEveryInvariant) {
       const std::string text = TypedHex(rng);
       if (host.TimerEnabled() && m.IdleTicksAhead() > 0 && roll(2) == 0) m.SkipIdleTicks(m.IdleTicksAhead());
       broken = checker.Act([&] {
-        if (host.TimerEnabled()) what < 3 ? m.RunBtn_Click() : m.Timer1_Timer();
-        else if (what < 70) m.Step_Click();
-        else if (what < 80) m.StepOver_Click();
-        else if (what < 90) m.RunBtn_Click();
-        else if (what < 94) m.GInBtn_Click(index);
-        else if (what < 97 && host.Mode != Host::Boxes::NoPanel) host.TypeWordBox(index, text);
-        else host.SetPotText(TypedNumber(rng));
+        if (host.TimerEnabled())
+          what < 3 ? m.RunBtn_Click() : m.Timer1_Timer();
+        else if (what < 70)
+          m.Step_Click();
+        else if (what < 80)
+          m.StepOver_Click();
+        else if (what < 90)
+          m.RunBtn_Click();
+        else if (what < 94)
+          m.GInBtn_Click(index);
+        else if (what < 97 && host.Mode != Host::Boxes::NoPanel)
+          host.TypeWordBox(index, text);
+        else
+          host.SetPotText(TypedNumber(rng));
       });
     }
     ASSERT_EQ(broken, "") << "program " << program;

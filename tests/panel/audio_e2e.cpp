@@ -9,10 +9,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryFile>
-#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "panel/audio_tone_player.h"
 #include "panel_rig.h"
@@ -175,8 +175,7 @@ int StallAndCheck() {
   };
   check(stalledMs >= 300 && stalledMs <= 300 + 1000 + 700,
         QStringLiteral("the stalled tone held %1 ms").arg(stalledMs));
-  check(afterMs >= 300 && afterMs <= 300 + 150,
-        QStringLiteral("the next tone only waited, %1 ms").arg(afterMs));
+  check(afterMs >= 300 && afterMs <= 300 + 150, QStringLiteral("the next tone only waited, %1 ms").arg(afterMs));
   check(text.count("sound is off (the audio output stopped playing") == 1, QString::fromLocal8Bit(text));
   return ok ? 0 : 1;
 }

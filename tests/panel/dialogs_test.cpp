@@ -3,12 +3,12 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
-#include <QSettings>
-#include <QTreeView>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 #include "panel/splash.h"
 #include "panel_rig.h"
@@ -32,19 +32,28 @@ bool OnTheWindowsGrey(QLabel* label) {
 
 // A character key closes the splash, other keys do not; a click closes it on the frame only.
 // Key 0: a click on the target named by Text, else a key press with that text.
-struct CloseRow { const char* Name; int Key; QString Text; bool Closes; };
+struct CloseRow {
+  const char* Name;
+  int Key;
+  QString Text;
+  bool Closes;
+};
 const CloseRow kCloses[] = {
-    {"letter", Qt::Key_A, "a", true},
-    {"Escape", Qt::Key_Escape, "\x1b", true},
-    {"F1", Qt::Key_F1, "", false},
-    {"frame", 0, "Frame1", true},
+    {"letter", Qt::Key_A, "a", true}, {"Escape", Qt::Key_Escape, "\x1b", true},
+    {"F1", Qt::Key_F1, "", false},    {"frame", 0, "Frame1", true},
     {"logo", 0, "imgLogo", false},
 };
 
 // The dialog asks until a file loads ("File Error!" after each that does not) or the user cancels; a
 // file named on the command line is tried first.
 // Files: the dialog's answers in turn; "-" cancels.
-struct LoadRow { const char* Name; QString Given; QStringList Files; bool Loaded; int FileErrors; };
+struct LoadRow {
+  const char* Name;
+  QString Given;
+  QStringList Files;
+  bool Loaded;
+  int FileErrors;
+};
 const LoadRow kLoads[] = {
     {"a 256-byte file", "", {"good.obj"}, true, 0},
     {"255 bytes, then a good one", "", {"short.obj", "good.obj"}, true, 1},
@@ -56,7 +65,11 @@ const LoadRow kLoads[] = {
 
 // Where the dialog opens: the folder remembered from the last load, else the current directory.
 enum class Remembered { Nothing, AFolder, AFolderSinceRemoved };
-struct FolderRow { const char* Name; Remembered Before; bool OpensThere; };
+struct FolderRow {
+  const char* Name;
+  Remembered Before;
+  bool OpensThere;
+};
 const FolderRow kFolders[] = {
     {"the first time", Remembered::Nothing, false},
     {"after a load", Remembered::AFolder, true},
@@ -64,7 +77,12 @@ const FolderRow kFolders[] = {
 };
 
 // The real boxes: titled, a message with OK only, a prompt with an empty default.
-struct BoxRow { const char* Name; bool Prompt; QStringList Seen; int W0; };
+struct BoxRow {
+  const char* Name;
+  bool Prompt;
+  QStringList Seen;
+  int W0;
+};
 const BoxRow kBoxes[] = {
     {"message", false, {"qx9", "Debug Not Implemented", "1 button"}, 0},
     {"prompt, OK", true, {"qx9", "Pot value for pin 0", ""}, 123},
@@ -121,7 +139,8 @@ class DialogsTest : public QObject {
     // Some other folder was remembered before; only a file that loads replaces it.
     RememberObjectFile(QDir::tempPath() + QStringLiteral("/earlier.obj"));
     PanelRig rig;
-    for (const QString& f : r.Files) rig.dialogs->Files.push_back(f == QLatin1String("-") ? std::nullopt : std::optional(dir.filePath(f)));
+    for (const QString& f : r.Files)
+      rig.dialogs->Files.push_back(f == QLatin1String("-") ? std::nullopt : std::optional(dir.filePath(f)));
     bool shownOrColouredAtSplash = true;
     rig.dialogs->OnSplash = [&] { shownOrColouredAtSplash = rig.form->isVisible() || OnTheWindowsGrey(rig.BVar(0)); };
     QCOMPARE(rig.form->Form_Load(r.Given.isEmpty() ? std::nullopt : std::optional(dir.filePath(r.Given))), r.Loaded);
@@ -155,7 +174,8 @@ class DialogsTest : public QObject {
     auto listed = [&] {
       QStringList names;
       for (int row = 0; row < model->rowCount(root); ++row) {
-        if (model->flags(model->index(row, 0, root)) & Qt::ItemIsEnabled) names << model->index(row, 0, root).data().toString();
+        if (model->flags(model->index(row, 0, root)) & Qt::ItemIsEnabled)
+          names << model->index(row, 0, root).data().toString();
       }
       return names.sort(), names;
     };
@@ -191,7 +211,8 @@ class DialogsTest : public QObject {
   void realBoxes() {
     const BoxRow& r = Row(kBoxes);
     PanelRig rig(true);
-    rig.Load(r.Prompt ? ProgramBuilder().Pot(C(0), C(1), V("W0")).High(C(1)).End() : ProgramBuilder().Debug().High(C(1)).End());
+    rig.Load(r.Prompt ? ProgramBuilder().Pot(C(0), C(1), V("W0")).High(C(1)).End()
+                      : ProgramBuilder().Debug().High(C(1)).End());
     QStringList shown;
     bool busyMeanwhile = false;
     QTimer answerer;  // answers the box once it is up
@@ -200,7 +221,8 @@ class DialogsTest : public QObject {
       if (dialog == nullptr || !dialog->isVisible()) return;
       answerer.stop();
       shown << dialog->windowTitle();
-      if (auto* box = qobject_cast<QMessageBox*>(dialog)) shown << box->text() << QStringLiteral("%1 button").arg(box->buttons().size());
+      if (auto* box = qobject_cast<QMessageBox*>(dialog))
+        shown << box->text() << QStringLiteral("%1 button").arg(box->buttons().size());
       if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
         shown << input->labelText() << input->textValue();
         QTest::keyClicks(input->findChild<QLineEdit*>(), QStringLiteral("123"));

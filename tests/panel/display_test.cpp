@@ -17,7 +17,12 @@ QString RawText(const PanelRig& rig, const QString& name) { return rig.Raw<QLine
 
 // Widgets written by one Step of the counter, from its first instruction: only what changed.
 // Keys: the word typed into W1 first (empty: none).
-struct WriteRow { const char* Name; QString Typed; int Writes; QString W1After; };
+struct WriteRow {
+  const char* Name;
+  QString Typed;
+  int Writes;
+  QString W1After;
+};
 const WriteRow kWrites[] = {
     {"Let: its word, its bytes, the preview", "", 3, "0000"},
     {"a typed word is taken and redrawn", "0012", 5, "0012"},

@@ -4,10 +4,10 @@
 // has the focus belong to that window and do nothing to the panel.
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "panel_rig.h"
@@ -53,7 +53,10 @@ bool ShowPanel(PanelRig& rig, const ProgramBuilder& program) {
   return Xdotool({QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("590")});
 }
 
-struct AfterBoxRow { const char* Name; bool Prompt; };
+struct AfterBoxRow {
+  const char* Name;
+  bool Prompt;
+};
 const AfterBoxRow kAfterBoxes[] = {
     {"message box", false},
     {"prompt", true},

@@ -3,6 +3,7 @@
 // clock the test moves, a square wave's pitch, tables of structs as Qt Test rows, and a main() that
 // runs Qt Test offscreen.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -10,7 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 #include <deque>
 
@@ -177,8 +177,8 @@ inline int RunPanelTest(QObject& test, int argc, char** argv) {
 
 }  // namespace qx9::test
 
-#define QX9_PANEL_TEST_MAIN(TestClass)                 \
-  int main(int argc, char** argv) {                    \
-    TestClass test;                                    \
-    return qx9::test::RunPanelTest(test, argc, argv);  \
+#define QX9_PANEL_TEST_MAIN(TestClass)                \
+  int main(int argc, char** argv) {                   \
+    TestClass test;                                   \
+    return qx9::test::RunPanelTest(test, argc, argv); \
   }

@@ -12,7 +12,11 @@ bool Shows(QLabel* image, const char* path) {
   return image->pixmap().toImage() == QPixmap(QString::fromLatin1(path)).toImage();
 }
 
-struct WordRow { const char* Name; int Index, Entry; QString Word, Bytes; };
+struct WordRow {
+  const char* Name;
+  int Index, Entry;
+  QString Word, Bytes;
+};
 const WordRow kWords[] = {
     {"port 0x8001", 7, -32767, "8001", "Pins=01 Dirs=80"},
     {"W0 -1", 0, -1, "FFFF", "B0=FF   B1=FF"},
@@ -34,20 +38,33 @@ ProgramBuilder Program(const QString& name) {
   const std::vector<LetStep> plus1 = {{3, C(1)}};
   if (name == "counter") p.Label("top").Let(V("W0"), plus1).Goto("top");  // W0 counts rounds of two
   if (name == "count1") p.Label("top").Let(V("W1"), plus1).Goto("top");
-  if (name == "sub") p.Gosub("sub").Let(V("W1"), plus1).End().Label("sub").Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Return();
+  if (name == "sub")
+    p.Gosub("sub")
+        .Let(V("W1"), plus1)
+        .End()
+        .Label("sub")
+        .Let(V("W0"), plus1)
+        .Let(V("W0"), plus1)
+        .Let(V("W0"), plus1)
+        .Return();
   if (name == "twocalls") p.Gosub("sub").Gosub("sub").End().Label("sub").Let(V("W0"), plus1).Return();
   if (name == "high") p.High(C(3)).End();
   if (name == "pause100") p.Label("top").Pause(C(100)).Let(V("W0"), plus1).Goto("top");
   if (name == "pause1000") p.Label("top").Pause(C(1000)).Let(V("W1"), plus1).Goto("top");
-  if (name == "lets") p.Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Pause(C(100)).Let(V("W1"), plus1).End();
+  if (name == "lets")
+    p.Let(V("W0"), plus1).Let(V("W0"), plus1).Let(V("W0"), plus1).Pause(C(100)).Let(V("W1"), plus1).End();
   if (name == "pot") p.Pot(C(0), C(1), V("W0")).Pwm(C(3), C(128), C(10)).End();
   if (name == "pulsin") p.PulsIn(C(3), C(1), V("W0")).Pwm(C(3), C(128), C(10)).End();
   return p;
 }
 
-struct KeyRow { const char* Name; QString Control; bool ThroughWindow; };
+struct KeyRow {
+  const char* Name;
+  QString Control;
+  bool ThroughWindow;
+};
 const KeyRow kKeys[] = {
-    {"word box", "WBox0", false}, {"word box via window", "WBox0", true},
+    {"word box", "WBox0", false},     {"word box via window", "WBox0", true},
     {"value box", "PotInput", false}, {"value box via window", "PotInput", true},
     {"button", "StepOver", false},
 };
@@ -56,7 +73,13 @@ const KeyRow kKeys[] = {
 // clock moves on N ms), tick:N (N calls of Timer1's handler), w7:TEXT (typed into the port's box).
 // Then the state box starts with State, the Run button reads "Stop (F5)" if Stop, Timer1 runs if
 // Running, W0, W1 and the port hold Words, and the program restarted Restarts times.
-struct ScriptRow { const char* Name; QString Program, Actions, State; bool Stop, Running; QList<int> Words; int Restarts = 0; };
+struct ScriptRow {
+  const char* Name;
+  QString Program, Actions, State;
+  bool Stop, Running;
+  QList<int> Words;
+  int Restarts = 0;
+};
 const ScriptRow kScripts[] = {
     {"Run", "counter", "run ms:10", "Goto", true, true, {5, 0, 0}},
     {"Run twice", "counter", "run ms:10 run ms:10", "Goto", false, false, {5, 0, 0}},
@@ -79,7 +102,11 @@ const ScriptRow kScripts[] = {
 // Ticks by the clock: one instruction a millisecond whatever the wake-ups, and a tick that leaves a
 // wait pending counts 10 ms of it from when it ran, so a wait lasts its time even behind late ticks.
 // The time is when W1 reaches the count (the Let of count1 runs every other tick).
-struct PacingRow { const char* Name; QString Program; int FirstWakeMs, WakeEveryUs, Count, FromMs, ToMs; };
+struct PacingRow {
+  const char* Name;
+  QString Program;
+  int FirstWakeMs, WakeEveryUs, Count, FromMs, ToMs;
+};
 const PacingRow kPacing[] = {
     {"wake-ups every ms", "count1", 1, 1000, 480, 959, 959},
     {"every 16 ms", "count1", 16, 16000, 480, 960, 960},
@@ -93,7 +120,13 @@ const PacingRow kPacing[] = {
 };
 
 // The prompt asks through the dialogs with the core's text; a value in the box is taken without one.
-struct PromptRow { const char* Name; QString Program, Box; Answers Given; int W0; QString Prompt, Message; };
+struct PromptRow {
+  const char* Name;
+  QString Program, Box;
+  Answers Given;
+  int W0;
+  QString Prompt, Message;
+};
 const QString kPot = QStringLiteral("Pot value for pin 0");
 const PromptRow kPrompts[] = {
     {"a value", "pot", "", {"42"}, 42, kPot, ""},
@@ -105,7 +138,11 @@ const PromptRow kPrompts[] = {
 };
 
 // Known figures: the extremes, the old unreadable instruction line, and the threshold's neighbours.
-struct ContrastRow { const char* Name; QColor Text, Background; double Ratio; };
+struct ContrastRow {
+  const char* Name;
+  QColor Text, Background;
+  double Ratio;
+};
 const ContrastRow kContrasts[] = {
     {"black on white", Qt::black, Qt::white, 21.0},
     {"the same grey", QColor(0x80, 0x80, 0x80), QColor(0x80, 0x80, 0x80), 1.0},
@@ -128,7 +165,9 @@ std::pair<QColor, QColor> DarkestAndLightest(QWidget* widget) {
   return {darkest, lightest};
 }
 
-std::vector<QString> Listed(const QString& text) { return text.isEmpty() ? std::vector<QString>{} : std::vector<QString>{text}; }
+std::vector<QString> Listed(const QString& text) {
+  return text.isEmpty() ? std::vector<QString>{} : std::vector<QString>{text};
+}
 
 }  // namespace
 
@@ -152,7 +191,8 @@ class PanelTest : public QObject {
   void contrast_data() { AddRows(kContrasts); }
   void contrast() {
     const ContrastRow& r = Row(kContrasts);
-    QVERIFY2(std::abs(ContrastRatio(r.Text, r.Background) - r.Ratio) < 0.01, qPrintable(QString::number(ContrastRatio(r.Text, r.Background))));
+    QVERIFY2(std::abs(ContrastRatio(r.Text, r.Background) - r.Ratio) < 0.01,
+             qPrintable(QString::number(ContrastRatio(r.Text, r.Background))));
   }
 
   // The instruction line and LastPWM stay read-only and look disabled, and their text reads at 4.5:1
@@ -173,7 +213,8 @@ class PanelTest : public QObject {
     const QColor text = p.color(QPalette::Disabled, QPalette::Text);
     const QColor base = p.color(QPalette::Disabled, QPalette::Base);
     const double ratio = ContrastRatio(text, base);
-    qInfo("%s: disabled text %s on %s, contrast %.2f:1", qPrintable(name), qPrintable(text.name()), qPrintable(base.name()), ratio);
+    qInfo("%s: disabled text %s on %s, contrast %.2f:1", qPrintable(name), qPrintable(text.name()),
+          qPrintable(base.name()), ratio);
     QVERIFY(ratio >= 4.5);
     // Still unlike an enabled box: its text is not the normal text colour.
     QVERIFY(text != p.color(QPalette::Active, QPalette::Text));
@@ -185,8 +226,8 @@ class PanelTest : public QObject {
     PanelRig rig;
     QVERIFY(rig.Activate());
     // The focus starts in the first word box and Tab walks the designed order, round to the start.
-    const QStringList order = {"WBox0", "WBox1", "WBox2", "WBox3", "WBox4", "WBox5", "WBox6", "WBox7",
-                               "Step",  "RunBtn", "StepOver", "PotInput", "PulsIn", "WBox0"};
+    const QStringList order = {"WBox0", "WBox1", "WBox2",  "WBox3",    "WBox4",    "WBox5",  "WBox6",
+                               "WBox7", "Step",  "RunBtn", "StepOver", "PotInput", "PulsIn", "WBox0"};
     QCOMPARE(QApplication::focusWidget()->objectName(), order[0]);
     for (int i = 1; i < order.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -254,7 +295,9 @@ class PanelTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), focus);
     KeySpy spy;
     focus->installEventFilter(&spy);
-    const auto press = [&](Qt::Key key) { r.ThroughWindow ? QTest::keyClick(rig.form->windowHandle(), key) : QTest::keyClick(focus, key); };
+    const auto press = [&](Qt::Key key) {
+      r.ThroughWindow ? QTest::keyClick(rig.form->windowHandle(), key) : QTest::keyClick(focus, key);
+    };
     press(Qt::Key_F8);  // Step into the first call
     QVERIFY(rig.StateText().startsWith(QStringLiteral("Let W0")));
     QVERIFY(!rig.timer().isEnabled());
@@ -285,7 +328,8 @@ class PanelTest : public QObject {
       if (action == QLatin1String("over")) QTest::mouseClick(rig.Button("StepOver"), Qt::LeftButton);
       if (action == QLatin1String("F5")) QTest::keyClick(rig.WBox(0), Qt::Key_F5);
       if (action.startsWith(QLatin1String("ms:"))) rig.Advance(arg.toInt());
-      if (action.startsWith(QLatin1String("tick:"))) for (int i = arg.toInt(); i > 0; --i) rig.form->Timer1_Timer();
+      if (action.startsWith(QLatin1String("tick:")))
+        for (int i = arg.toInt(); i > 0; --i) rig.form->Timer1_Timer();
       if (action.startsWith(QLatin1String("w7:"))) rig.WBox(7)->setText(arg);
     }
     QVERIFY2(rig.StateText().startsWith(r.State), qPrintable(rig.StateText()));
@@ -295,7 +339,8 @@ class PanelTest : public QObject {
     QCOMPARE(rig.m().Ram[1], r.Words[1]);
     QCOMPARE(rig.m().Ram[7], r.Words[2]);
     for (int i : {0, 1, 7}) QCOMPARE(rig.WBox(i)->text().toInt(nullptr, 16), rig.m().Ram[i]);
-    QCOMPARE(rig.dialogs->Messages, std::vector<QString>(r.Restarts, QStringLiteral("Program reached end -- Restarting")));
+    QCOMPARE(rig.dialogs->Messages,
+             std::vector<QString>(r.Restarts, QStringLiteral("Program reached end -- Restarting")));
   }
 
   void pacing_data() { AddRows(kPacing); }
@@ -320,7 +365,8 @@ class PanelTest : public QObject {
     PanelRig rig;
     rig.Load(Program(r.Program));
     rig.WBox(0)->setText(QStringLiteral("0005"));
-    auto* input = rig.Get<QLineEdit>(r.Program == QLatin1String("pot") ? QStringLiteral("PotInput") : QStringLiteral("PulsIn"));
+    auto* input =
+        rig.Get<QLineEdit>(r.Program == QLatin1String("pot") ? QStringLiteral("PotInput") : QStringLiteral("PulsIn"));
     input->setText(r.Box);
     rig.dialogs->PromptAnswers = r.Given;
     rig.form->Step_Click();

@@ -91,8 +91,7 @@ class SpeedTest : public QObject {
     QCOMPARE(rig.WBox(0)->text(), QString::fromStdString(WordBoxText(rig.m().Ram[0])));
     QCOMPARE(rig.WBox(1)->text(), QStringLiteral("0005"));
     QCOMPARE(rig.m().Ram[1], 5);
-    QVERIFY(rig.StateText().startsWith(QStringLiteral("Let W0")) ||
-            rig.StateText().startsWith(QStringLiteral("Goto")));
+    QVERIFY(rig.StateText().startsWith(QStringLiteral("Let W0")) || rig.StateText().startsWith(QStringLiteral("Goto")));
   }
 
   void asFastAsPossibleStopsWhenTheRunStops() {

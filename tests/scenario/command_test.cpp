@@ -69,8 +69,7 @@ TEST_F(ScenarioCommandTest, MissingProgramIsAFileError) {
 }
 
 TEST_F(ScenarioCommandTest, ObjectArgumentOverridesTheScenariosProgram) {
-  const std::string scenario =
-      Scenario("  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n", "program: NONE.OBJ\n");
+  const std::string scenario = Scenario("  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n", "program: NONE.OBJ\n");
   const Result r = Run({"--scenario", scenario, (dir_ / "BLINK.OBJ").string()});
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Out, "ok 4 wait-pin: {pin: 0, value: 1, timeout: 10ms}\n");
@@ -118,14 +117,13 @@ TEST_F(ScenarioCommandTest, RunsWithoutTheWindowSystemUnlessAScreenshotIsTaken) 
 
 TEST_F(ScenarioCommandTest, JUnitReportNamesTheFailingLine) {
   const std::string report = (dir_ / "report.xml").string();
-  const Result r = Run({"--scenario", Scenario("  - delay: 10ms\n  - expect-word: {word: W1, value: 5}\n"),
-                        "--junit", report});
+  const Result r =
+      Run({"--scenario", Scenario("  - delay: 10ms\n  - expect-word: {word: W1, value: 5}\n"), "--junit", report});
   EXPECT_EQ(r.Status, 3);
   const std::string xml = ReadWhole(report);
   EXPECT_NE(xml.find("<testcase name=\"blink check\""), std::string::npos);
-  EXPECT_NE(
-      xml.find("message=\"line 5: expect-word: {word: W1, value: 5}: expected 0x0005 (5), seen 0x0000 (0)\""),
-      std::string::npos);
+  EXPECT_NE(xml.find("message=\"line 5: expect-word: {word: W1, value: 5}: expected 0x0005 (5), seen 0x0000 (0)\""),
+            std::string::npos);
 }
 
 TEST_F(ScenarioCommandTest, JUnitReportRecordsABadScenarioAsAnError) {
@@ -142,15 +140,12 @@ TEST_F(ScenarioCommandTest, ScreenshotIsSavedAndComparedWithItself) {
   const Result saved = Run({"--scenario", Scenario("  - delay: 5ms\n  - screenshot: {save-to: shot.png}\n")});
   ASSERT_EQ(saved.Status, 0) << saved.Err;
   ASSERT_TRUE(fs::exists(dir_ / "shot.png"));
-  const Result same =
-      Run({"--scenario", Scenario("  - delay: 5ms\n  - screenshot: {compare-with: shot.png}\n")});
+  const Result same = Run({"--scenario", Scenario("  - delay: 5ms\n  - screenshot: {compare-with: shot.png}\n")});
   EXPECT_EQ(same.Status, 0) << same.Out;
   // Half a second on, the other half of the LEDs is lit: the comparison fails.
-  const Result other =
-      Run({"--scenario", Scenario("  - delay: 600ms\n  - screenshot: {compare-with: shot.png}\n")});
+  const Result other = Run({"--scenario", Scenario("  - delay: 600ms\n  - screenshot: {compare-with: shot.png}\n")});
   EXPECT_EQ(other.Status, 3);
-  EXPECT_NE(other.Out.find("FAIL 5 screenshot: {compare-with: shot.png}: expected at most 0.1% of"),
-            std::string::npos);
+  EXPECT_NE(other.Out.find("FAIL 5 screenshot: {compare-with: shot.png}: expected at most 0.1% of"), std::string::npos);
 }
 
 }  // namespace

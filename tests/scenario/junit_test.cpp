@@ -49,8 +49,7 @@ TEST(JUnitReportTest, ScenarioThatCouldNotRunIsAnError) {
   ReportCase report{"n", "s.yaml", "error", "s.yaml:2:5: unknown step 'x'", "", 0};
   const std::string xml = JUnitXml(report);
   EXPECT_NE(xml.find("failures=\"0\" errors=\"1\""), std::string::npos);
-  EXPECT_NE(xml.find("<error type=\"error\" message=\"s.yaml:2:5: unknown step &apos;x&apos;\">"),
-            std::string::npos);
+  EXPECT_NE(xml.find("<error type=\"error\" message=\"s.yaml:2:5: unknown step &apos;x&apos;\">"), std::string::npos);
 }
 
 TEST(JUnitReportTest, WritesAtomicallyAndReportsWhatFails) {

@@ -45,8 +45,7 @@ const Rejected kRejected[] = {
     {"name not text", "name: [a]\nsteps: []\n", "s.yaml:1:7: name: must be a text, not [a]"},
     {"empty program", "program: ''\nsteps: []\n", "s.yaml:1:10: program: is empty"},
     {"duplicate key", "steps: []\nname: a\nname: b\n", "s.yaml:3:1: key 'name' given twice in a scenario"},
-    {"step not a map", "steps:\n  - delay\n",
-     "s.yaml:2:5: a step is one name and its value, like 'delay: 500ms'"},
+    {"step not a map", "steps:\n  - delay\n", "s.yaml:2:5: a step is one name and its value, like 'delay: 500ms'"},
     {"two names in a step", "steps:\n  - {delay: 1s, answer: x}\n",
      "s.yaml:2:5: a step is one name and its value, like 'delay: 500ms'"},
     {"unknown step", "steps:\n  - sleep: 1s\n",
@@ -67,16 +66,13 @@ const Rejected kRejected[] = {
      "s.yaml:2:36: value: must be from -32768 to 65535, not 0x10000"},
     {"unknown word", "steps:\n  - expect-word: {word: W7, value: 1}\n",
      "s.yaml:2:25: word: must be one of W0..W6 or PORT, not W7"},
-    {"not a boolean", "steps:\n  - set-switch: {pin: 1, up: yes}\n",
-     "s.yaml:2:30: up: must be true or false, not yes"},
+    {"not a boolean", "steps:\n  - set-switch: {pin: 1, up: yes}\n", "s.yaml:2:30: up: must be true or false, not yes"},
     {"duration without unit", "steps:\n  - delay: 500\n",
      "s.yaml:2:12: delay: must be a duration like 500ms or 2s (whole milliseconds), not 500"},
     {"fraction of a millisecond", "steps:\n  - delay: 0.0005s\n",
      "s.yaml:2:12: delay: must be a duration like 500ms or 2s (whole milliseconds), not 0.0005s"},
-    {"duration too long", "steps:\n  - delay: 3601s\n",
-     "s.yaml:2:12: delay: must be at most 3600s, not 3601s"},
-    {"text not a scalar", "steps:\n  - set-pot: [1, 2]\n",
-     "s.yaml:2:14: set-pot: must be a text, not [1, 2]"},
+    {"duration too long", "steps:\n  - delay: 3601s\n", "s.yaml:2:12: delay: must be at most 3600s, not 3601s"},
+    {"text not a scalar", "steps:\n  - set-pot: [1, 2]\n", "s.yaml:2:14: set-pot: must be a text, not [1, 2]"},
     {"alias that contains itself", "steps:\n  - set-pot: &a [*a]\n",
      "s.yaml:2:14: set-pot: must be a text, not [[[[[...]]]]]"},
     {"empty screenshot", "steps:\n  - screenshot: {}\n",
@@ -175,8 +171,8 @@ TEST(ScenarioParserTest, ScreenshotPathsResolveAgainstTheScenarioFolder) {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const fs::path dir = pattern;
   std::ofstream(dir / "ref.png") << "x";
-  const Scenario s = Parsed("steps:\n  - screenshot: {save-to: shot.png, compare-with: ref.png}\n",
-                            (dir / "s.yaml").string());
+  const Scenario s =
+      Parsed("steps:\n  - screenshot: {save-to: shot.png, compare-with: ref.png}\n", (dir / "s.yaml").string());
   fs::remove_all(dir);
   ASSERT_EQ(s.Steps.size(), 1u);
   EXPECT_EQ(s.Steps[0].SaveTo, (dir / "shot.png").string());

@@ -25,9 +25,7 @@ ProgramBuilder OnceThenEnd() { return ProgramBuilder().High(C(0)).Pause(C(100)).
 ProgramBuilder Busy() { return ProgramBuilder().Label("top").Toggle(C(1)).Goto("top"); }
 
 // Reads the Pot box (or asks) into B0 every 10 ms.
-ProgramBuilder PotLoop() {
-  return ProgramBuilder().Label("top").Pot(C(0), C(100), V("B0")).Pause(C(10)).Goto("top");
-}
+ProgramBuilder PotLoop() { return ProgramBuilder().Label("top").Pot(C(0), C(100), V("B0")).Pause(C(10)).Goto("top"); }
 
 class ScenarioRunnerTest : public test::ScratchDir {
  protected:

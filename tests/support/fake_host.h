@@ -41,14 +41,18 @@ class FakeHost final : public Host {
     if (OnPrompt) OnPrompt(text);
     return answer;
   }
-  void Tone(int hz, int ms) override { Log(EventKind::Tone, "tone: " + std::to_string(hz) + " Hz " + std::to_string(ms) + " ms"); }
+  void Tone(int hz, int ms) override {
+    Log(EventKind::Tone, "tone: " + std::to_string(hz) + " Hz " + std::to_string(ms) + " ms");
+  }
   void Rest(int ms) override { Log(EventKind::Rest, "rest: " + std::to_string(ms) + " ms"); }
   bool TimerEnabled() const override { return timer_; }
   void SetRunning(bool running) override {
     running_ = running;
     Log(EventKind::Running, std::string("running: ") + (running ? "on" : "off"));
   }
-  void SetTimerEnabled(bool on) override { Log(EventKind::Timer, std::string("timer: ") + ((timer_ = on) ? "on" : "off")); }
+  void SetTimerEnabled(bool on) override {
+    Log(EventKind::Timer, std::string("timer: ") + ((timer_ = on) ? "on" : "off"));
+  }
   // Its boxes are always read (the default WordBoxes), as a panel's that anyone may type into.
   std::string WordBoxText(int index) const override { return boxes_.Text(index); }
   void ShowPanel(const PanelView& view) override {
@@ -68,7 +72,7 @@ class FakeHost final : public Host {
   void SetPulsInText(const std::string& text) { pulsIn_ = text; }
   // Answers for the next prompts, in order (nullopt: Cancel); when none is left a prompt is cancelled.
   void QueueAnswer(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
-  void PresetTimer(bool on) { timer_ = on; }  // a run already under way, without an event
+  void PresetTimer(bool on) { timer_ = on; }         // a run already under way, without an event
   std::function<void(const std::string&)> OnPrompt;  // runs while the prompt is open (ticks may arrive)
 
   // --- what happened ---
@@ -82,7 +86,8 @@ class FakeHost final : public Host {
     return lines;
   }
   int Count(EventKind kind) const {
-    return static_cast<int>(std::count_if(events_.begin(), events_.end(), [kind](const Event& e) { return e.Kind == kind; }));
+    return static_cast<int>(
+        std::count_if(events_.begin(), events_.end(), [kind](const Event& e) { return e.Kind == kind; }));
   }
   void ClearEvents() {
     events_.clear();

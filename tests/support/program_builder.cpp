@@ -17,9 +17,38 @@ constexpr int kValueWidth[4] = {1, 4, 8, 16};
 
 // Opcodes, as the machine's table numbers them.
 enum Opcode : uint32_t {
-  kHigh = 0, kLow, kInput, kOutput, kToggle, kReverse, kPwm, kPot, kPulsout, kPulsIn, kFor, kRead, kWrite,
-  kLookdown, kGosub, kPause, kRandom, kButton, kSound, kSerout, kSerin, kLet, kLookup, kNext, kIf, kGoto,
-  kBranch, kReturn, kNap, kSleep, kDebug, kEnd,
+  kHigh = 0,
+  kLow,
+  kInput,
+  kOutput,
+  kToggle,
+  kReverse,
+  kPwm,
+  kPot,
+  kPulsout,
+  kPulsIn,
+  kFor,
+  kRead,
+  kWrite,
+  kLookdown,
+  kGosub,
+  kPause,
+  kRandom,
+  kButton,
+  kSound,
+  kSerout,
+  kSerin,
+  kLet,
+  kLookup,
+  kNext,
+  kIf,
+  kGoto,
+  kBranch,
+  kReturn,
+  kNap,
+  kSleep,
+  kDebug,
+  kEnd,
 };
 
 int SmallestSizeCode(int value) { return value < 0 ? 3 : value <= 1 ? 0 : value <= 15 ? 1 : value <= 255 ? 2 : 3; }
@@ -81,8 +110,10 @@ PB& PB::VarCode(O variable) {
 PB& PB::Op(O operand) { return operand.IsConst ? Bits(1, 1).Const(operand) : Bits(0, 1).VarCode(operand); }
 
 PB& PB::Addr(const Target& target) {
-  if (!target.Label.empty()) fixups_.emplace_back(static_cast<int>(bits_.size()), target);
-  else if (target.Address < 0 || target.Address >= kEndAddress) throw std::logic_error("jump target beyond 2047");
+  if (!target.Label.empty())
+    fixups_.emplace_back(static_cast<int>(bits_.size()), target);
+  else if (target.Address < 0 || target.Address >= kEndAddress)
+    throw std::logic_error("jump target beyond 2047");
   return Bits(target.Label.empty() ? static_cast<U>(target.Address) : 0, 11);
 }
 
@@ -125,9 +156,15 @@ PB& PB::Pot(O pin, O second, O target) { return Bits(kPot, 5).Op(pin).Op(second)
 PB& PB::Pulsout(O pin, O second) { return Bits(kPulsout, 5).Op(pin).Op(second); }
 PB& PB::PulsIn(O pin, O second, O target) { return Bits(kPulsIn, 5).Op(pin).Op(second).VarCode(target); }
 PB& PB::For(O start, O variable) { return Bits(kFor, 5).Op(start).VarCode(variable); }
-PB& PB::Read(O location, O target, int unused11) { return Bits(kRead, 5).Bits(U(unused11), 11).Op(location).VarCode(target); }
-PB& PB::Write(O location, O var, int unused11) { return Bits(kWrite, 5).Bits(U(unused11), 11).Op(location).VarCode(var); }
-PB& PB::Lookdown(O value, O target, Ops entries) { return Table(Bits(kLookdown, 5).Op(value).VarCode(target), entries); }
+PB& PB::Read(O location, O target, int unused11) {
+  return Bits(kRead, 5).Bits(U(unused11), 11).Op(location).VarCode(target);
+}
+PB& PB::Write(O location, O var, int unused11) {
+  return Bits(kWrite, 5).Bits(U(unused11), 11).Op(location).VarCode(var);
+}
+PB& PB::Lookdown(O value, O target, Ops entries) {
+  return Table(Bits(kLookdown, 5).Op(value).VarCode(target), entries);
+}
 PB& PB::Gosub(const Target& target, int unused4) { return Bits(kGosub, 5).Bits(U(unused4), 4).Addr(target); }
 PB& PB::Pause(O ms) { return Bits(kPause, 5).Op(ms); }
 PB& PB::Random(O target) { return Bits(kRandom, 5).VarCode(target); }
@@ -189,7 +226,8 @@ std::array<uint8_t, 256> ProgramBuilder::Build() const {
   }
   std::array<uint8_t, 256> image{};
   for (const auto& [index, value] : bytes_) {
-    if (index >= 2 && index <= (bitPos_ - 1) / 8) throw std::logic_error("code runs into raw byte " + std::to_string(index));
+    if (index >= 2 && index <= (bitPos_ - 1) / 8)
+      throw std::logic_error("code runs into raw byte " + std::to_string(index));
     image[index] = value;
   }
   for (size_t i = 0; i < bits.size(); ++i) {

@@ -18,20 +18,20 @@ namespace qx9::test {
 // A size-coded constant or a variable, as an operand of an instruction.
 struct Operand {
   bool IsConst = true;
-  int Value = 0;       // constant value (-32768..65535; 16-bit patterns of 0x8000 and up read negative)
-  int SizeCode = -1;   // -1: the smallest size code that holds Value; 0..3 forces it
-  std::string Var;     // variable name when !IsConst ("B0", "W3", "Pin2", "Port", ...)
-  int VarCode = -1;    // raw 6-bit variable code, used instead of Var when >= 0 (for codes 49 and 63)
+  int Value = 0;      // constant value (-32768..65535; 16-bit patterns of 0x8000 and up read negative)
+  int SizeCode = -1;  // -1: the smallest size code that holds Value; 0..3 forces it
+  std::string Var;    // variable name when !IsConst ("B0", "W3", "Pin2", "Port", ...)
+  int VarCode = -1;   // raw 6-bit variable code, used instead of Var when >= 0 (for codes 49 and 63)
 };
-Operand C(int value, int sizeCode = -1);          // constant
-Operand V(const std::string& name);               // variable by name
-Operand VCode(int code);                          // variable by raw code
+Operand C(int value, int sizeCode = -1);  // constant
+Operand V(const std::string& name);       // variable by name
+Operand VCode(int code);                  // variable by raw code
 
 // A jump target: a label (resolved at Build) or a linear token address.
 struct Target {
-  Target(const char* label) : Label(label) {}     // NOLINT: implicit on purpose, reads naturally
+  Target(const char* label) : Label(label) {}             // NOLINT: implicit on purpose, reads naturally
   Target(std::string label) : Label(std::move(label)) {}  // NOLINT
-  Target(int address) : Address(address) {}       // NOLINT
+  Target(int address) : Address(address) {}               // NOLINT
   std::string Label;
   int Address = -1;
 };
@@ -63,17 +63,17 @@ class ProgramBuilder {
   ProgramBuilder& Addr(const Target& target);        // 11-bit target (fixed up at Build for labels)
 
   // Labels and positions.
-  ProgramBuilder& Label(const std::string& name);    // names the current linear address
-  int Here() const { return bitPos_; }               // linear address of the next bit written
-  int AddressOf(const std::string& label) const;     // after the label is defined
+  ProgramBuilder& Label(const std::string& name);  // names the current linear address
+  int Here() const { return bitPos_; }             // linear address of the next bit written
+  int AddressOf(const std::string& label) const;   // after the label is defined
 
   // Data for Read/Write: data location a is image entry 255 - a. Raw bytes anywhere (0 and 1 too).
   ProgramBuilder &Data(int location, uint8_t value), &Byte(int index, uint8_t value);
 
   // Instructions (opcode, then the fields in stream order); a table (entries, Sound's (duration code, note)
   // groups, Let's steps, If's conditions, Branch's targets) needs at least one entry.
-  ProgramBuilder &High(const Operand& pin), &Low(const Operand& pin), &Input(const Operand& pin);
-  ProgramBuilder &Output(const Operand& pin), &Toggle(const Operand& pin), &Reverse(const Operand& pin);
+  ProgramBuilder &High(const Operand&pin), &Low(const Operand&pin), &Input(const Operand&pin);
+  ProgramBuilder &Output(const Operand&pin), &Toggle(const Operand&pin), &Reverse(const Operand&pin);
   ProgramBuilder& Pwm(const Operand& pin, const Operand& duty, const Operand& third);
   ProgramBuilder& Pot(const Operand& pin, const Operand& second, const Operand& target);
   ProgramBuilder& Pulsout(const Operand& pin, const Operand& second);
@@ -83,15 +83,15 @@ class ProgramBuilder {
   ProgramBuilder& Write(const Operand& location, const Operand& variable, int unused11 = 0);
   ProgramBuilder& Lookdown(const Operand& value, const Operand& target, const std::vector<Operand>& entries);
   ProgramBuilder& Gosub(const Target& target, int unused4 = 0);
-  ProgramBuilder &Pause(const Operand& ms), &Random(const Operand& target);
+  ProgramBuilder &Pause(const Operand&ms), &Random(const Operand&target);
   ProgramBuilder& Sound(const Operand& pin, const std::vector<std::pair<Operand, Operand>>& groups);
   ProgramBuilder& Let(const Operand& target, const std::vector<LetStep>& steps);
   ProgramBuilder& Lookup(const Operand& index, const Operand& target, const std::vector<Operand>& entries);
   ProgramBuilder& Next(const Operand& step, const Operand& variable, bool up, const Operand& limitA,
                        const Operand& limitB, const Target& target);
   ProgramBuilder& If(const std::vector<Condition>& conditions, const Target& target);
-  ProgramBuilder &Goto(const Target& target), &Branch(const Operand& index, const std::vector<Target>& targets);
-  ProgramBuilder &Nap(const Operand& period, int unused11 = 0), &Sleep(const Operand& seconds, int unused11 = 0);
+  ProgramBuilder &Goto(const Target&target), &Branch(const Operand&index, const std::vector<Target>&targets);
+  ProgramBuilder &Nap(const Operand&period, int unused11 = 0), &Sleep(const Operand&seconds, int unused11 = 0);
   ProgramBuilder &Debug(int unused11 = 0), &Button(), &Serout(), &Serin(), &Return(), &End();
 
   // The 256-byte image. Throws std::logic_error for an undefined or duplicate label, a target beyond
@@ -100,11 +100,11 @@ class ProgramBuilder {
   void WriteFile(const std::string& path) const;  // Build() and write exactly 256 bytes
 
  private:
-  std::vector<uint8_t> bits_;                     // one entry per bit written from byte 2 on
+  std::vector<uint8_t> bits_;  // one entry per bit written from byte 2 on
   int bitPos_ = 16;
   std::map<std::string, int> labels_;
-  std::vector<std::pair<int, Target>> fixups_;    // (bit offset of an 11-bit field, target)
-  std::map<int, uint8_t> bytes_;                  // raw bytes by image index
+  std::vector<std::pair<int, Target>> fixups_;  // (bit offset of an 11-bit field, target)
+  std::map<int, uint8_t> bytes_;                // raw bytes by image index
   std::vector<std::string> duplicateLabels_;
 };
 

@@ -46,8 +46,8 @@ class RandomProgram {
 
   Operand Var() {
     static const std::vector<std::string> kNames = {
-        "W0", "W1", "W2", "W3", "W4", "W5", "W6", "B0", "B1", "B2", "B3", "B5", "B8", "B13", "Bit0",
-        "Bit7", "Bit15", "Port", "Pins", "Dirs", "Pin0", "Pin3", "Pin7", "Dir0", "Dir5"};
+        "W0",  "W1",   "W2",   "W3",    "W4",   "W5",   "W6",   "B0",   "B1",   "B2",   "B3",   "B5",  "B8",
+        "B13", "Bit0", "Bit7", "Bit15", "Port", "Pins", "Dirs", "Pin0", "Pin3", "Pin7", "Dir0", "Dir5"};
     if (Chance(3)) return VCode(Chance(50) ? 49 : 63);  // codes that name nothing
     return V(kNames[Int(0, static_cast<int>(kNames.size()) - 1)]);
   }
@@ -79,17 +79,22 @@ class RandomProgram {
       case 11: p.Read(Any(), Var(), Int(0, 2047)); break;
       case 12: p.Write(Any(), Var(), Int(0, 2047)); break;
       case 13: p.Lookdown(Any(), Var(), Entries()); break;
-      case 14: case 15: p.Gosub(Label(), Int(0, 15)); break;
+      case 14:
+      case 15: p.Gosub(Label(), Int(0, 15)); break;
       case 16: p.Pause(Small(200)); break;
       case 17: p.Random(Var()); break;
       case 18: p.Sound(Small(7), {{Small(20), Any()}, {Small(5), C(Int(0, 140))}}); break;
       case 19: Chance(30) ? p.Button() : Chance(50) ? p.Serout() : p.Serin(); break;
       case 23: p.Lookup(Any(), Var(), Entries()); break;
       case 24: p.Next(Any(), Var(), Chance(50), Any(), Any(), Label()); break;
-      case 25: case 26: case 27: p.If(Conditions(), Label()); break;
-      case 28: case 29: p.Goto(Label()); break;
+      case 25:
+      case 26:
+      case 27: p.If(Conditions(), Label()); break;
+      case 28:
+      case 29: p.Goto(Label()); break;
       case 30: p.Branch(Any(), {Label(), Label(), Label()}); break;
-      case 31: case 32: p.Return(); break;
+      case 31:
+      case 32: p.Return(); break;
       case 33: p.Nap(Small(7), Int(0, 2047)); break;
       case 34: p.Sleep(Small(3), Int(0, 2047)); break;
       case 35: p.Debug(Int(0, 2047)); break;
@@ -119,11 +124,13 @@ class RandomProgram {
 // Texts a user might type into the value boxes or a prompt (good numbers, blanks, and everything else),
 // and into a word box.
 inline std::string TypedNumber(std::mt19937& rng) {
-  static const char* const kTexts[] = {"", " ", "42", " -7 ", "+15", "32767", "-32768", "40000", "abc", "1.5", "--2", "0x10", "\t9\t"};
+  static const char* const kTexts[] = {"",      " ",   "42",  " -7 ", "+15",  "32767", "-32768",
+                                       "40000", "abc", "1.5", "--2",  "0x10", "\t9\t"};
   return kTexts[rng() % std::size(kTexts)];
 }
 inline std::string TypedHex(std::mt19937& rng) {
-  static const char* const kTexts[] = {"0", "ffff", "7FFF", "8000", "12G4", " 1 2", "10000", "123456789", "", "zz", "FF00"};
+  static const char* const kTexts[] = {"0",     "ffff",      "7FFF", "8000", "12G4", " 1 2",
+                                       "10000", "123456789", "",     "zz",   "FF00"};
   return kTexts[rng() % std::size(kTexts)];
 }
 

@@ -259,8 +259,7 @@ TEST_F(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
   for (const Note& note : notes) {
     const int64_t first = Samples(note.StartMs);
     const int64_t crossings = ZeroCrossings(wav.Samples, first, first + Samples(note.LengthMs));
-    EXPECT_NEAR(crossings, 2.0 * note.Hz * note.LengthMs / 1000.0, 1.0)
-        << note.Hz << " Hz at " << note.StartMs;
+    EXPECT_NEAR(crossings, 2.0 * note.Hz * note.LengthMs / 1000.0, 1.0) << note.Hz << " Hz at " << note.StartMs;
   }
   // Each note starts a fresh period, high, where the one before ended: at 144 ms E begins, where C
   // would have been in a low half.
@@ -368,8 +367,7 @@ TEST_F(BadPaths, ASymbolicLinkStaysALinkAndItsFileGetsTheDump) {
   r.Steps(2);
   std::ofstream(dir_ / "real.vcd") << "old content";
   fs::create_symlink(dir_ / "real.vcd", dir_ / "link.vcd");
-  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Vcd, (dir_ / "link.vcd").string()),
-            std::nullopt);
+  EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Vcd, (dir_ / "link.vcd").string()), std::nullopt);
   EXPECT_TRUE(fs::is_symlink(dir_ / "link.vcd"));
   EXPECT_EQ(fs::file_size(dir_ / "real.vcd"), trace::VcdText(r.recorder).size());
 }

@@ -51,8 +51,7 @@ inline Traces ReadVcd(const std::string& text) {
     } else if (token == "$dumpvars" || token == "$end") {
       continue;  // the values inside $dumpvars read like any others
     } else if (token[0] == '$') {
-      while (in >> token && token != "$end") {
-      }
+      while (in >> token && token != "$end") {}
     } else if (token[0] == '#') {
       time = std::stoll(token.substr(1));
     } else if (token[0] == 'b' || token[0] == 'B') {

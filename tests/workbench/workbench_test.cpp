@@ -162,8 +162,7 @@ class WorkbenchTest : public QObject {
     // The For's body line holds the instruction the listing puts at 03D.
     const int body = text.LineOf(0x3D);
     QVERIFY(body >= 0);
-    QVERIFY(QString::fromStdString(text.Lines[static_cast<size_t>(body)])
-                .contains(QStringLiteral("Let Pins = B0")));
+    QVERIFY(QString::fromStdString(text.Lines[static_cast<size_t>(body)]).contains(QStringLiteral("Let Pins = B0")));
   }
 
   void sourceThatDiffersFallsBackToTheListing() {
