@@ -98,8 +98,8 @@ BENCHMARK(BM_EmptyListener_ArithmeticLoop)->Apply(BoxModes);
 // The same runs with the signal recorder listening: its whole cost per instruction. The arithmetic loop
 // changes a word at every Let, so its ring fills and wraps (the worst case); the family loop also logs
 // tones, PWM and the Pot and PulsIn reads.
-void BM_Recording_ArithmeticLoop(benchmark::State& state) {
-  LoadedMachine rig(ArithmeticLoop(), state);
+void RecordWhileRunning(benchmark::State& state, const std::array<uint8_t, 256>& program) {
+  LoadedMachine rig(program, state);
   SignalRecorder recorder;
   recorder.Restart(rig.machine);
   rig.machine.AddListener(recorder);
@@ -107,17 +107,11 @@ void BM_Recording_ArithmeticLoop(benchmark::State& state) {
   rig.machine.RemoveListener(recorder);
   ReportRate(state);
 }
+
+void BM_Recording_ArithmeticLoop(benchmark::State& state) { RecordWhileRunning(state, ArithmeticLoop()); }
 BENCHMARK(BM_Recording_ArithmeticLoop)->Apply(BoxModes);
 
-void BM_Recording_EveryFamily(benchmark::State& state) {
-  LoadedMachine rig(EveryFamilyLoop(), state);
-  SignalRecorder recorder;
-  recorder.Restart(rig.machine);
-  rig.machine.AddListener(recorder);
-  for (auto _ : state) rig.machine.ExecuteNext();
-  rig.machine.RemoveListener(recorder);
-  ReportRate(state);
-}
+void BM_Recording_EveryFamily(benchmark::State& state) { RecordWhileRunning(state, EveryFamilyLoop()); }
 BENCHMARK(BM_Recording_EveryFamily)->Apply(BoxModes);
 
 // The same loops with the history recording every instruction: the recorder's cost is the difference.
