@@ -3,6 +3,7 @@
 #include "core/history.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/history_records.h"
 
@@ -27,6 +28,8 @@ void History::Detach() {
 
 void History::Restart(const std::string& lastPwm) {
   stretches_.clear();
+  open_ = nullptr;
+  pwmPending_ = false;
   lastPwm_ = lastPwm;
   livePwm_ = lastPwm;
   originPwm_ = lastPwm;
@@ -44,60 +47,116 @@ uint64_t History::CurrentPoint() const {
   return std::clamp(at, FirstPoint(), last_);
 }
 
+// Compared as whole 64-bit words, without a call: this runs before every instruction.
+bool History::MovedSinceAfter(const Machine& m) const {
+  static_assert(sizeof(afterRam_) == 32 && sizeof(afterSwitches_) == 8);
+  const auto word = [](const void* bytes, size_t at) {
+    uint64_t w;
+    std::memcpy(&w, static_cast<const char*>(bytes) + at, sizeof(w));
+    return w;
+  };
+  const uint64_t differ =
+      (word(m.Ram.data(), 0) ^ word(afterRam_.data(), 0)) | (word(m.Ram.data(), 8) ^ word(afterRam_.data(), 8)) |
+      (word(m.Ram.data(), 16) ^ word(afterRam_.data(), 16)) | (word(m.Ram.data(), 24) ^ word(afterRam_.data(), 24)) |
+      (word(m.SwitchUp.data(), 0) ^ word(afterSwitches_.data(), 0));
+  return differ != 0 || m.TokByte != afterTokByte_ || m.TokBit != afterTokBit_ || m.GosubDepth != afterDepth_ ||
+         (m.StepOverTarget != afterTarget_ && m.StepOverTarget != 0);
+}
+
+// Nearly every instruction follows the last one with nothing changed between them but the usual time:
+// its record is the flags byte alone. Everything else takes the general path below.
 void History::BeforeInstruction(const Machine& m) {
-  const uint64_t n = m.InstructionsExecuted + 1;
-  if (n <= last_) Truncate(n - 1);  // executing from a past point: the future goes
-  if (n != last_ + 1) {
-    // The count jumped (the front end set it): what lies between is unknown, so start afresh here.
-    stretches_.clear();
-    originState_ = m;
-    originPwm_ = livePwm_;
-    origin_ = n - 1;
-    last_ = n - 1;
-    replaced_ = true;
+  const uint8_t flags = (m.host().TimerEnabled() ? kTimerOn : 0) | (m.StepOverArmed ? kArmed : 0);
+  Stretch* const s = open_;
+  if (m.InstructionsExecuted == last_ && s != nullptr && s->Count < interval_ && !replaced_ && !afterRestart_ &&
+      m.SimTimeUs - afterSimTime_ == s->Pace && m.WaitMs == afterWait_ && m.StepOverTarget == afterTarget_ &&
+      !MovedSinceAfter(m)) [[likely]] {
+    ++last_;
+    ++s->Count;
+    s->Records.push_back(flags);
+    return;
   }
+  Record(m, flags);
+}
+
+void History::Record(const Machine& m, uint8_t flags) {
+  const uint64_t n = m.InstructionsExecuted + 1;
+  if (n != last_ + 1) Rebase(m);
+  last_ = n;
+  if (open_ == nullptr || open_->Count >= interval_) {
+    StartStretch(m, flags);
+    return;
+  }
+  Stretch& s = *open_;
+  ++s.Count;
   // Between instructions the records express the clock, the step over's flag and stop, a wait's
   // countdown and a restart's reset (the restart has already reset the machine, so the reset at the
   // next cycle repeats it); anything else that changed there (a switch, a typed word) takes a snapshot.
-  const bool moved = m.Ram != afterRam_ || m.SwitchUp != afterSwitches_ || m.TokByte != afterTokByte_ ||
-                     m.TokBit != afterTokBit_ || m.GosubDepth != afterDepth_ ||
-                     (m.StepOverTarget != afterTarget_ && m.StepOverTarget != 0);
-  uint8_t flags = (m.host().TimerEnabled() ? kTimerOn : 0) | (m.StepOverArmed ? kArmed : 0);
-  if (stretches_.empty() || stretches_.back().Count >= interval_) {
-    if (!stretches_.empty()) {
-      stretches_.back().Records.shrink_to_fit();
-      stretches_.back().Snapshots.shrink_to_fit();
-    }
-    Stretch& s = stretches_.emplace_back();
-    s.First = n;
-    s.Start = m;
-    s.StartPwm = livePwm_;
-    s.Records.reserve(interval_ + 16);
-    s.Records.push_back(flags);
-  } else {
-    Stretch& s = stretches_.back();
-    if (replaced_ || moved) {
-      s.Records.push_back(flags | kSnapshot);
-      s.Snapshots.push_back(m);
-    } else {
-      const int64_t passed = m.SimTimeUs - afterSimTime_;
-      const bool newPace = passed != s.Pace;
-      if (m.StepOverTarget != afterTarget_) flags |= kTargetCleared;
-      if (newPace) flags |= kTimeFollows;
-      if (m.WaitMs != afterWait_) flags |= kWaitFollows;
-      if (afterRestart_) flags |= kReset;
-      s.Records.push_back(flags);
-      if (newPace) {
-        PutVarint(s.Records, passed);
-        s.Pace = passed;
-      }
-      if (m.WaitMs != afterWait_) PutVarint(s.Records, m.WaitMs);
-    }
+  if (replaced_ || MovedSinceAfter(m)) [[unlikely]] {
+    TakeSnapshot(s, m, flags);
+    return;
   }
-  ++stretches_.back().Count;
-  last_ = n;
+  const int64_t passed = m.SimTimeUs - afterSimTime_;
+  const bool newPace = passed != s.Pace;
+  const bool newWait = m.WaitMs != afterWait_;
+  if (m.StepOverTarget != afterTarget_) flags |= kTargetCleared;
+  if (newPace) flags |= kTimeFollows;
+  if (newWait) flags |= kWaitFollows;
+  if (afterRestart_) flags |= kReset;
+  s.Records.push_back(flags);
+  if (newPace || newWait) [[unlikely]]
+    PutChanges(s, newPace ? std::optional<int64_t>(passed) : std::nullopt,
+               newWait ? std::optional<int32_t>(m.WaitMs) : std::nullopt);
+}
+
+// The values a record's flags say follow it.
+void History::PutChanges(Stretch& s, std::optional<int64_t> pace, std::optional<int32_t> wait) {
+  if (pace) {
+    PutVarint(s.Records, *pace);
+    s.Pace = *pace;
+  }
+  if (wait) PutVarint(s.Records, *wait);
+}
+
+// The rare cases are kept out of line so the path taken before nearly every instruction stays short.
+void History::Rebase(const Machine& m) {
+  const uint64_t n = m.InstructionsExecuted + 1;
+  if (n <= last_) Truncate(n - 1);  // executing from a past point: the future goes
+  if (n == last_ + 1) return;
+  // The count jumped (the front end set it): what lies between is unknown, so start afresh here.
+  stretches_.clear();
+  open_ = nullptr;
+  originState_ = m;
+  SettlePwm();
+  originPwm_ = livePwm_;
+  origin_ = n - 1;
+  last_ = n - 1;
+  replaced_ = true;
+}
+
+void History::TakeSnapshot(Stretch& s, const Machine& m, uint8_t flags) {
   replaced_ = false;
-  if (stretches_.back().Count == 1) DropOldest();
+  s.Records.push_back(flags | kSnapshot);
+  s.Snapshots.push_back(m);
+}
+
+// The first instruction of a stretch is recorded in the snapshot the stretch starts with.
+void History::StartStretch(const Machine& m, uint8_t flags) {
+  if (open_ != nullptr) {
+    open_->Records.shrink_to_fit();
+    open_->Snapshots.shrink_to_fit();
+  }
+  Stretch& s = stretches_.emplace_back();
+  open_ = &s;
+  s.First = last_;
+  s.Start = m;
+  SettlePwm();
+  s.StartPwm = livePwm_;
+  s.Records.reserve(interval_ + 16);
+  s.Records.push_back(flags);
+  s.Count = 1;
+  replaced_ = false;
+  DropOldest();
 }
 
 void History::AfterInstruction(const Machine& m) {
@@ -113,7 +172,15 @@ void History::AfterInstruction(const Machine& m) {
 }
 
 void History::OnPWM(const Machine&, int pin, int duty, int) {
-  livePwm_ = PwmText(static_cast<int16_t>(pin), static_cast<int16_t>(duty));
+  pwmPin_ = static_cast<int16_t>(pin);
+  pwmDuty_ = static_cast<int16_t>(duty);
+  pwmPending_ = true;
+}
+
+void History::SettlePwm() const {
+  if (!pwmPending_) return;
+  pwmPending_ = false;
+  livePwm_ = PwmText(pwmPin_, pwmDuty_);
   lastPwm_ = livePwm_;
 }
 
@@ -151,7 +218,9 @@ void History::Truncate(uint64_t point) {
     }
     stretches_.pop_back();
   }
+  RefreshOpen();
   last_ = point;
+  SettlePwm();
   livePwm_ = lastPwm_;
   if (stretches_.empty()) return;
   Stretch& s = stretches_.back();

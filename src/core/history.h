@@ -40,6 +40,9 @@ class History final : public MachineListener {
   static constexpr uint64_t kDefaultInterval = 2048;
   static constexpr uint64_t kDefaultWindow = 50'000'000;
   explicit History(uint64_t interval = kDefaultInterval, uint64_t window = kDefaultWindow);
+  // It keeps a pointer into its own stretches and is attached to a machine by address.
+  History(const History&) = delete;
+  History& operator=(const History&) = delete;
 
   // Starts recording the machine from its present state (forgetting any earlier history); lastPwm is
   // what the LastPWM box shows now. Detach stops recording; the destructor does not detach, so detach
@@ -71,7 +74,10 @@ class History final : public MachineListener {
   // or watchpoint's test), or to the oldest point when none does. Returns the point reached.
   uint64_t RunBackTo(const std::function<bool(const MachineState&)>& holds);
   // The LastPWM box's text at the point the machine was last restored to (or recorded at).
-  const std::string& LastPwm() const { return lastPwm_; }
+  const std::string& LastPwm() const {
+    SettlePwm();
+    return lastPwm_;
+  }
 
   // The last instruction up to the current point that changed the target's value.
   struct Write {
@@ -113,6 +119,11 @@ class History final : public MachineListener {
   };
   class Replayer;
 
+  [[gnu::noinline]] void Record(const Machine& m, uint8_t flags);
+  [[gnu::noinline]] void Rebase(const Machine& m);
+  [[gnu::noinline]] void StartStretch(const Machine& m, uint8_t flags);
+  [[gnu::noinline]] static void PutChanges(Stretch& s, std::optional<int64_t> pace, std::optional<int32_t> wait);
+  [[gnu::noinline]] void TakeSnapshot(Stretch& s, const Machine& m, uint8_t flags);
   void Truncate(uint64_t point);
   void DropOldest();
   size_t StretchOf(uint64_t instruction) const;
@@ -123,10 +134,24 @@ class History final : public MachineListener {
   std::deque<Stretch> stretches_;
   uint64_t origin_ = 0;  // the point recording began at, while nothing is kept
   uint64_t last_ = 0;
-  std::string lastPwm_;
-  std::string livePwm_;
+  // The LastPWM box's text as the history last restored or recorded it, and as the live run left it.
+  mutable std::string lastPwm_;
+  mutable std::string livePwm_;
+  // An executed PWM sets both texts; a loop may run one often, so the text is formatted only when it is
+  // read or replaced (SettlePwm must come first wherever either is used).
+  mutable bool pwmPending_ = false;
+  int16_t pwmPin_ = 0;
+  int16_t pwmDuty_ = 0;
+  void SettlePwm() const;
   MachineState originState_;  // the oldest point while no stretch is kept
   std::string originPwm_;
+  // The stretch being recorded (the deque's last), kept so the per-instruction path does not walk the
+  // deque; refreshed wherever stretches are added or removed at the back.
+  Stretch* open_ = nullptr;
+  void RefreshOpen() { open_ = stretches_.empty() ? nullptr : &stretches_.back(); }
+  // Whether the state differs from what the last instruction left in what the records cannot express.
+  bool MovedSinceAfter(const Machine& m) const;
+
   // What the next instruction's record is measured against: the state the last one left.
   int64_t afterSimTime_ = 0;
   int16_t afterTarget_ = 0;

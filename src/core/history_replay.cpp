@@ -133,6 +133,7 @@ uint64_t History::GoTo(uint64_t point) {
   if (machine_ == nullptr || machine_->Busy) return CurrentPoint();
   point = std::clamp(point, FirstPoint(), last_);
   MachineState state;
+  SettlePwm();
   if (point == FirstPoint()) {
     state = stretches_.empty() ? originState_ : stretches_.front().Start;
     lastPwm_ = stretches_.empty() ? originPwm_ : stretches_.front().StartPwm;

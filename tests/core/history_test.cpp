@@ -334,6 +334,30 @@ TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
   }
 }
 
+// The LastPWM text is the last executed PWM's, across stretch starts, and is restored with a point.
+TEST(History, TheLastPwmTextFollowsTheRunAndEveryRestoredPoint) {
+  Rig r;
+  r.Load(ProgramBuilder()
+             .Label("top")
+             .Pwm(C(1), C(0), C(1))
+             .Pwm(C(2), C(255), C(1))
+             .Let(V("W0"), {{3, C(1)}})
+             .Goto("top"));
+  History history(4);
+  history.Attach(r.m);
+  // Point k is after instruction k: the first PWM executes at 1, 5, 9, the second at 2, 6, 10.
+  const auto expected = [](uint64_t k) { return k % 4 == 1 ? PwmText(1, 0) : PwmText(2, 255); };
+  for (uint64_t k = 1; k <= 12; ++k) {
+    r.m.Step_Click();
+    EXPECT_EQ(history.LastPwm(), expected(k)) << "step " << k;
+  }
+  for (const uint64_t k : {1u, 2u, 5u, 6u, 9u, 3u, 12u}) {
+    EXPECT_EQ(history.GoTo(k), k);
+    EXPECT_EQ(history.LastPwm(), expected(k)) << "point " << k;
+  }
+  history.Detach();
+}
+
 TEST(History, TheKeptWindowDropsTheOldestStretches) {
   Rig r;
   r.Load(ProgramBuilder().Label("top").Let(V("W0"), {{3, C(1)}}).Goto("top"));
