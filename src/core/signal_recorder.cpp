@@ -1,16 +1,13 @@
 #include "core/signal_recorder.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace qx9 {
 
 namespace {
 
 uint16_t Pattern(int32_t word) { return static_cast<uint16_t>(static_cast<uint32_t>(word) & 0xFFFFu); }
-
-std::string Clipped(const std::string& text) {
-  return text.size() <= SignalRecorder::kMaxTextLength ? text : text.substr(0, SignalRecorder::kMaxTextLength);
-}
 
 }  // namespace
 
@@ -47,6 +44,7 @@ void SignalRecorder::Restart(const Machine& machine) {
   textsAdded_ = 0;
   instructions_.Clear();
   current_ = InstructionRun{0, 0, 0, 0};
+  ExpectNextStart();
   eventsDropped_ = 0;
   origin_ = SignalSnapshot{};
   origin_.TimeUs = machine.SimTimeUs;
@@ -86,6 +84,7 @@ void SignalRecorder::ForgetAfter(const Machine& m) {
   if (current_.Count > 0 && current_.First + current_.Count - 1 > point) {
     current_.Count = point - current_.First + 1;
   }
+  ExpectNextStart();
   // The words as the kept events leave them: the next comparison records the step to the machine's.
   const SignalSnapshot now = ValuesAt(INT64_MAX);
   for (size_t i = 0; i < seen_.size(); ++i) seen_[i] = now.Words[i];
@@ -129,65 +128,91 @@ SignalRecorder::Record& SignalRecorder::NewRecord() {
 void SignalRecorder::AddText(Record record, const std::string& text) {
   // Sequence numbers wrap at 2^32; the ring holds far fewer, so the low bits identify a kept text.
   record.Length = static_cast<int32_t>(static_cast<uint32_t>(textsAdded_));
-  texts_.Push(Clipped(text));
+  // A full ring hands back its oldest text's slot, whose storage the new text reuses.
+  texts_.Append([](const std::string&) {}).assign(text, 0, kMaxTextLength);
   ++textsAdded_;
   Add(record);
 }
 
-// Eight compares when nothing changed, which is nearly every instruction.
-void SignalRecorder::CompareWords(const Machine& m, int64_t timeUs, uint64_t instruction) {
-  SeeTime(timeUs);
-  // Word by word: the instruction has just stored into these words one at a time, and a wide load
-  // of them would stall until those stores are done.
-  size_t first = 0;
-  while (first < seen_.size() && m.Ram[first] == seen_[first]) ++first;
-  if (first == seen_.size()) return;
-  for (size_t i = first; i < seen_.size(); ++i) {
-    // Words are kept as their 16-bit patterns; a value outside that range would be the same word.
-    const uint16_t now = Pattern(m.Ram[i]);
-    if (now == Pattern(seen_[i])) continue;
+// Nearly every instruction leaves the words alone, so the test for a change is one pass that the
+// compiler turns into a few vector operations, with no branch per word; only a change goes on to find
+// which words moved.
+bool SignalRecorder::WordsMoved(const Machine& m) const {
+  uint32_t differ = 0;
+  for (size_t i = 0; i < seen_.size(); ++i) differ |= static_cast<uint32_t>(m.Ram[i] ^ seen_[i]);
+  return differ != 0;
+}
+
+void SignalRecorder::RecordWordChanges(const Machine& m, int64_t timeUs, uint64_t instruction) {
+  // Words are kept as their 16-bit patterns; a value outside that range would be the same word.
+  unsigned moved = 0;
+  for (size_t i = 0; i < seen_.size(); ++i) {
+    const uint32_t differ = static_cast<uint32_t>(m.Ram[i] ^ seen_[i]) & 0xFFFFu;
+    moved |= static_cast<unsigned>(differ != 0) << i;
+  }
+  for (; moved != 0; moved &= moved - 1) {
+    const int i = std::countr_zero(moved);
     Record& r = NewRecord();
     r.TimeUs = timeUs;
     r.Instruction = instruction;
-    r.Index = static_cast<int32_t>(i);
-    r.Value = now;
+    r.Index = i;
+    r.Value = Pattern(m.Ram[static_cast<size_t>(i)]);
     r.Length = 0;
     r.Kind = SignalKind::Word;
   }
-  for (size_t i = first; i < seen_.size(); ++i) seen_[i] = m.Ram[i];
+  seen_ = m.Ram;
 }
 
 // Instructions evenly spaced in time extend the run under way; any other start begins a new one.
+// The common case, the next instruction of a run of two or more at the expected time, is handled by
+// BeforeInstruction with two compares; this is the rest.
 void SignalRecorder::NoteInstructionStart(uint64_t number, int64_t timeUs) {
   InstructionRun& run = current_;
   if (run.Count > 0 && number == run.First + run.Count) {
     if (run.Count == 1 && timeUs >= run.FirstUs) run.StepUs = timeUs - run.FirstUs;
     if (timeUs == run.FirstUs + static_cast<int64_t>(run.Count) * run.StepUs) {
       ++run.Count;
+      ExpectNextStart();
       return;
     }
   }
   if (run.Count > 0) instructions_.Push(run);
   run = InstructionRun{number, timeUs, 0, 1};
+  ExpectNextStart();
+}
+
+void SignalRecorder::ExpectNextStart() {
+  // A run of one has no step yet, so nothing may be taken as its continuation without the slow path.
+  nextNumber_ = current_.Count > 1 ? current_.First + current_.Count : 0;
+  nextStartUs_ = current_.FirstUs + static_cast<int64_t>(current_.Count) * current_.StepUs;
 }
 
 void SignalRecorder::BeforeInstruction(const Machine& m) {
   if (m.InstructionsExecuted < lastInstruction_) ForgetAfter(m);
   instructionStartUs_ = m.SimTimeUs;
   // The count is raised just after this call: the instruction about to run is the next number.
-  NoteInstructionStart(m.InstructionsExecuted + 1, m.SimTimeUs);
+  const uint64_t number = m.InstructionsExecuted + 1;
+  if (number == nextNumber_ && m.SimTimeUs == nextStartUs_) {
+    ++current_.Count;
+    nextNumber_ = number + 1;
+    nextStartUs_ += current_.StepUs;
+    return;
+  }
+  NoteInstructionStart(number, m.SimTimeUs);
 }
 
 // An instruction's changes are stamped with its start: a Sound's tones have moved the clock on by now.
 void SignalRecorder::AfterInstruction(const Machine& m) {
   lastInstruction_ = m.InstructionsExecuted;
-  CompareWords(m, instructionStartUs_, m.InstructionsExecuted);
+  if (WordsMoved(m)) RecordWordChanges(m, instructionStartUs_, m.InstructionsExecuted);
+  // The clock never runs back within an instruction, so its start needs no look of its own.
   SeeTime(m.SimTimeUs);
 }
 
 void SignalRecorder::OnExternalChange(const Machine& m) {
   if (m.InstructionsExecuted < lastInstruction_) ForgetAfter(m);
-  CompareWords(m, m.SimTimeUs, m.InstructionsExecuted);
+  SeeTime(m.SimTimeUs);
+  if (WordsMoved(m)) RecordWordChanges(m, m.SimTimeUs, m.InstructionsExecuted);
 }
 
 void SignalRecorder::OnTone(const Machine& m, int frequencyHz, int durationMs) {

@@ -129,15 +129,18 @@ class SignalRecorder final : public MachineListener {
     uint64_t Count;
   };
 
-  void CompareWords(const Machine& m, int64_t timeUs, uint64_t instruction);
+  bool WordsMoved(const Machine& m) const;  // any word other than seen_
+  // The slow paths stay out of line, so the listener calls on the common path save no registers.
+  [[gnu::noinline]] void RecordWordChanges(const Machine& m, int64_t timeUs, uint64_t instruction);
   void Add(const Record& record);
   Record& NewRecord();  // the next slot of the ring, the oldest event folded away if it was full
   void AddText(Record record, const std::string& text);
   void SeeTime(int64_t timeUs);
-  void NoteInstructionStart(uint64_t number, int64_t timeUs);
+  [[gnu::noinline]] void NoteInstructionStart(uint64_t number, int64_t timeUs);
+  void ExpectNextStart();  // nextNumber_ and nextStartUs_ from current_
   // The machine was taken back to an earlier point (the history) and goes on from there: what was
   // recorded after that point is forgotten, as the history forgets it, so time keeps running forward.
-  void ForgetAfter(const Machine& m);
+  [[gnu::noinline]] void ForgetAfter(const Machine& m);
 
   Ring<Record> events_;
   Ring<std::string> texts_;  // the texts of the kept text events, in the same order
@@ -146,6 +149,10 @@ class SignalRecorder final : public MachineListener {
   // the next instruction of the same run, is two compares and two additions.
   Ring<InstructionRun> instructions_;
   InstructionRun current_{0, 0, 0, 0};
+  // The number and time the next instruction of the run under way would have (number 0: none can
+  // follow without a look at the run), so that case is two compares.
+  uint64_t nextNumber_ = 0;
+  int64_t nextStartUs_ = 0;
   InstructionRun RunAt(size_t i) const { return i < instructions_.Size() ? instructions_[i] : current_; }
   size_t RunCount() const { return instructions_.Size() + (current_.Count > 0 ? 1 : 0); }
   SignalSnapshot origin_;

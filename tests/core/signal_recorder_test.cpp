@@ -229,3 +229,58 @@ TEST(SignalRecorder, GoingBackWithoutRunningOnKeepsTheFutureToShow) {
 }
 
 }  // namespace qx9::test
+
+namespace qx9::test {
+namespace {
+
+// Writes down when every instruction started, as the machine says it: the reference the recorder's
+// compressed runs must give back exactly.
+struct StartTimes : MachineListener {
+  std::vector<int64_t> Us;  // Us[n - 1]: when instruction n started
+  void BeforeInstruction(const Machine& m) override {
+    Us.resize(m.InstructionsExecuted + 1);
+    Us[m.InstructionsExecuted] = m.SimTimeUs;
+  }
+};
+
+void ExpectEveryStartKept(const SignalRecorder& recorder, const StartTimes& starts) {
+  for (size_t i = 0; i < starts.Us.size(); ++i) {
+    EXPECT_EQ(recorder.InstructionTimeUs(i + 1), std::optional<int64_t>(starts.Us[i])) << "instruction " << i + 1;
+  }
+  EXPECT_EQ(recorder.InstructionTimeUs(starts.Us.size() + 1), std::nullopt);
+}
+
+// Runs of steady steps broken by waits, presses and sounds, and one taken back by the history and run
+// on at another pace: each instruction's start survives the compression into runs.
+TEST(SignalRecorder, EveryInstructionStartSurvivesChangesOfPace) {
+  RecordingRig r(ProgramBuilder()
+                     .Label("top")
+                     .Toggle(C(0))
+                     .Toggle(C(0))
+                     .Pause(C(25))
+                     .Sound(C(0), {{C(1), C(3)}})
+                     .Toggle(C(1))
+                     .Goto("top"));
+  StartTimes starts;
+  r.m.AddListener(starts);
+  History history;
+  history.Attach(r.m);
+  r.Steps(3);
+  r.m.RunBtn_Click();
+  r.Ticks(40);
+  r.m.RunBtn_Click();
+  r.Steps(4);
+  ExpectEveryStartKept(r.recorder, starts);
+  history.GoTo(5);
+  starts.Us.resize(5);
+  r.Steps(2);
+  r.m.RunBtn_Click();
+  r.Ticks(12);
+  r.m.RunBtn_Click();
+  ExpectEveryStartKept(r.recorder, starts);
+  history.Detach();
+  r.m.RemoveListener(starts);
+}
+
+}  // namespace
+}  // namespace qx9::test
