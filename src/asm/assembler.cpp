@@ -58,8 +58,12 @@ class Assembler {
       // Past these nothing more is worth reading: the program cannot fit anyway, or the source is not
       // what the assembler reads (and each further message would only repeat the first ones).
       if (overflowed_) complete = false;
-      if (complete && result_.Errors.size() >= kMaxErrors && index + 1 < lines.size()) {
-        Error(line, 1, "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
+      // One line can add two messages (its own and a loop it closes), so the count may pass the limit.
+      if (complete && result_.Errors.size() >= kMaxErrors) {
+        result_.Errors.resize(kMaxErrors);
+        if (index + 1 < lines.size()) {
+          Error(line, 1, "too many errors (" + std::to_string(kMaxErrors) + "); the rest of the source is not checked");
+        }
         complete = false;
       }
     }
@@ -83,6 +87,8 @@ class Assembler {
  private:
   // Messages quote the source; a long name (the parts they quote of a line are cut already) is cut too.
   void Error(int line, int column, const std::string& message) {
+    // Past the limit and its closing note, more messages would only bury the first ones.
+    if (result_.Errors.size() > kMaxErrors) return;
     constexpr size_t kLongest = 200;
     const std::string cut = message.size() > kLongest ? message.substr(0, kLongest) + "..." : message;
     result_.Errors.push_back({line, column, cut});
