@@ -3,7 +3,10 @@
 // a million instructions per second with both windows shown. Not a test: the figures depend on the
 // machine and its load.
 //
-//   qx9workbench_bench [SECONDS]     (offscreen unless QT_QPA_PLATFORM says otherwise)
+//   qx9workbench_bench [SECONDS] [--fast-only]     (offscreen unless QT_QPA_PLATFORM says otherwise)
+//
+// As fast as possible is reported per second of the process's CPU time as well as of the wall clock:
+// on a shared machine the wall-clock rate mostly measures the other jobs.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
@@ -13,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "panel/form1.h"
@@ -59,6 +64,12 @@ struct Bench {
   }
 };
 
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,10 +79,11 @@ int main(int argc, char** argv) {
   QTemporaryDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  const bool fastOnly = argc > 2 && std::strcmp(argv[2], "--fast-only") == 0;
   std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
   // Real time, no waits: one instruction a millisecond.
-  {
+  if (!fastOnly) {
     ProgramBuilder p;
     p.Label("top").Let(V("W0"), {{3, C(1)}}).Toggle(C(0)).Goto("top");
     Bench b(p, PacedTimer::Speed::RealTime);
@@ -90,7 +102,7 @@ int main(int argc, char** argv) {
   }
 
   // Real time, Pause 1000: from the Pause's start to the next instruction's.
-  {
+  if (!fastOnly) {
     ProgramBuilder p;
     p.Label("top").Toggle(C(0));
     const int pause = p.Here();
@@ -140,14 +152,19 @@ int main(int argc, char** argv) {
     }
     QElapsedTimer clock;
     clock.start();
+    const double cpuBefore = ProcessCpuSeconds();
     const uint64_t before = m.InstructionsExecuted;
     b.Run(seconds * 1000);
     const double span = clock.nsecsElapsed() / 1e9;
-    const double ips = static_cast<double>(m.InstructionsExecuted - before) / span;
+    const double executed = static_cast<double>(m.InstructionsExecuted - before);
+    const double ips = executed / span;
+    const double perCpuSecond = executed / (ProcessCpuSeconds() - cpuBefore);
     if (a.recorder) m.RemoveListener(b.panel.recorder());
     if (a.history) b.panel.history().Detach();
-    std::printf("as fast as possible, %s: %.0f instructions/s over %.2f s (aim at least 1000000); shown: %s\n", a.name,
-                ips, span, qPrintable(b.bench.speedText()));
+    std::printf(
+        "as fast as possible, %s: %.0f instructions/s over %.2f s (aim at least 1000000); %.0f per CPU second; "
+        "shown: %s\n",
+        a.name, ips, span, perCpuSecond, qPrintable(b.bench.speedText()));
   }
   return 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // A first-in, first-out buffer of fixed capacity: once full, each new entry takes the place of the
-// oldest. Storage grows as entries arrive, so a short run costs only what it records.
+// oldest. Its storage is reserved whole at the start, so filling it never moves what it holds; the
+// system hands out the pages of a large block only as they are written, so a short run still costs
+// only what it records.
 
 #include <algorithm>
 #include <cstddef>
@@ -12,7 +14,7 @@ namespace qx9 {
 template <typename T>
 class Ring {
  public:
-  explicit Ring(size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) {}
+  explicit Ring(size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) { items_.reserve(capacity_); }
 
   size_t Capacity() const { return capacity_; }
   size_t Size() const { return items_.size(); }

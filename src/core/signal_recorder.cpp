@@ -1,7 +1,7 @@
 #include "core/signal_recorder.h"
 
 #include <algorithm>
-#include <bit>
+#include <cstring>
 
 namespace qx9 {
 
@@ -144,23 +144,30 @@ bool SignalRecorder::WordsMoved(const Machine& m) const {
 }
 
 void SignalRecorder::RecordWordChanges(const Machine& m, int64_t timeUs, uint64_t instruction) {
-  // Words are kept as their 16-bit patterns; a value outside that range would be the same word.
-  unsigned moved = 0;
-  for (size_t i = 0; i < seen_.size(); ++i) {
-    const uint32_t differ = static_cast<uint32_t>(m.Ram[i] ^ seen_[i]) & 0xFFFFu;
-    moved |= static_cast<unsigned>(differ != 0) << i;
-  }
-  for (; moved != 0; moved &= moved - 1) {
-    const int i = std::countr_zero(moved);
-    Record& r = NewRecord();
-    r.TimeUs = timeUs;
-    r.Instruction = instruction;
-    r.Index = i;
-    r.Value = Pattern(m.Ram[static_cast<size_t>(i)]);
-    r.Length = 0;
-    r.Kind = SignalKind::Word;
+  // Words are kept as their 16-bit patterns; a value outside that range would be the same word. Two
+  // words are compared at a time (their low halves), since a call mostly finds one word of eight moved.
+  constexpr uint64_t kPatterns = 0x0000FFFF0000FFFFull;
+  for (size_t i = 0; i < seen_.size(); i += 2) {
+    uint64_t now = 0;
+    uint64_t before = 0;
+    std::memcpy(&now, &m.Ram[i], sizeof now);
+    std::memcpy(&before, &seen_[i], sizeof before);
+    const uint64_t moved = (now ^ before) & kPatterns;
+    if (moved == 0) continue;
+    if ((moved & 0xFFFFu) != 0) AddWord(i, m.Ram[i], timeUs, instruction);
+    if ((moved >> 32) != 0) AddWord(i + 1, m.Ram[i + 1], timeUs, instruction);
   }
   seen_ = m.Ram;
+}
+
+void SignalRecorder::AddWord(size_t index, int32_t word, int64_t timeUs, uint64_t instruction) {
+  Record& r = NewRecord();
+  r.TimeUs = timeUs;
+  r.Instruction = instruction;
+  r.Index = static_cast<int32_t>(index);
+  r.Value = Pattern(word);
+  r.Length = 0;
+  r.Kind = SignalKind::Word;
 }
 
 // Instructions evenly spaced in time extend the run under way; any other start begins a new one.

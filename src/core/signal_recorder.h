@@ -132,6 +132,7 @@ class SignalRecorder final : public MachineListener {
   bool WordsMoved(const Machine& m) const;  // any word other than seen_
   // The slow paths stay out of line, so the listener calls on the common path save no registers.
   [[gnu::noinline]] void RecordWordChanges(const Machine& m, int64_t timeUs, uint64_t instruction);
+  void AddWord(size_t index, int32_t word, int64_t timeUs, uint64_t instruction);
   void Add(const Record& record);
   Record& NewRecord();  // the next slot of the ring, the oldest event folded away if it was full
   void AddText(Record record, const std::string& text);

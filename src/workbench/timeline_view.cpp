@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace qx9 {
 
@@ -14,9 +15,10 @@ constexpr int kPinRow = 0;
 constexpr int kWordRow = 8;
 constexpr int kSoundRow = 16;
 constexpr int kPwmRow = 17;
-constexpr int kClickSlack = 3;
-constexpr qint64 kRefreshShare =
-    20;  // a redraw waits 20 times its cost: at most 5 % of the time  // pixels a press may move and still be a click
+constexpr int kClickSlack = 3;  // pixels a press may move and still be a click
+// After a redraw the view follows a run again only when 20 times the redraw's cost has passed, so that
+// following a fast run takes at most about 5 % of it.
+constexpr qint64 kRefreshShare = 20;
 
 const QColor kHigh(40, 170, 60);
 const QColor kInput(150, 170, 150);  // a pin while an input: dimmed
@@ -153,16 +155,21 @@ const TimelineTraces& TimelineView::Traces() {
                                    static_cast<int64_t>(recorder_.EventsDropped() + recorder_.EventCount()),
                                    recorder_.EndTimeUs()};
   if (key != tracesKey_ || traces_.Pins[0].empty()) {
-    const qint64 started = clock_.nsecsElapsed();
     traces_ = TracesIn(recorder_, fromUs_, ToUs(), PixelUs(), startValues_.At(recorder_, fromUs_));
     tracesKey_ = key;
-    const qint64 cost = clock_.nsecsElapsed() - started;
-    nextRefreshNs_ = clock_.nsecsElapsed() + kRefreshShare * cost;
   }
   return traces_;
 }
 
 void TimelineView::paintEvent(QPaintEvent*) {
+  // The whole redraw counts, not only the traces' building: writing the values' labels costs as much.
+  const qint64 started = clock_.nsecsElapsed();
+  Paint();
+  const qint64 now = clock_.nsecsElapsed();
+  nextRefreshNs_ = now + kRefreshShare * (now - started);
+}
+
+void TimelineView::Paint() {
   QPainter p(this);
   p.fillRect(rect(), palette().base());
   const TimelineTraces& traces = Traces();
@@ -218,6 +225,13 @@ void TimelineView::DrawBus(QPainter& p, int row, const std::vector<TraceSegment>
   const int top = kAxisHeight + row * kRowHeight + 3;
   const int bottom = top + kRowHeight - 6;
   const int mid = (top + bottom) / 2;
+  // A value is four hex digits; a segment narrower than the widest four needs no text built and measured
+  // (a fast run gives thousands of such segments per redraw).
+  int widestDigit = 0;
+  for (const char digit : std::string_view("0123456789ABCDEF")) {
+    widestDigit = std::max(widestDigit, p.fontMetrics().horizontalAdvance(QLatin1Char(digit)));
+  }
+  const int textWidth = 4 * widestDigit;
   for (const TraceSegment& s : segments) {
     const int x0 = XAtTime(s.FromUs);
     const int x1 = std::max(XAtTime(s.ToUs), x0 + 1);
@@ -231,9 +245,9 @@ void TimelineView::DrawBus(QPainter& p, int row, const std::vector<TraceSegment>
     const QPoint shape[] = {{x0, mid}, {x0 + edge, top},    {x1 - edge, top},
                             {x1, mid}, {x1 - edge, bottom}, {x0 + edge, bottom}};
     p.drawPolygon(shape, 6);
-    const QString text = QStringLiteral("%1").arg(s.Value, 4, 16, QLatin1Char('0')).toUpper();
     const int left = std::max(x0, kLabelWidth) + edge + 2;
-    if (std::min(x1, width()) - left > p.fontMetrics().horizontalAdvance(text)) {
+    if (std::min(x1, width()) - left > textWidth) {
+      const QString text = QStringLiteral("%1").arg(s.Value, 4, 16, QLatin1Char('0')).toUpper();
       p.setPen(palette().color(QPalette::Text));
       p.drawText(QRect(left, top, x1 - left, bottom - top), Qt::AlignVCenter | Qt::AlignLeft, text);
     }

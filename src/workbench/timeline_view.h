@@ -78,6 +78,7 @@ class TimelineView : public QWidget {
   void leaveEvent(QEvent* event) override;
 
  private:
+  void Paint();
   int TraceWidth() const { return std::max(1, width() - kLabelWidth); }
   void Changed();
   void DrawAxis(QPainter& p);
