@@ -285,18 +285,25 @@ SignalSnapshot SignalRecorder::ValuesAt(int64_t timeUs) const {
   return values;
 }
 
-std::optional<int64_t> SignalRecorder::InstructionTimeUs(uint64_t n) const {
-  // The last run whose first number is at most n.
+template <typename Before>
+size_t SignalRecorder::RunsWhere(Before before) const {
+  // Runs are kept in the order of their numbers and times, so those that qualify come first.
   size_t lo = 0;
   size_t hi = RunCount();
   while (lo < hi) {
     const size_t mid = lo + (hi - lo) / 2;
-    if (RunAt(mid).First <= n) {
+    if (before(RunAt(mid))) {
       lo = mid + 1;
     } else {
       hi = mid;
     }
   }
+  return lo;
+}
+
+std::optional<int64_t> SignalRecorder::InstructionTimeUs(uint64_t n) const {
+  // The last run whose first number is at most n.
+  const size_t lo = RunsWhere([n](const InstructionRun& run) { return run.First <= n; });
   if (lo == 0) return std::nullopt;
   const InstructionRun run = RunAt(lo - 1);
   if (n - run.First >= run.Count) return std::nullopt;
@@ -305,16 +312,7 @@ std::optional<int64_t> SignalRecorder::InstructionTimeUs(uint64_t n) const {
 
 uint64_t SignalRecorder::InstructionAt(int64_t timeUs) const {
   // The last run that started at or before the time.
-  size_t lo = 0;
-  size_t hi = RunCount();
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    if (RunAt(mid).FirstUs <= timeUs) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
+  const size_t lo = RunsWhere([timeUs](const InstructionRun& run) { return run.FirstUs <= timeUs; });
   if (lo == 0) return 0;
   const InstructionRun run = RunAt(lo - 1);
   if (run.StepUs == 0) return run.First + run.Count - 1;

@@ -156,6 +156,9 @@ class SignalRecorder final : public MachineListener {
   int64_t nextStartUs_ = 0;
   InstructionRun RunAt(size_t i) const { return i < instructions_.Size() ? instructions_[i] : current_; }
   size_t RunCount() const { return instructions_.Size() + (current_.Count > 0 ? 1 : 0); }
+  // How many runs, from the oldest, `before` holds for (it holds for a prefix of them).
+  template <typename Before>
+  size_t RunsWhere(Before before) const;
   SignalSnapshot origin_;
   std::array<int32_t, 8> seen_{};  // the words as the last comparison found them
   int64_t instructionStartUs_ = 0;
