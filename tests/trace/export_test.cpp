@@ -1,10 +1,10 @@
 // The VCD and WAV exports of recorded runs of the bundled examples, the ring's limit as the exports
 // see it, and files that cannot be written. tools_test.sh reads the dumps back with the tools of the field.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -111,25 +111,14 @@ TEST(VcdExport, AFullRingStartsTheDumpFromTheOldestKeptPointWithTheValuesThen) {
 
 // --- WAV --------------------------------------------------------------------------------------
 
-std::vector<int16_t> ReadSamples(const fs::path& path) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (file == nullptr) return {};
-  std::vector<int16_t> samples(static_cast<size_t>(info.frames));
-  sf_read_short(file, samples.data(), info.frames);
-  sf_close(file);
+// The rendered sound, as the WAV file holds it (tools_test.sh has sox read the file itself).
+std::vector<int16_t> Rendered(const SignalRecorder& recorder) {
+  std::vector<int16_t> samples;
+  trace::RenderSound(recorder, [&samples](const int16_t* block, size_t count) {
+    samples.insert(samples.end(), block, block + count);
+    return true;
+  });
   return samples;
-}
-
-// The [first, end) sample ranges of sound between silences.
-std::vector<std::pair<int64_t, int64_t>> SoundingStretches(const std::vector<int16_t>& samples) {
-  std::vector<std::pair<int64_t, int64_t>> runs;
-  for (size_t i = 0; i < samples.size(); ++i) {
-    if (samples[i] == 0) continue;
-    if (i == 0 || samples[i - 1] == 0) runs.emplace_back(static_cast<int64_t>(i), i);
-    runs.back().second = static_cast<int64_t>(i + 1);
-  }
-  return runs;
 }
 
 int64_t ZeroCrossings(const std::vector<int16_t>& samples, int64_t first, int64_t end) {
@@ -142,22 +131,12 @@ int64_t ZeroCrossings(const std::vector<int16_t>& samples, int64_t first, int64_
 
 int64_t Samples(double ms) { return static_cast<int64_t>(ms * 44.1 + 0.5); }
 
-class WavExport : public TempDir {};
-
-TEST_F(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
+TEST(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
   Recording r("TUNE.OBJ");
   r.Steps(12);
-  const fs::path path = dir_ / "tune.wav";
-  ASSERT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Wav, path), std::nullopt);
-  const std::vector<int16_t> samples = ReadSamples(path);
-  // Only the rest (792..912 ms) is silent, so the sound falls into two stretches.
-  const auto stretches = SoundingStretches(samples);
-  ASSERT_EQ(stretches.size(), 2u);
-  EXPECT_NEAR(stretches[0].first, 0, 1);
-  EXPECT_NEAR(stretches[0].second, Samples(792), 1);
-  EXPECT_NEAR(stretches[1].first, Samples(912), 1);
-  EXPECT_NEAR(stretches[1].second, Samples(1596), 1);
-  // A square wave of f Hz crosses zero 2f times a second.
+  const std::vector<int16_t> samples = Rendered(r.recorder);
+  EXPECT_EQ(static_cast<int64_t>(samples.size()), Samples(1596));
+  // A square wave of f Hz crosses zero 2f times a second; only the rest is silent.
   struct Note {
     double StartMs;
     double LengthMs;
@@ -168,7 +147,10 @@ TEST_F(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
   for (const Note& note : notes) {
     const int64_t first = Samples(note.StartMs);
     const int64_t crossings = ZeroCrossings(samples, first, first + Samples(note.LengthMs));
-    EXPECT_NEAR(crossings, 2.0 * note.Hz * note.LengthMs / 1000.0, 1.0) << note.Hz << " Hz at " << note.StartMs;
+    SCOPED_TRACE(std::to_string(note.Hz) + " Hz at " + std::to_string(note.StartMs));
+    EXPECT_NEAR(crossings, 2.0 * note.Hz * note.LengthMs / 1000.0, 1.0);
+    const auto silent = std::count(samples.begin() + first, samples.begin() + first + Samples(note.LengthMs), 0);
+    EXPECT_EQ(silent, note.Hz == 0 ? Samples(note.LengthMs) : 0);
   }
   // Each note starts a fresh period, high: at 144 ms E begins where C would have been low.
   EXPECT_EQ(samples[static_cast<size_t>(Samples(144))], trace::kWavAmplitude);
@@ -189,11 +171,16 @@ TEST(WavSamples, ARingClippedInTheMiddleOfANoteStartsWithIt) {
 
 // --- files that cannot be written -------------------------------------------------------------
 
-class BadPaths : public TempDir {};
+class BadPaths : public TempDir {
+ protected:
+  void SetUp() override {
+    TempDir::SetUp();
+    r.Steps(3);
+  }
+  Recording r{"TUNE.OBJ"};
+};
 
 TEST_F(BadPaths, AreAClearErrorAndLeaveNothingBehind) {
-  Recording r("TUNE.OBJ");
-  r.Steps(3);
   fs::create_directory(dir_ / "folder.vcd");
   const std::string missing = (dir_ / "missing" / "out.vcd").string();
   const std::string folder = (dir_ / "folder.vcd").string();
@@ -216,8 +203,6 @@ TEST_F(BadPaths, AreAClearErrorAndLeaveNothingBehind) {
 
 TEST_F(BadPaths, AReadOnlyFolderIsAClearError) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  Recording r("TUNE.OBJ");
-  r.Steps(3);
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   const std::string path = (dir_ / "out.wav").string();
   EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Wav, path),
@@ -245,8 +230,6 @@ TEST_F(BadPaths, AWriteThatFailsHalfwayKeepsTheOldFileAndRemovesTheTemporary) {
 }
 
 TEST_F(BadPaths, ASuccessfulWriteReplacesTheFileWithTheUsualPermissions) {
-  Recording r("BLINK.OBJ");
-  r.Steps(2);
   const fs::path path = dir_ / "out.vcd";
   std::ofstream(path) << "old content";
   const mode_t mask = umask(022);
@@ -259,8 +242,6 @@ TEST_F(BadPaths, ASuccessfulWriteReplacesTheFileWithTheUsualPermissions) {
 }
 
 TEST_F(BadPaths, ASymbolicLinkStaysALinkAndItsFileGetsTheDump) {
-  Recording r("BLINK.OBJ");
-  r.Steps(2);
   std::ofstream(dir_ / "real.vcd") << "old content";
   fs::create_symlink(dir_ / "real.vcd", dir_ / "link.vcd");
   EXPECT_EQ(trace::ExportTimeline(r.recorder, TimelineFormat::Vcd, (dir_ / "link.vcd").string()), std::nullopt);
@@ -269,8 +250,6 @@ TEST_F(BadPaths, ASymbolicLinkStaysALinkAndItsFileGetsTheDump) {
 }
 
 TEST_F(BadPaths, APipeIsWrittenStraightInsteadOfReplaced) {
-  Recording r("BLINK.OBJ");
-  r.Steps(2);
   const fs::path fifo = dir_ / "pipe.vcd";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::string received;
