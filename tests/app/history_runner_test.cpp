@@ -1,8 +1,6 @@
 // qx9run's --back, --who-wrote, --save-state and --load-state, run in-process on random programs.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -16,8 +14,6 @@
 namespace qx9::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 using Result = CommandResult;
 
 // From the words line on: what the machine holds at the point the run ended (or went back) to.
@@ -29,18 +25,14 @@ std::string FinalBlock(const std::string& out) {
 class HistoryRunnerTest : public ScratchDir {
  protected:
   std::string Write(const std::array<uint8_t, 256>& image, const std::string& name = "prog.OBJ") {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 256);
-    return path;
+    std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 256);
+    return Path(name);
   }
-  static Result Run(std::vector<std::string> args) {
+  static Result Run(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
-    Result r;
-    r.Status = RunMain(args, out, err);
-    r.Out = out.str();
-    r.Err = err.str();
-    return r;
+    const int status = RunMain(args, out, err);
+    return {status, out.str(), err.str()};
   }
 };
 

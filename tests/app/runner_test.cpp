@@ -134,7 +134,6 @@ TEST_F(RunnerTest, BadUsageExitsWithStatusOne) {
   const std::vector<std::vector<std::string>> cases = {
       {},
       {file, file},
-      {"--bogus", file},
       {file, "--steps"},
       {"--steps", "-1", file},
       {"--steps", "1x", file},

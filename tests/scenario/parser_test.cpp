@@ -105,48 +105,30 @@ TEST(ScenarioParserTest, UnreadableFileIsReported) {
   }
 }
 
-TEST(ScenarioParserTest, ReadsEveryStep) {
+// What the runner's tests cannot tell apart: where a step was written, the port's box, the empty text,
+// a cancelled answer against the text "null", and the default timeout.
+TEST(ScenarioParserTest, ReadsWhatTheRunnerCannotShow) {
   const Scenario s = Parsed(
       "name: all steps\n"
       "program: prog/A.OBJ\n"
       "steps:\n"
-      "  - set-switch: {pin: 3, up: true}\n"
       "  - type-word: {word: PORT, text: \"00FF\"}\n"
-      "  - set-pot: 120\n"
       "  - set-pulsin: \"\"\n"
-      "  - answer: \"42\"\n"
       "  - answer: null\n"
       "  - answer: \"null\"\n"
-      "  - delay: 0.25s\n"
-      "  - wait-pin: {pin: 5, value: 1}\n"
-      "  - wait-word: {word: W0, value: 0xFFFD, timeout: 1s}\n"
-      "  - expect-word: {word: W6, value: -3}\n"
-      "  - expect-message: Program reached end -- Restarting\n"
-      "  - expect-tone: {frequency: 428, duration: 300ms, timeout: 2s}\n");
+      "  - wait-pin: {pin: 5, value: 1}\n");
   EXPECT_EQ(s.Name, "all steps");
   EXPECT_EQ(s.Program, "dir/prog/A.OBJ");
-  ASSERT_EQ(s.Steps.size(), 13u);
-  EXPECT_EQ(s.Steps[0].Kind, StepKind::SetSwitch);
+  ASSERT_EQ(s.Steps.size(), 5u);
+  EXPECT_EQ(s.Steps[0].Kind, StepKind::TypeWord);
   EXPECT_EQ(s.Steps[0].Line, 4);
-  EXPECT_EQ(s.Steps[0].Index, 3);
-  EXPECT_TRUE(s.Steps[0].Up);
-  EXPECT_EQ(s.Steps[0].Text, "set-switch: {pin: 3, up: true}");
-  EXPECT_EQ(s.Steps[1].Index, 7);
-  EXPECT_EQ(s.Steps[1].Str, "00FF");
-  EXPECT_EQ(s.Steps[2].Str, "120");
-  EXPECT_EQ(s.Steps[3].Str, "");
-  EXPECT_EQ(s.Steps[4].Reply, std::optional<std::string>("42"));
-  EXPECT_EQ(s.Steps[5].Reply, std::nullopt);
-  EXPECT_EQ(s.Steps[6].Reply, std::optional<std::string>("null"));
-  EXPECT_EQ(s.Steps[7].DurationUs, 250000);
-  EXPECT_EQ(s.Steps[8].TimeoutUs, kDefaultTimeoutUs);
-  EXPECT_EQ(s.Steps[9].Value, 0xFFFD);
-  EXPECT_EQ(s.Steps[9].TimeoutUs, 1000000);
-  EXPECT_EQ(s.Steps[10].Value, -3);
-  EXPECT_EQ(s.Steps[11].Str, "Program reached end -- Restarting");
-  EXPECT_EQ(s.Steps[12].Frequency, 428);
-  EXPECT_EQ(s.Steps[12].DurationUs, 300000);
-  EXPECT_EQ(s.Steps[12].TimeoutUs, 2000000);
+  EXPECT_EQ(s.Steps[0].Index, 7);
+  EXPECT_EQ(s.Steps[0].Text, "type-word: {word: PORT, text: \"00FF\"}");
+  EXPECT_EQ(s.Steps[1].Kind, StepKind::SetPulsIn);
+  EXPECT_EQ(s.Steps[1].Str, "");
+  EXPECT_EQ(s.Steps[2].Reply, std::nullopt);
+  EXPECT_EQ(s.Steps[3].Reply, std::optional<std::string>("null"));
+  EXPECT_EQ(s.Steps[4].TimeoutUs, kDefaultTimeoutUs);
 }
 
 TEST(ScenarioParserTest, NameDefaultsToTheFileAndAbsoluteProgramStays) {
