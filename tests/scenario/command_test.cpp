@@ -1,11 +1,8 @@
 // qx9run --scenario through its real binary: exit statuses, standard error, the report, the screenshot.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "support/command.h"
 #include "support/scratch_dir.h"
@@ -17,7 +14,6 @@ namespace fs = std::filesystem;
 
 using Result = test::CommandResult;
 using test::ReadWhole;
-using test::ShellQuote;
 
 class ScenarioCommandTest : public test::ScratchDir {
  protected:
@@ -98,11 +94,9 @@ TEST_F(ScenarioCommandTest, ScreenshotWithoutAPanelIsABadScenario) {
 
 // Without a screenshot step no window system is started: a platform that cannot start changes nothing.
 TEST_F(ScenarioCommandTest, RunsWithoutTheWindowSystemUnlessAScreenshotIsTaken) {
-  const std::string scenario = Scenario("  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n");
-  const std::string command = "DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb " + ShellQuote(QX9RUN_PATH) +
-                              " --scenario " + ShellQuote(scenario) + " >/dev/null 2>&1";
-  const int raw = std::system(command.c_str());
-  EXPECT_EQ(WEXITSTATUS(raw), 0);
+  const Result r = test::RunCommand(dir_, QX9RUN_PATH, {"--scenario", Scenario("  - delay: 10ms\n")},
+                                    "DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb");
+  EXPECT_EQ(r.Status, 0) << r.Err;
 }
 
 TEST_F(ScenarioCommandTest, JUnitReportNamesTheFailingLineOrTheBadScenario) {
