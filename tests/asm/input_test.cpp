@@ -66,13 +66,6 @@ TEST(Input, MessagesQuoteTheSourceSafely) {
   }
 }
 
-TEST(Input, AVeryLongNameIsCutInItsMessage) {
-  const AssembleResult r = Assemble("Goto l" + std::string(100000, 'x'));
-  ASSERT_EQ(r.Errors.size(), 1u);
-  EXPECT_LE(r.Errors[0].Message.size(), 203u);
-  EXPECT_EQ(r.Errors[0].Message.substr(0, 18), "undefined label 'l");
-}
-
 std::string Repeat(const std::string& line, int times) {
   std::string out;
   for (int i = 0; i < times; ++i) out += line;

@@ -1,5 +1,6 @@
 // What the panel shows can be typed back, and the forms it does not show set the fields they promise.
-// The judges are independent of the assembler: the core's decoder and the program builder.
+// The judges are independent of the assembler: the core's decoder and the program builder. Plain forms
+// of every instruction are typed back by the round trip of random programs' listings.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -33,33 +34,17 @@ struct TypedBack {
 
 const TypedBack kTypedBack[] = {
     {"  high   3  ; a comment", "High 3"},
-    {"Toggle B2", "Toggle B2"},
-    {"PWM 3,128,10", "PWM 3,128,10"},
-    {"Pot 0,100,B2", "Pot 0,100,B2"},
     {"Pulsout 2 , 7", "Pulsout 2,7"},
-    {"PulsIn 3,1,W1", "PulsIn 3,1,W1"},
     {"Pause 40000", "Pause -25536"},
-    {"Nap 4", "Nap 4"},
-    {"Sleep 60", "Sleep 60"},
     {"Sound 1,(100,50,0,10)", "Sound 1,(100,50,0,10,)"},
-    {"For B2=1", "For B2=1"},
-    {"Read 0,B2", "Read 0,B2"},
-    {"Write 5,W1", "Write 5,W1"},
     {"goto 01a3", "Goto 1A3"},
-    {"Gosub 2F", "Gosub 2F"},
-    {"Return", "Return"},
-    {"Debug", "Debug"},
-    {"End", "End"},
     {"Serout", "Serout Unimplemented!"},
     {"Button Unimplemented!", "Button Unimplemented!"},
     {"let b0 = b0 + 1", "Let B0=B0+1"},
-    {"Let W1=B2*3/2", "Let W1=B2*3/2"},
     {"Let B0=#1 B0+1", "Let B0=B0+1"},
     {"Let W0=W0**-1|/Bit15^/Port//3MAXDirs", "Let W0=W0**-1|/Bit15^/Port//3MAXDirs"},
     {"if b0 < 5 and b1 = 3 then 1a (->)", "If B0<5ANDB1=3 Then 1A"},
     {"If Pin3=1ORW6<>-2 Then 7F0", "If Pin3=1ORW6<>-2 Then 7F0 (->)"},
-    {"Branch B2,(1A,2F,)", "Branch B2,(1A,2F,)"},
-    {"Lookup B2,(10,20,30,),B0", "Lookup B2,(10,20,30,),B0"},
     {"Lookdown B2,(10,20,30),B1", "Lookdown B2,(10,20,30,),B1"},
     {"Next B0 Step 1 Up 10,0 Then 13", "Next B0"},
 };
@@ -94,12 +79,8 @@ struct Encoded {
 };
 
 const Encoded kEncoded[] = {
-    {"Pause 1", [](ProgramBuilder& b) { b.Pause(C(1)); }},
-    {"Pause 15", [](ProgramBuilder& b) { b.Pause(C(15)); }},
-    {"Pause 16", [](ProgramBuilder& b) { b.Pause(C(16)); }},
-    {"Pause 255", [](ProgramBuilder& b) { b.Pause(C(255)); }},
-    {"Pause 256", [](ProgramBuilder& b) { b.Pause(C(256)); }},
-    {"Pause -1", [](ProgramBuilder& b) { b.Pause(C(-1)); }},
+    {"Pause 1\nPause 15\nPause 16\nPause 255\nPause 256\nPause -1",
+     [](ProgramBuilder& b) { b.Pause(C(1)).Pause(C(15)).Pause(C(16)).Pause(C(255)).Pause(C(256)).Pause(C(-1)); }},
     {"Pause 1:16\nPause 0:8\nPause 3:4", [](ProgramBuilder& b) { b.Pause(C(1, 3)).Pause(C(0, 2)).Pause(C(3, 1)); }},
     {"Random Var51\nRandom var63", [](ProgramBuilder& b) { b.Random(test::VCode(51)).Random(test::VCode(63)); }},
     {"Gosub 20 [9]\nRead 3,B2 [2047]", [](ProgramBuilder& b) { b.Gosub(0x20, 9).Read(C(3), V("B2"), 2047); }},

@@ -1,12 +1,11 @@
 // The JUnit report: escaping, the failure with its step line, and the atomic write.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "scenario/junit_report.h"
+#include "support/command.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::scenario {
 namespace {
@@ -52,22 +51,16 @@ TEST(JUnitReportTest, ScenarioThatCouldNotRunIsAnError) {
   EXPECT_NE(xml.find("<error type=\"error\" message=\"s.yaml:2:5: unknown step &apos;x&apos;\">"), std::string::npos);
 }
 
-TEST(JUnitReportTest, WritesAtomicallyAndReportsWhatFails) {
-  char pattern[] = "/tmp/qx9junit-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const fs::path dir = pattern;
-  const std::string path = (dir / "report.xml").string();
+using JUnitFileTest = test::ScratchDir;
+
+TEST_F(JUnitFileTest, WritesAtomicallyAndReportsWhatFails) {
   std::string error;
-  ASSERT_TRUE(WriteFileAtomically(path, "old", error));
-  ASSERT_TRUE(WriteFileAtomically(path, "new", error));
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), "new");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  EXPECT_FALSE(WriteFileAtomically((dir / "missing" / "r.xml").string(), "x", error));
+  ASSERT_TRUE(WriteFileAtomically(Path("report.xml"), "old", error));
+  ASSERT_TRUE(WriteFileAtomically(Path("report.xml"), "new", error));
+  EXPECT_EQ(test::ReadWhole(Path("report.xml")), "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  EXPECT_FALSE(WriteFileAtomically(Path("missing/r.xml"), "x", error));
   EXPECT_NE(error.find("cannot write"), std::string::npos);
-  fs::remove_all(dir);
 }
 
 }  // namespace

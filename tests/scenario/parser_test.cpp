@@ -1,16 +1,13 @@
 // The scenario schema: every kind of mistake reported as FILE:LINE:COLUMN, and what a good file reads as.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "scenario/scenario_parser.h"
+#include "support/scratch_dir.h"
 
 namespace qx9::scenario {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::vector<std::string> Errors(const std::string& text, const std::string& path = "s.yaml") {
   Scenario scenario;
@@ -69,8 +66,6 @@ const Rejected kRejected[] = {
     {"not a boolean", "steps:\n  - set-switch: {pin: 1, up: yes}\n", "s.yaml:2:30: up: must be true or false, not yes"},
     {"duration without unit", "steps:\n  - delay: 500\n",
      "s.yaml:2:12: delay: must be a duration like 500ms or 2s (whole milliseconds), not 500"},
-    {"fraction of a millisecond", "steps:\n  - delay: 0.0005s\n",
-     "s.yaml:2:12: delay: must be a duration like 500ms or 2s (whole milliseconds), not 0.0005s"},
     {"duration too long", "steps:\n  - delay: 3601s\n", "s.yaml:2:12: delay: must be at most 3600s, not 3601s"},
     {"text not a scalar", "steps:\n  - set-pot: [1, 2]\n", "s.yaml:2:14: set-pot: must be a text, not [1, 2]"},
     {"alias that contains itself", "steps:\n  - set-pot: &a [*a]\n",
@@ -102,61 +97,38 @@ TEST(ScenarioParserTest, ReportsEveryMistakeNotJustTheFirst) {
 }
 
 TEST(ScenarioParserTest, UnreadableFileIsReported) {
-  Scenario scenario;
-  std::vector<std::string> errors;
-  EXPECT_FALSE(ParseScenarioFile("/nonexistent/s.yaml", scenario, errors));
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], "/nonexistent/s.yaml:1:1: cannot read the scenario file");
-  errors.clear();
-  EXPECT_FALSE(ParseScenarioFile("/tmp", scenario, errors));
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], "/tmp:1:1: cannot read the scenario file");
+  for (const std::string path : {"/nonexistent/s.yaml", "/tmp"}) {
+    Scenario scenario;
+    std::vector<std::string> errors;
+    EXPECT_FALSE(ParseScenarioFile(path, scenario, errors));
+    EXPECT_EQ(errors, std::vector<std::string>{path + ":1:1: cannot read the scenario file"});
+  }
 }
 
-TEST(ScenarioParserTest, ReadsEveryStep) {
+// What the runner's tests cannot tell apart: where a step was written, the port's box, the empty text,
+// a cancelled answer against the text "null", and the default timeout.
+TEST(ScenarioParserTest, ReadsWhatTheRunnerCannotShow) {
   const Scenario s = Parsed(
       "name: all steps\n"
       "program: prog/A.OBJ\n"
       "steps:\n"
-      "  - set-switch: {pin: 3, up: true}\n"
       "  - type-word: {word: PORT, text: \"00FF\"}\n"
-      "  - set-pot: 120\n"
       "  - set-pulsin: \"\"\n"
-      "  - answer: \"42\"\n"
       "  - answer: null\n"
       "  - answer: \"null\"\n"
-      "  - delay: 0.25s\n"
-      "  - wait-pin: {pin: 5, value: 1}\n"
-      "  - wait-word: {word: W0, value: 0xFFFD, timeout: 1s}\n"
-      "  - expect-word: {word: W6, value: -3}\n"
-      "  - expect-message: Program reached end -- Restarting\n"
-      "  - expect-tone: {frequency: 428, duration: 300ms, timeout: 2s}\n");
+      "  - wait-pin: {pin: 5, value: 1}\n");
   EXPECT_EQ(s.Name, "all steps");
   EXPECT_EQ(s.Program, "dir/prog/A.OBJ");
-  ASSERT_EQ(s.Steps.size(), 13u);
-  EXPECT_EQ(s.Steps[0].Kind, StepKind::SetSwitch);
+  ASSERT_EQ(s.Steps.size(), 5u);
+  EXPECT_EQ(s.Steps[0].Kind, StepKind::TypeWord);
   EXPECT_EQ(s.Steps[0].Line, 4);
-  EXPECT_EQ(s.Steps[0].Index, 3);
-  EXPECT_TRUE(s.Steps[0].Up);
-  EXPECT_EQ(s.Steps[0].Text, "set-switch: {pin: 3, up: true}");
-  EXPECT_EQ(s.Steps[1].Index, 7);
-  EXPECT_EQ(s.Steps[1].Str, "00FF");
-  EXPECT_EQ(s.Steps[1].Text, "type-word: {word: PORT, text: \"00FF\"}");
-  EXPECT_EQ(s.Steps[2].Str, "120");
-  EXPECT_EQ(s.Steps[3].Kind, StepKind::SetPulsIn);
-  EXPECT_EQ(s.Steps[3].Str, "");
-  EXPECT_EQ(s.Steps[4].Reply, std::optional<std::string>("42"));
-  EXPECT_EQ(s.Steps[5].Reply, std::nullopt);
-  EXPECT_EQ(s.Steps[6].Reply, std::optional<std::string>("null"));
-  EXPECT_EQ(s.Steps[7].DurationUs, 250000);
-  EXPECT_EQ(s.Steps[8].TimeoutUs, kDefaultTimeoutUs);
-  EXPECT_EQ(s.Steps[9].Value, 0xFFFD);
-  EXPECT_EQ(s.Steps[9].TimeoutUs, 1000000);
-  EXPECT_EQ(s.Steps[10].Value, -3);
-  EXPECT_EQ(s.Steps[11].Str, "Program reached end -- Restarting");
-  EXPECT_EQ(s.Steps[12].Frequency, 428);
-  EXPECT_EQ(s.Steps[12].DurationUs, 300000);
-  EXPECT_EQ(s.Steps[12].TimeoutUs, 2000000);
+  EXPECT_EQ(s.Steps[0].Index, 7);
+  EXPECT_EQ(s.Steps[0].Text, "type-word: {word: PORT, text: \"00FF\"}");
+  EXPECT_EQ(s.Steps[1].Kind, StepKind::SetPulsIn);
+  EXPECT_EQ(s.Steps[1].Str, "");
+  EXPECT_EQ(s.Steps[2].Reply, std::nullopt);
+  EXPECT_EQ(s.Steps[3].Reply, std::optional<std::string>("null"));
+  EXPECT_EQ(s.Steps[4].TimeoutUs, kDefaultTimeoutUs);
 }
 
 TEST(ScenarioParserTest, NameDefaultsToTheFileAndAbsoluteProgramStays) {
@@ -166,17 +138,14 @@ TEST(ScenarioParserTest, NameDefaultsToTheFileAndAbsoluteProgramStays) {
   EXPECT_TRUE(s.Steps.empty());
 }
 
-TEST(ScenarioParserTest, ScreenshotPathsResolveAgainstTheScenarioFolder) {
-  char pattern[] = "/tmp/qx9scenario-test-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const fs::path dir = pattern;
-  std::ofstream(dir / "ref.png") << "x";
-  const Scenario s =
-      Parsed("steps:\n  - screenshot: {save-to: shot.png, compare-with: ref.png}\n", (dir / "s.yaml").string());
-  fs::remove_all(dir);
+using ScenarioParserFiles = test::ScratchDir;
+
+TEST_F(ScenarioParserFiles, ScreenshotPathsResolveAgainstTheScenarioFolder) {
+  std::ofstream(Path("ref.png")) << "x";
+  const Scenario s = Parsed("steps:\n  - screenshot: {save-to: shot.png, compare-with: ref.png}\n", Path("s.yaml"));
   ASSERT_EQ(s.Steps.size(), 1u);
-  EXPECT_EQ(s.Steps[0].SaveTo, (dir / "shot.png").string());
-  EXPECT_EQ(s.Steps[0].CompareWith, (dir / "ref.png").string());
+  EXPECT_EQ(s.Steps[0].SaveTo, Path("shot.png"));
+  EXPECT_EQ(s.Steps[0].CompareWith, Path("ref.png"));
   EXPECT_TRUE(s.HasScreenshot());
 }
 

@@ -56,8 +56,12 @@ sigrok)
     fail "sigrok-cli could not read the dump: $(cat "$work/sigrok.err")"
   transitions "$work/pins.vcd" | grep -E '^(pin|dir)' >"$work/want"
   transitions "$work/back.vcd" >"$work/got"
-  grep -q '^pin0 1005000 1$' "$work/got" || fail "sigrok-cli did not read pin0 rising at 1005000 us"
   diff "$work/want" "$work/got" || fail "sigrok-cli read other transitions"
+  grep -q '^\$timescale 1 us \$end$' "$work/back.vcd" || fail "sigrok-cli did not read the dump in microseconds"
+  # A tick is 1 ms and runs one instruction: Let Dirs, then Let Pins lights pin 0 at 2 ms. The pins swap
+  # every 500 ms of Pause plus the 1 ms ticks of the Let and the Goto, so pin 0 repeats every 1004 ms.
+  printf 'pin0 0 0\npin0 2000 1\npin0 503000 0\npin0 1005000 1\npin0 1507000 0\n' >"$work/pin0"
+  grep '^pin0 ' "$work/got" | diff "$work/pin0" - || fail "sigrok-cli read another period of pin0"
   ;;
 gtkwave)
   need vcd2fst fst2vcd
@@ -67,11 +71,31 @@ gtkwave)
   fst2vcd "$work/tune.fst" >"$work/back.vcd" 2>"$work/fst2vcd.err" || fail "fst2vcd: $(cat "$work/fst2vcd.err")"
   transitions "$work/tune.vcd" >"$work/want"
   transitions "$work/back.vcd" >"$work/got"
-  grep -q '^tone_hz 1066000 1000001000$' "$work/got" || fail "the viewer's reader lost tone_hz"
   diff "$work/want" "$work/got" || fail "the viewer's reader saw other values"
+  grep -q '^\$scope module qx9 \$end$' "$work/back.vcd" || fail "the viewer's reader lost the scope qx9"
+  names=$(awk '$1 == "$var" { printf "%s ", $5 }' "$work/back.vcd")
+  [ "$names" = "pin0 pin1 pin2 pin3 pin4 pin5 pin6 pin7 dir0 dir1 dir2 dir3 dir4 dir5 dir6 dir7 port W0 W1 W2 W3 W4 W5 W6 tone_hz " ] ||
+    fail "the viewer's reader saw the variables $names"
+  # tone_hz is the note's frequency while it sounds, else 0; the rest at 800 ms, then two notes back to
+  # back: one change where the first ends and the second begins.
+  cat >"$work/tones" <<'END'
+tone_hz 0 0
+tone_hz 2000 100000101
+tone_hz 146000 0
+tone_hz 148000 101001101
+tone_hz 292000 0
+tone_hz 294000 110000010
+tone_hz 438000 0
+tone_hz 440000 1000001000
+tone_hz 800000 0
+tone_hz 922000 110000010
+tone_hz 1066000 1000001000
+tone_hz 1606000 0
+END
+  grep '^tone_hz ' "$work/got" | diff "$work/tones" - || fail "the viewer's reader saw other tones"
   ;;
 sox)
-  need sox
+  need sox soxi
   "$qx9run" --steps 13 --quiet --wav "$work/tune.wav" "$examples/TUNE.OBJ" >/dev/null
   sox --i "$work/tune.wav" >"$work/info"
   for line in 'Channels *: 1$' 'Sample Rate *: 44100$' 'Precision *: 16-bit$' \
@@ -84,6 +108,9 @@ sox)
               'Minimum amplitude: *-0.48828'; do
     grep -q "$line" "$work/stat" || fail "sox stat does not say '$line': $(cat "$work/stat")"
   done
+  # A program that never sounds still gives a valid file, of no samples.
+  "$qx9run" --steps 6 --quiet --wav "$work/quiet.wav" "$examples/BLINK.OBJ" >/dev/null
+  [ "$(soxi -s "$work/quiet.wav")" = 0 ] || fail "soxi does not read the silent file as 0 samples"
   ;;
 *)
   fail "unknown tool $tool"
