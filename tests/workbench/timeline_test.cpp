@@ -1,14 +1,11 @@
 // The timeline dock on the panel's machine: BLINK's pin 0 at its simulated times, zoom and pan, the
-// cursor's time and instruction, a click that takes the history there, and the exports' files and
-// failures.
+// cursor, a click that takes the history there, and the exports' files and failures.
 #include <sndfile.h>
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTextStream>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -18,13 +15,9 @@
 #include "workbench_rig.h"
 
 namespace qx9::test {
-
 namespace {
 
-constexpr int64_t kBlinkSwapUs = 502'000;  // Pause 500 as 50 ticks of 10 ms, the Goto and the Pause
-
-// A rig that loads an example as the load step does: the history and the recorder from the first
-// instruction on.
+// An example loaded as the load step does: the history and the recorder from the first instruction on.
 struct TimelineRig : WorkbenchRig {
   explicit TimelineRig(const char* example) {
     m().LoadObjectFile(std::string(EXAMPLES_DIR "/") + example);
@@ -38,41 +31,24 @@ struct TimelineRig : WorkbenchRig {
   TimelineDock& dock() { return bench->timelineDock(); }
   TimelineView& view() { return dock().view(); }
   SignalRecorder& recorder() { return form->recorder(); }
-  // Runs freely for ms of the rig's clock, then stops and lets the workbench redraw.
   void RunAndStop(int ms) {
     form->RunBtn_Click();
     RunFor(ms);
     form->RunBtn_Click();
     bench->DisplayTick();
   }
-  // The times pin 0 changed at, as the dock has them, after BLINK's first two Lets set it up.
-  std::vector<int64_t> Pin0Changes() {
-    view().SetRange(100'000, view().EndUs() - 100'000);
-    std::vector<int64_t> times;
-    const auto& row = view().Traces().Pins[0];
-    for (size_t i = 1; i < row.size(); ++i) times.push_back(row[i].FromUs);
-    return times;
-  }
-};
-
-struct ExportAnswers {
-  QString Path;
-  QStringList Errors;
-  ExportQuestions Questions() {
+  // Answers the export's file dialog with path and returns the error messages shown.
+  QStringList errors;
+  QStringList Export(const char* action, const QString& path) {
+    errors.clear();
     ExportQuestions q;
-    q.AskPath = [this](QWidget*, trace::TimelineFormat) -> std::optional<QString> { return Path; };
-    q.ShowError = [this](QWidget*, const QString& text) { Errors << text; };
-    return q;
+    q.AskPath = [path](QWidget*, trace::TimelineFormat) -> std::optional<QString> { return path; };
+    q.ShowError = [this](QWidget*, const QString& text) { errors << text; };
+    bench->timelineExports().setQuestions(q);
+    bench->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+    return errors;
   }
 };
-
-QString VcdIdOf(const QString& vcd, const QString& name) {
-  for (const QString& line : vcd.split(QLatin1Char('\n'))) {
-    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.size() >= 5 && words[0] == QStringLiteral("$var") && words[4] == name) return words[3];
-  }
-  return {};
-}
 
 }  // namespace
 
@@ -85,33 +61,32 @@ class TimelineTest : public QObject {
   void initTestCase() { PrivateSettings(settings_); }
   void init() { ForgetSettings(); }
 
+  // Pin 0 swaps every Pause 500 (50 ticks of 10 ms), the Goto and the Pause: 502 ms, drawn as an output.
   void showsBlinksPin0TransitionsAtTheirSimulatedTimes() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(2600);
-    const std::vector<int64_t> changes = rig.Pin0Changes();
-    QVERIFY(changes.size() >= 3);
-    for (size_t i = 1; i < changes.size(); ++i) QCOMPARE(changes[i] - changes[i - 1], kBlinkSwapUs);
-    // Each change is when the swapping Let started, by the recorder's clock of instructions.
-    const uint64_t swap = rig.recorder().InstructionAt(changes[0]);
-    QCOMPARE(rig.recorder().InstructionTimeUs(swap), std::optional<int64_t>(changes[0]));
-    // An output all along: drawn as an output, alternating.
+    rig.view().SetRange(100'000, rig.view().EndUs() - 100'000);  // after the first two Lets set it up
     const auto& row = rig.view().Traces().Pins[0];
+    QVERIFY(row.size() >= 4);
+    for (size_t i = 2; i < row.size(); ++i) QCOMPARE(row[i].FromUs - row[i - 1].FromUs, 502'000);
+    // Each change is when the swapping Let started, by the recorder's clock of instructions.
+    const uint64_t swap = rig.recorder().InstructionAt(row[1].FromUs);
+    QCOMPARE(rig.recorder().InstructionTimeUs(swap), std::optional<int64_t>(row[1].FromUs));
     QCOMPARE(row[0].Value & 2, 2);
     QCOMPARE(row[1].Value & 2, 2);
     QVERIFY((row[0].Value & 1) != (row[1].Value & 1));
   }
 
+  // The view follows a run, but moves only at the display tick.
   void followsTheRunAtTheDisplayRate() {
     TimelineRig rig("BLINK.OBJ");
     QVERIFY(rig.view().Following());
     rig.form->RunBtn_Click();
     rig.Advance(3000);
-    // Nothing moves until the display tick.
     QCOMPARE(rig.view().ToUs(), TimelineView::kDefaultSpanUs);
     rig.bench->DisplayTick();
     QVERIFY(rig.view().ToUs() > TimelineView::kDefaultSpanUs);
     QCOMPARE(rig.view().ToUs(), rig.view().EndUs());
-    rig.form->RunBtn_Click();
   }
 
   void zoomAndPanChangeTheVisibleRange() {
@@ -119,27 +94,19 @@ class TimelineTest : public QObject {
     rig.RunAndStop(3000);
     TimelineView& v = rig.view();
     v.SetRange(1'000'000, 1'000'000);
-    QCOMPARE(v.FromUs(), 1'000'000);
     QVERIFY(!v.Following());
-
     v.ZoomBy(2);  // around the middle
     QCOMPARE(v.SpanUs(), 500'000);
     QCOMPARE(v.FromUs(), 1'250'000);
-
-    v.ZoomBy(0.5);
-    QCOMPARE(v.SpanUs(), 1'000'000);
-    QCOMPARE(v.FromUs(), 1'000'000);
-
-    v.PanBy(200'000);
+    v.PanBy(-50'000);
     QCOMPARE(v.FromUs(), 1'200'000);
-
     v.PanBy(-10'000'000);  // held at the start of the recording
     QCOMPARE(v.FromUs(), v.StartUs());
-
     v.ZoomBy(1e9);  // held at the narrowest span
     QCOMPARE(v.SpanUs(), TimelineView::kMinSpanUs);
   }
 
+  // The wheel zooms around the time under the pointer; a drag pans and takes the history nowhere.
   void wheelZoomsAroundThePointerAndDragPans() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(3000);
@@ -151,16 +118,14 @@ class TimelineTest : public QObject {
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(&v, &wheel);
     QCOMPARE(v.SpanUs(), 800'000);
-    QVERIFY(std::abs(v.TimeAtX(x) - under) <= 1);  // within rounding
-
+    QVERIFY(std::abs(v.TimeAtX(x) - under) <= 1);
     v.SetRange(1'000'000, 1'000'000);
     QTest::mousePress(&v, Qt::LeftButton, {}, QPoint(x, 50));
     QTest::mouseMove(&v, QPoint(x - 100, 50));
     QTest::mouseRelease(&v, Qt::LeftButton, {}, QPoint(x - 100, 50));
-    // 100 pixels of the trace area: that share of the span later.
     const double share = 100.0 / (v.width() - TimelineView::kLabelWidth);
     QCOMPARE(v.FromUs(), 1'000'000 + std::llround(share * 1'000'000));
-    QCOMPARE(rig.form->history().CurrentPoint(), rig.m().InstructionsExecuted);  // a drag is no click
+    QCOMPARE(rig.form->history().CurrentPoint(), rig.m().InstructionsExecuted);
   }
 
   void scrollBarAndButtonsMoveTheView() {
@@ -184,8 +149,7 @@ class TimelineTest : public QObject {
     rig.RunAndStop(3000);
     TimelineView& v = rig.view();
     v.SetRange(0, 1'000'000);
-    const int x = v.XAtTime(600'000);  // inside the second Pause
-    QTest::mouseMove(&v, QPoint(x, 40));
+    QTest::mouseMove(&v, QPoint(v.XAtTime(600'000), 40));  // inside the second Pause
     QVERIFY(v.CursorUs());
     QVERIFY(std::abs(*v.CursorUs() - 600'000) <= v.PixelUs());
     const uint64_t n = rig.recorder().InstructionAt(*v.CursorUs());
@@ -198,15 +162,15 @@ class TimelineTest : public QObject {
     QVERIFY(!v.CursorUs());
   }
 
+  // A click during a run stops it and takes the history, and the panel, to the instruction there.
   void clickJumpsTheHistoryAndThePanelShowsThatPoint() {
     TimelineRig rig("BLINK.OBJ");
     rig.form->RunBtn_Click();
-    rig.RunFor(2600);  // still running: the click stops the run
+    rig.RunFor(2600);
     TimelineView& v = rig.view();
     v.SetRange(0, 2'000'000);
-    const int x = TimelineView::kLabelWidth + 400;  // 800 ms
-    const int64_t t = v.TimeAtX(x);
-    const uint64_t n = rig.recorder().InstructionAt(t);
+    const int x = TimelineView::kLabelWidth + 400;
+    const uint64_t n = rig.recorder().InstructionAt(v.TimeAtX(x));
     QTest::mouseClick(&v, Qt::LeftButton, {}, QPoint(x, 40));
     QVERIFY(!rig.timer().isEnabled());
     QCOMPARE(rig.form->history().CurrentPoint(), n);
@@ -217,78 +181,51 @@ class TimelineTest : public QObject {
     QVERIFY(rig.bench->statusText().startsWith(QStringLiteral("Next:")));
   }
 
-  void exportVcdWritesTheHeaderAndPin0sTransitions() {
+  void exportVcdWritesTheRecording() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(1200);
     QTemporaryDir dir;
-    ExportAnswers answers{dir.filePath(QStringLiteral("blink.vcd")), {}};
-    rig.bench->timelineExports().setQuestions(answers.Questions());
-    rig.bench->findChild<QAction*>(QStringLiteral("ExportVcdAction"))->trigger();
-    QVERIFY(answers.Errors.isEmpty());
-    QFile file(answers.Path);
+    QCOMPARE(rig.Export("ExportVcdAction", dir.filePath(QStringLiteral("blink.vcd"))), QStringList());
+    QFile file(dir.filePath(QStringLiteral("blink.vcd")));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString vcd = QString::fromUtf8(file.readAll());
-    QVERIFY(vcd.contains(QStringLiteral("$timescale 1us $end")));
-    QVERIFY(vcd.contains(QStringLiteral("$scope module qx9 $end")));
-    const QString pin0 = VcdIdOf(vcd, QStringLiteral("pin0"));
-    QVERIFY(!pin0.isEmpty());
-    const std::vector<int64_t> changes = rig.Pin0Changes();
-    QVERIFY(changes.size() >= 1);
-    const QString at = QStringLiteral("\n#%1\n").arg(changes[0]);
-    const qsizetype stamp = vcd.indexOf(at);
-    QVERIFY(stamp >= 0);
-    const QString block = vcd.mid(stamp + at.size()).section(QLatin1Char('#'), 0, 0);
-    QVERIFY(block.contains(QRegularExpression(QStringLiteral("^[01]") + QRegularExpression::escape(pin0) + "$",
-                                              QRegularExpression::MultilineOption)));
+    const QByteArray vcd = file.readAll();
+    QVERIFY(vcd.contains("$timescale 1us $end"));
+    rig.view().SetRange(100'000, rig.view().EndUs() - 100'000);
+    const int64_t firstSwap = rig.view().Traces().Pins[0].at(1).FromUs;
+    QVERIFY(vcd.contains(QStringLiteral("\n#%1\n").arg(firstSwap).toLatin1()));
     QVERIFY(rig.bench->statusBar()->currentMessage().startsWith(QStringLiteral("Exported to")));
   }
 
+  // The WAV holds the whole recording's tones and rests at 44.1 kHz.
   void exportWavWritesTheTunesSound() {
     TimelineRig rig("TUNE.OBJ");
     for (int i = 0; i < 13; ++i) rig.form->Step_Click();
-    const std::vector<SignalEvent> tones = rig.recorder().EventsOf(SignalKind::Tone, 0, rig.recorder().EndTimeUs() + 1);
-    const std::vector<SignalEvent> rests = rig.recorder().EventsOf(SignalKind::Rest, 0, rig.recorder().EndTimeUs() + 1);
-    QVERIFY(!tones.empty());
     int64_t ms = 0;
-    for (const SignalEvent& e : tones) ms += e.Length;
-    for (const SignalEvent& e : rests) ms += e.Length;
+    for (const SignalKind kind : {SignalKind::Tone, SignalKind::Rest}) {
+      for (const SignalEvent& e : rig.recorder().EventsOf(kind, 0, rig.recorder().EndTimeUs() + 1)) ms += e.Length;
+    }
+    QVERIFY(ms > 0);
     QTemporaryDir dir;
-    ExportAnswers answers{dir.filePath(QStringLiteral("tune.wav")), {}};
-    rig.bench->timelineExports().setQuestions(answers.Questions());
-    rig.bench->findChild<QAction*>(QStringLiteral("ExportWavAction"))->trigger();
-    QVERIFY(answers.Errors.isEmpty());
+    const QString path = dir.filePath(QStringLiteral("tune.wav"));
+    QCOMPARE(rig.Export("ExportWavAction", path), QStringList());
     SF_INFO info{};
-    SNDFILE* sound = sf_open(QFile::encodeName(answers.Path).constData(), SFM_READ, &info);
+    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     QVERIFY(sound != nullptr);
     sf_close(sound);
     QCOMPARE(info.samplerate, 44100);
-    QCOMPARE(info.channels, 1);
-    QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     QVERIFY(std::abs(info.frames - ms * 441 / 10) <= 1);
   }
 
-  void exportToABadPathShowsAMessageBoxAndLeavesNothing_data() {
-    QTest::addColumn<QString>("where");
-    QTest::newRow("missing folder") << QStringLiteral("missing/x.vcd");
-    QTest::newRow("a folder as the file") << QStringLiteral("folder");
-    QTest::newRow("a read-only place") << QStringLiteral("/proc/qx9-timeline.vcd");
-  }
+  // A file that cannot be written is a message box and a status, and leaves nothing behind.
   void exportToABadPathShowsAMessageBoxAndLeavesNothing() {
-    QFETCH(QString, where);
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(600);
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-    const QString path = where.startsWith(QLatin1Char('/')) ? where : dir.filePath(where);
-    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    ExportAnswers answers{path, {}};
-    rig.bench->timelineExports().setQuestions(answers.Questions());
-    rig.bench->findChild<QAction*>(QStringLiteral("ExportVcdAction"))->trigger();
-    QCOMPARE(answers.Errors.size(), 1);
-    QVERIFY(answers.Errors[0].contains(path));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
-    QVERIFY(QDir(dir.filePath(QStringLiteral("folder"))).isEmpty());
-    QVERIFY(!QFileInfo(path).isFile());
+    const QString path = dir.filePath(QStringLiteral("missing/x.vcd"));
+    const QStringList errors = rig.Export("ExportVcdAction", path);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors[0].contains(path));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     QVERIFY(rig.bench->statusBar()->currentMessage().startsWith(QStringLiteral("Export failed")));
   }
 
