@@ -76,8 +76,6 @@ class AudioTest : public QObject {
     ToneStream stream;
     int told = 0;
     QObject::connect(&stream, &ToneStream::taken, [&] { ++told; });
-    QVERIFY(stream.isOpen());
-    QVERIFY(stream.isSequential());
     const size_t half = wave.size() / 2;
     QCOMPARE(stream.Append({wave.begin(), wave.begin() + half}), qint64(half));
     QCOMPARE(stream.Append({wave.begin() + half, wave.end()}), qint64(samples));
