@@ -1,5 +1,7 @@
-// The panel drawn once a frame while the program runs freely: every instruction still takes effect,
-// a frame draws only what changed, the exact state shows at once when asked, and typed words survive.
+// Free runs. The panel drawn once a frame: every instruction still takes effect, a frame draws only what
+// changed, the exact state shows at once when asked, and typed words survive. The speeds of Timer1:
+// slow motion paces instructions, real time keeps the designed pacing, and as fast as possible spends
+// no clock time at all, waits included.
 #include "panel_rig.h"
 
 namespace qx9::test {
@@ -30,6 +32,28 @@ const WriteRow kWrites[] = {
 
 class DisplayTest : public QObject {
   Q_OBJECT
+
+  // loop: Let W0=W0+1 / Goto loop; optionally a Pause 1000 first in the loop.
+  static ProgramBuilder Loop(bool pause) {
+    ProgramBuilder b;
+    b.Label("loop");
+    if (pause) b.Pause(C(1000));
+    b.Let(V("W0"), {{3, C(1)}}).Goto("loop");
+    return b;
+  }
+
+  // A panel at the given speed with the machine hooks the workbench gives the timer.
+  struct SpeedRig : PanelRig {
+    SpeedRig(const ProgramBuilder& program, PacedTimer::Speed speed, int rate = 10) : PanelRig(program) {
+      Machine* machine = &m();
+      Form1* panel = form.get();
+      timer().setMachineHooks({[machine] { return static_cast<quint64>(machine->InstructionsExecuted); },
+                               [machine] { machine->SkipIdleTicks(machine->IdleTicksAhead()); },
+                               [panel](bool slice) { panel->SetRedrawDeferred(slice); }});
+      timer().setSpeed(speed, rate);
+      form->RunBtn_Click();
+    }
+  };
 
  private slots:
   // A free run draws nothing between frames; the frame draws the word, its bytes and the instruction.
@@ -106,6 +130,81 @@ class DisplayTest : public QObject {
     QCOMPARE(rig.m().Ram[0], 0x101);
     QCOMPARE(rig.m().Ram[1], 0x42);
     QCOMPARE(rig.Get<QLineEdit>("WBox1")->text(), QStringLiteral("0042"));
+  }
+
+  // The first tick comes 1 ms after Run; after it one instruction every 1/rate s. Rates outside the
+  // slider's are held to its ends.
+  void slowMotionRunsTheChosenNumberASecond() {
+    for (const int rate : {1, 10, 250, 999}) {
+      SpeedRig rig(Loop(false), PacedTimer::Speed::SlowMotion, rate);
+      rig.Advance(2000);
+      QCOMPARE(rig.m().InstructionsExecuted, static_cast<quint64>(1 + (1999 * rate) / 1000));
+    }
+    PanelRig rig;
+    rig.timer().setSpeed(PacedTimer::Speed::SlowMotion, 0);
+    QCOMPARE(rig.timer().slowRate(), 1);
+    rig.timer().setSpeed(PacedTimer::Speed::SlowMotion, 5000);
+    QCOMPARE(rig.timer().slowRate(), 999);
+  }
+
+  void slowMotionKeepsWaitsTheirRealLength() {
+    SpeedRig rig(Loop(true), PacedTimer::Speed::SlowMotion, 999);
+    rig.Advance(990);
+    QCOMPARE(rig.m().Ram[0], 0);
+    rig.Advance(30);
+    QCOMPARE(rig.m().Ram[0], 1);
+  }
+
+  // With the clock standing still, one wake-up runs a bounded slice, its waits counted in simulated time
+  // only, and redraws the panel once at its end; a word typed before the run is taken in.
+  void asFastAsPossibleSpendsNoClockTimeOnWaits() {
+    SpeedRig rig(Loop(true), PacedTimer::Speed::Fastest);
+    rig.WBox(1)->setText(QStringLiteral("0005"));
+    rig.timer().WakeUp();
+    QVERIFY(rig.m().Ram[0] > 1000);
+    QVERIFY(rig.m().SimTimeUs >= int64_t{1'000'000} * rig.m().Ram[0]);
+    QCOMPARE(rig.ns, 0);
+    QCOMPARE(rig.WBox(0)->text(), QString::fromStdString(WordBoxText(rig.m().Ram[0])));
+    QCOMPARE(rig.m().Ram[1], 5);
+    QCOMPARE(rig.WBox(1)->text(), QStringLiteral("0005"));
+  }
+
+  void asFastAsPossibleStopsWhenTheRunStops() {
+    SpeedRig rig(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End(),
+                 PacedTimer::Speed::Fastest);
+    rig.timer().WakeUp();
+    QVERIFY(!rig.timer().isEnabled());
+    QCOMPARE(rig.m().InstructionsExecuted, 3u);
+    QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
+  }
+
+  // An End's message box runs an event loop of its own; the run's wake-ups must rest meanwhile, or they
+  // would spin through ticks that cannot run a cycle. The box shows the panel as the slice left it.
+  void asFastAsPossibleRestsWhileAMessageIsOpen() {
+    SpeedRig rig(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).End(), PacedTimer::Speed::Fastest);
+    rig.timer().setClock([&rig] { return rig.ns += 1000; });
+    qint64 ticksInDialog = -1;
+    QString w0AtMessage;
+    rig.dialogs->OnMessage = [&] {
+      w0AtMessage = rig.Raw<QLineEdit>(QStringLiteral("WBox0"))->text();
+      const qint64 before = rig.timer().ticksRun();
+      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+      ticksInDialog = rig.timer().ticksRun() - before;
+    };
+    rig.timer().WakeUp();
+    QCOMPARE(ticksInDialog, qint64{0});
+    QVERIFY(!rig.timer().isEnabled());
+    QCOMPARE(w0AtMessage, QStringLiteral("0001"));
+  }
+
+  // Slow motion at 1/s has its next tick up to a second ahead; real time must not wait for it.
+  void backToRealTimeStartsAfreshAtOnce() {
+    SpeedRig rig(Loop(false), PacedTimer::Speed::SlowMotion, 1);
+    rig.Advance(1500);
+    const quint64 before = rig.m().InstructionsExecuted;
+    rig.timer().setSpeed(PacedTimer::Speed::RealTime);
+    rig.Advance(10);
+    QCOMPARE(rig.m().InstructionsExecuted - before, 10u);
   }
 };
 
