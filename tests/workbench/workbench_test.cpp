@@ -46,6 +46,7 @@ class WorkbenchTest : public QObject {
   void breakpointStopsAFreeRunAtItsLine() {
     LoopBench rig;
     rig.view().ClickMargin(0);  // the listing's header comment: no instruction, no breakpoint
+    rig.view().ClickMargin(9999);
     rig.view().ClickMargin(rig.LineOf(rig.p.jump));
     QCOMPARE(rig.bench->breakpoints().Addresses().size(), size_t{1});
     QVERIFY(rig.bench->breakpoints().Has(rig.p.jump));
@@ -142,10 +143,7 @@ class WorkbenchTest : public QObject {
     WorkbenchRig rig;
     QTemporaryDir dir;
     QVERIFY(QFile::copy(QStringLiteral(EXAMPLES_DIR "/COUNTER.OBJ"), dir.filePath(QStringLiteral("C.OBJ"))));
-    QFile source(dir.filePath(QStringLiteral("C.bas")));
-    QVERIFY(source.open(QIODevice::WriteOnly));
-    source.write("        High 1\n");
-    source.close();
+    WriteFile(dir.filePath(QStringLiteral("C.bas")), "        High 1\n");
     QVERIFY(rig.bench->LoadProgram(dir.filePath(QStringLiteral("C.OBJ"))));
     QVERIFY(!rig.view().program().FromSource);
     QVERIFY(rig.bench->statusText().contains(QStringLiteral("other bytes")));
@@ -187,8 +185,7 @@ class WorkbenchTest : public QObject {
 
   // Ctrl+D opens the workbench from a word box too, which would otherwise take it as Delete.
   void ctrlDOpensTheWorkbenchFromAWordBox() {
-    PanelRig rig;
-    rig.Load(LoopProgram().b);
+    PanelRig rig(LoopProgram().b);
     WorkbenchLauncher launcher(*rig.form);
     QVERIFY(rig.Activate());
     rig.WBox(0)->setFocus();
@@ -217,8 +214,7 @@ class WorkbenchTest : public QObject {
   // The panel's right-click menu holds the workbench's action once and leaves the window's size alone;
   // a second trigger brings the same window forward, and closing the panel closes it.
   void panelMenuOpensTheWorkbench() {
-    PanelRig rig;
-    rig.Load(LoopProgram().b);
+    PanelRig rig(LoopProgram().b);
     const QSize before = rig.form->size();
     WorkbenchLauncher launcher(*rig.form);
     QCOMPARE(rig.form->size(), before);
