@@ -169,17 +169,9 @@ class DisplayTest : public QObject {
     QCOMPARE(rig.WBox(1)->text(), QStringLiteral("0005"));
   }
 
-  void asFastAsPossibleStopsWhenTheRunStops() {
-    SpeedRig rig(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End(),
-                 PacedTimer::Speed::Fastest);
-    rig.timer().WakeUp();
-    QVERIFY(!rig.timer().isEnabled());
-    QCOMPARE(rig.m().InstructionsExecuted, 3u);
-    QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
-  }
-
-  // An End's message box runs an event loop of its own; the run's wake-ups must rest meanwhile, or they
-  // would spin through ticks that cannot run a cycle. The box shows the panel as the slice left it.
+  // A slice stops with the run. An End's message box runs an event loop of its own; the run's wake-ups
+  // must rest meanwhile, or they would spin through ticks that cannot run a cycle. The box shows the
+  // panel as the slice left it.
   void asFastAsPossibleRestsWhileAMessageIsOpen() {
     SpeedRig rig(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).End(), PacedTimer::Speed::Fastest);
     rig.timer().setClock([&rig] { return rig.ns += 1000; });
@@ -194,6 +186,8 @@ class DisplayTest : public QObject {
     rig.timer().WakeUp();
     QCOMPARE(ticksInDialog, qint64{0});
     QVERIFY(!rig.timer().isEnabled());
+    QCOMPARE(rig.m().InstructionsExecuted, 2u);  // the slice ends with the run
+    QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
     QCOMPARE(w0AtMessage, QStringLiteral("0001"));
   }
 
