@@ -56,19 +56,6 @@ const LoadRow kLoads[] = {
     {"given, missing", "nothing.obj", {"good.obj"}, true, 1},
 };
 
-// Where the dialog opens: the folder remembered from the last load, else the current directory.
-enum class Remembered { Nothing, AFolder, AFolderSinceRemoved };
-struct FolderRow {
-  const char* Name;
-  Remembered Before;
-  bool OpensThere;
-};
-const FolderRow kFolders[] = {
-    {"the first time", Remembered::Nothing, false},
-    {"after a load", Remembered::AFolder, true},
-    {"the folder is gone", Remembered::AFolderSinceRemoved, false},
-};
-
 // The real boxes: titled, a message with OK only, a prompt with an empty default.
 struct BoxRow {
   const char* Name;
@@ -176,17 +163,25 @@ class DialogsTest : public QObject {
     }
   }
 
-  void fileDialogFolder_data() { AddRows(kFolders); }
+  // Where the dialog opens: the folder remembered from the last load, else the current directory.
+  void fileDialogFolder_data() {
+    QTest::addColumn<bool>("remembered");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("the first time") << false << false;
+    QTest::newRow("after a load") << true << false;
+    QTest::newRow("the folder is gone") << true << true;
+  }
   void fileDialogFolder() {
-    const FolderRow& r = Row(kFolders);
+    QFETCH(bool, remembered);
+    QFETCH(bool, removed);
     QSettings(QStringLiteral("qx9emu"), QStringLiteral("qx9emu")).clear();
     auto dir = std::make_unique<QTemporaryDir>();
     const QString folder = dir->path();
-    if (r.Before != Remembered::Nothing) RememberObjectFile(dir->filePath(QStringLiteral("GOOD.OBJ")));
-    if (r.Before == Remembered::AFolderSinceRemoved) dir.reset();
+    if (remembered) RememberObjectFile(dir->filePath(QStringLiteral("GOOD.OBJ")));
+    if (removed) dir.reset();
     QFileDialog dialog;
     SetUpObjectFileDialog(dialog);
-    QCOMPARE(dialog.directory().absolutePath(), r.OpensThere ? folder : QDir::currentPath());
+    QCOMPARE(dialog.directory().absolutePath(), remembered && !removed ? folder : QDir::currentPath());
   }
 
   // Ticks that arrive while a real box is open find the machine busy and run nothing.

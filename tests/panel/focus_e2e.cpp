@@ -1,7 +1,5 @@
-// Keys after a message box or a prompt, pressed as a user presses them: through the X server (xdotool),
-// to whichever window has the input focus, with no window manager to hand it back. Run by
-// focus_e2e.sh on a private virtual screen. Also: F5, F8 and F10 pressed while a box or another window
-// has the focus belong to that window and do nothing to the panel.
+// Keys pressed as a user presses them, through the X server (xdotool) of focus_e2e.sh's virtual screen:
+// after a box the panel's again; while a box or another window has the focus, that window's only.
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>

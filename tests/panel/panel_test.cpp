@@ -131,10 +131,6 @@ double PixelContrast(QWidget* widget) {
   return ContrastRatio(darkest, lightest);
 }
 
-std::vector<QString> Listed(const QString& text) {
-  return text.isEmpty() ? std::vector<QString>{} : std::vector<QString>{text};
-}
-
 }  // namespace
 
 class PanelTest : public QObject {
@@ -308,7 +304,7 @@ class PanelTest : public QObject {
     input->setText(r.Box);
     rig.dialogs->PromptAnswers = {r.Answer};
     rig.form->Step_Click();
-    QCOMPARE(rig.dialogs->Prompts, Listed(r.Prompt));
+    QCOMPARE(rig.dialogs->Prompts, r.Prompt.isEmpty() ? std::vector<QString>() : std::vector<QString>{r.Prompt});
     QCOMPARE(rig.m().Ram[0], r.W0);
     QCOMPARE(input->text(), r.Box);
     QCOMPARE(rig.Get<QLineEdit>(QStringLiteral("LastPWM"))->text(), QStringLiteral("Pin3=2.51"));
