@@ -4,12 +4,8 @@
 // and length and follow each other closely. `... tune TUNE.OBJ` steps the bundled TUNE instead and
 // checks its first two notes. `... stall` suspends the output before a tone and checks the fallback:
 // the tone's time kept, one message, then only waiting.
-#include <unistd.h>
-
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryFile>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -38,6 +34,22 @@ bool FirstChannel(const QByteArray& bytes, int channels, std::vector<int16_t>& o
   return same;
 }
 
+// Prints each check as ok or FAIL and remembers whether all passed.
+struct Checks {
+  bool Ok = true;
+  bool operator()(bool good, const QString& what) {
+    std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
+    Ok = Ok && good;
+    return good;
+  }
+};
+
+std::unique_ptr<AudioTonePlayer> Player() {
+  auto player = AudioTonePlayer::ForDefaultOutput();
+  if (!player) std::fprintf(stderr, "no audio output although the sound server runs\n");
+  return player;
+}
+
 // Two tones a test plays and then looks for in the recording.
 struct Scenario {
   int Notes[2];  // Sound's note codes
@@ -50,11 +62,8 @@ struct Scenario {
 int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& scenario,
                  const std::function<void(PanelRig&)>& load) {
   const auto Ms = [rate](size_t samples) { return static_cast<double>(samples) * 1000.0 / rate; };
-  auto player = AudioTonePlayer::ForDefaultOutput();
-  if (!player) {
-    std::fprintf(stderr, "no audio output although the sound server runs\n");
-    return 1;
-  }
+  auto player = Player();
+  if (!player) return 1;
   PanelRig rig;
   rig.form = std::make_unique<Form1>(std::make_unique<ScriptedDialogs>(), std::move(player));
   load(rig);
@@ -86,12 +95,7 @@ int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& sc
     tone[0] = std::min(tone[0], i);
     tone[1] = std::max(tone[1], j);
   }
-  bool ok = true;
-  const auto check = [&](bool good, const QString& what) {
-    std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
-    ok = ok && good;
-    return good;
-  };
+  Checks check;
   if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"))) {
     return 1;
   }
@@ -114,7 +118,7 @@ int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& sc
     check(heldMs >= total - 100 && heldMs <= total + 300,
           QStringLiteral("Step held the program %1 ms for %2 ms of tones").arg(heldMs).arg(total));
   }
-  return ok ? 0 : 1;
+  return check.Ok ? 0 : 1;
 }
 
 // Sound 1,(100,25,120,20): 428 Hz for 300 ms, then 1479 Hz for 240 ms, in one press.
@@ -143,41 +147,28 @@ int TuneExample(const QString& path, int rate, int channels, const QString& tune
 // The output stops taking samples (the server suspends it) before a tone: the wait gives up a second
 // past the tone's end, says once that sound is off, and later tones only take their own time.
 int StallAndCheck() {
-  auto player = AudioTonePlayer::ForDefaultOutput();
-  if (!player) {
-    std::fprintf(stderr, "no audio output although the sound server runs\n");
-    return 1;
-  }
+  auto player = Player();
+  if (!player) return 1;
   if (std::system("pactl suspend-sink recorder 1") != 0) {
     std::printf("FAIL: the output cannot be suspended\n");
     return 1;
   }
-  QTemporaryFile said;
-  if (!said.open()) return 1;
-  std::fflush(stderr);
-  const int saved = dup(2);
-  dup2(said.handle(), 2);
-  QElapsedTimer clock;
-  clock.start();
-  player->Tone(428, 300);
-  const qint64 stalledMs = clock.restart();
-  player->Tone(428, 300);
-  const qint64 afterMs = clock.elapsed();
-  std::fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  said.seek(0);
-  const QByteArray text = said.readAll();
-  bool ok = true;
-  const auto check = [&](bool good, const QString& what) {
-    std::printf("%s: %s\n", good ? "ok" : "FAIL", qPrintable(what));
-    ok = ok && good;
-  };
+  qint64 stalledMs = 0;
+  qint64 afterMs = 0;
+  const QByteArray text = StderrOf([&] {
+    QElapsedTimer clock;
+    clock.start();
+    player->Tone(428, 300);
+    stalledMs = clock.restart();
+    player->Tone(428, 300);
+    afterMs = clock.elapsed();
+  });
+  Checks check;
   check(stalledMs >= 300 && stalledMs <= 300 + 1000 + 700,
         QStringLiteral("the stalled tone held %1 ms").arg(stalledMs));
   check(afterMs >= 300 && afterMs <= 300 + 150, QStringLiteral("the next tone only waited, %1 ms").arg(afterMs));
   check(text.count("sound is off (the audio output stopped playing") == 1, QString::fromLocal8Bit(text));
-  return ok ? 0 : 1;
+  return check.Ok ? 0 : 1;
 }
 
 }  // namespace

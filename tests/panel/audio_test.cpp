@@ -1,10 +1,6 @@
 // The parts of the audio tone player that need no sound device: the square wave, the stream the sink
 // pulls it from, and the fallback when the desktop has no audio output.
-#include <unistd.h>
-
 #include <QElapsedTimer>
-#include <QTemporaryFile>
-#include <cstdio>
 #include <cstring>
 
 #include "panel/audio_tone_player.h"
@@ -50,7 +46,7 @@ class AudioTest : public QObject {
     QTest::addColumn<int>("ms");
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("samples");
-    for (int note : {1, 64, 100, 120, 126, 127}) {
+    for (int note : {1, 100, 127}) {
       for (int ms : {300, 3060}) QTest::addRow("note %d, %d ms", note, ms) << note << ms << 48000 << ms * 48;
     }
     QTest::newRow("529.2 samples round down") << 100 << 12 << 44100 << 529;
@@ -80,8 +76,6 @@ class AudioTest : public QObject {
     ToneStream stream;
     int told = 0;
     QObject::connect(&stream, &ToneStream::taken, [&] { ++told; });
-    QVERIFY(stream.isOpen());
-    QVERIFY(stream.isSequential());
     const size_t half = wave.size() / 2;
     QCOMPARE(stream.Append({wave.begin(), wave.begin() + half}), qint64(half));
     QCOMPARE(stream.Append({wave.begin() + half, wave.end()}), qint64(samples));
@@ -104,7 +98,6 @@ class AudioTest : public QObject {
     const QAudioFormat dat = Format(48000, 1, QAudioFormat::Int16);
     const QAudioFormat floats = Format(44100, 2, QAudioFormat::Float);
     QTest::newRow("44.1 kHz stereo, preferred") << cd << QList<QAudioFormat>{cd, dat} << cd;
-    QTest::newRow("48 kHz mono, preferred") << dat << QList<QAudioFormat>{cd, dat} << dat;
     QTest::newRow("float, preferred") << floats << QList<QAudioFormat>{floats} << floats;
     QTest::newRow("preferred but refused") << cd << QList<QAudioFormat>{dat} << dat;
     QTest::newRow("no preferred format") << QAudioFormat() << QList<QAudioFormat>{cd} << cd;
@@ -155,18 +148,11 @@ class AudioTest : public QObject {
   // then says once that sound is off, and its tones only wait (in a loop that keeps timers running).
   void withoutAnOutputTonesOnlyWait() {
     QVERIFY(AudioTonePlayer::ForDefaultOutput() == nullptr);
-    QTemporaryFile file;
-    QVERIFY(file.open());
-    std::fflush(stderr);
-    const int saved = dup(2);
-    dup2(file.handle(), 2);
-    std::unique_ptr<TonePlayer> first = MakeDesktopTonePlayer();
-    std::unique_ptr<TonePlayer> second = MakeDesktopTonePlayer();
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    file.seek(0);
-    const QByteArray said = file.readAll();
+    std::unique_ptr<TonePlayer> first;
+    const QByteArray said = StderrOf([&first] {
+      first = MakeDesktopTonePlayer();
+      MakeDesktopTonePlayer();
+    });
     QCOMPARE(said.count("sound is off"), 1);
     QVERIFY2(said.contains("pactl info"), said.constData());  // says what to check
     QVERIFY(dynamic_cast<WaitingTonePlayer*>(first.get()) != nullptr);

@@ -1,12 +1,11 @@
 // The modal windows: the splash and its ways out, the load step's dialog loop (scripted), the file
-// dialog's filter, and the real boxes driven as a user would (title, buttons, ticks meanwhile).
+// dialog, and the real boxes driven as a user would.
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
 
@@ -17,13 +16,10 @@ namespace qx9::test {
 namespace {
 
 // High 3 / End, in a file cut or padded to the given length.
-QString WriteProgram(const QTemporaryDir& dir, const char* name, int length) {
+void WriteProgram(const QTemporaryDir& dir, const char* name, int length) {
   const std::array<uint8_t, 256> image = ProgramBuilder().High(C(3)).End().Build();
-  const QString path = dir.filePath(QString::fromLatin1(name));
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
-  file.write(QByteArray(reinterpret_cast<const char*>(image.data()), 256).leftJustified(length, '\x55', true));
-  return path;
+  const QByteArray bytes(reinterpret_cast<const char*>(image.data()), 256);
+  WriteFile(dir.filePath(QString::fromLatin1(name)), bytes.leftJustified(length, '\x55', true));
 }
 
 bool OnTheWindowsGrey(QLabel* label) {
@@ -44,9 +40,8 @@ const CloseRow kCloses[] = {
     {"logo", 0, "imgLogo", false},
 };
 
-// The dialog asks until a file loads ("File Error!" after each that does not) or the user cancels; a
-// file named on the command line is tried first.
-// Files: the dialog's answers in turn; "-" cancels.
+// The dialog asks until a file loads ("File Error!" after each that does not) or the user cancels
+// ("-"); a file named on the command line is tried first.
 struct LoadRow {
   const char* Name;
   QString Given;
@@ -55,25 +50,10 @@ struct LoadRow {
   int FileErrors;
 };
 const LoadRow kLoads[] = {
-    {"a 256-byte file", "", {"good.obj"}, true, 0},
     {"255 bytes, then a good one", "", {"short.obj", "good.obj"}, true, 1},
     {"a missing file, then Cancel", "", {"missing.obj", "-"}, false, 1},
-    {"Cancel at once", "", {"-"}, false, 0},
     {"given, loads", "good.obj", {}, true, 0},
     {"given, missing", "nothing.obj", {"good.obj"}, true, 1},
-};
-
-// Where the dialog opens: the folder remembered from the last load, else the current directory.
-enum class Remembered { Nothing, AFolder, AFolderSinceRemoved };
-struct FolderRow {
-  const char* Name;
-  Remembered Before;
-  bool OpensThere;
-};
-const FolderRow kFolders[] = {
-    {"the first time", Remembered::Nothing, false},
-    {"after a load", Remembered::AFolder, true},
-    {"the folder is gone", Remembered::AFolderSinceRemoved, false},
 };
 
 // The real boxes: titled, a message with OK only, a prompt with an empty default.
@@ -94,21 +74,14 @@ class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // Its look, and its timer ends the modal show after ten seconds.
+  // Frameless, and its timer ends the modal show after ten seconds.
   void splash() {
     frmSplash splash;
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-    auto text = [&](const char* name) { return splash.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
-    QCOMPARE(text("lblCompanyProduct"), QStringLiteral("Ovrin Presents"));
-    QCOMPARE(text("lblProductName"), QStringLiteral("QX9EMU"));
-    QCOMPARE(text("lblVersion"), QStringLiteral("Version 0.8 Beta"));
     QCOMPARE(splash.timer1().interval(), 10000);
-    QVERIFY(splash.timer1().isActive());
-    QVERIFY(splash.timer1().isSingleShot());
     splash.timer1().start(0);  // its timeout, without the wait
     QTimer::singleShot(5000, &splash, [&] { splash.done(-1); });
     QCOMPARE(splash.exec(), int(QDialog::Accepted));
-    QVERIFY(!splash.isVisible());
   }
 
   void splashCloses_data() { AddRows(kCloses); }
@@ -129,14 +102,14 @@ class DialogsTest : public QObject {
     QCOMPARE(splash.isVisible(), !r.Closes);
   }
 
-  // The splash comes first, before the window shows and its labels take the window's grey.
+  // The splash comes first, before the window shows and its labels take the window's grey; the file
+  // dialog opens over the shown window; only a file that loads replaces the remembered folder.
   void loadStep_data() { AddRows(kLoads); }
   void loadStep() {
     const LoadRow& r = Row(kLoads);
     QTemporaryDir dir;
     WriteProgram(dir, "good.obj", 256);
     WriteProgram(dir, "short.obj", 255);
-    // Some other folder was remembered before; only a file that loads replaces it.
     RememberObjectFile(QDir::tempPath() + QStringLiteral("/earlier.obj"));
     PanelRig rig;
     for (const QString& f : r.Files)
@@ -158,15 +131,14 @@ class DialogsTest : public QObject {
     }
   }
 
-  // The file dialog's title, and its one filter lists object files in every letter case, nothing else.
+  // Its one filter lists object files in every letter case, nothing else; no column cuts its text
+  // short ("256...tes").
   void fileDialog() {
     QTemporaryDir dir;
     for (const char* name : {"a.OBJ", "b.obj", "c.Obj", "d.txt", "e.objx", "OBJ"}) WriteProgram(dir, name, 256);
     QFileDialog dialog;
     SetUpObjectFileDialog(dialog);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a QX9 Object File"));
     QCOMPARE(dialog.nameFilters().size(), 1);
-    QVERIFY(dialog.nameFilters()[0].startsWith(QStringLiteral("Object Files (*.OBJ) (")));
     dialog.setDirectory(dir.path());
     dialog.show();
     auto* model = dialog.findChild<QFileSystemModel*>();
@@ -177,12 +149,10 @@ class DialogsTest : public QObject {
         if (model->flags(model->index(row, 0, root)) & Qt::ItemIsEnabled)
           names << model->index(row, 0, root).data().toString();
       }
-      return names.sort(), names;
+      names.sort();
+      return names;
     };
     QTRY_COMPARE(listed(), (QStringList{"a.OBJ", "b.obj", "c.Obj"}));  // the model reads in the background
-    // Big enough that no column cuts its text short ("256...tes").
-    QVERIFY(dialog.width() >= 800);
-    QVERIFY(dialog.height() >= 500);
     auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
     QVERIFY(details->isVisible());
     const QModelIndex file = model->index(dir.filePath(QStringLiteral("a.OBJ")));
@@ -193,26 +163,34 @@ class DialogsTest : public QObject {
     }
   }
 
-  void fileDialogFolder_data() { AddRows(kFolders); }
+  // Where the dialog opens: the folder remembered from the last load, else the current directory.
+  void fileDialogFolder_data() {
+    QTest::addColumn<bool>("remembered");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("the first time") << false << false;
+    QTest::newRow("after a load") << true << false;
+    QTest::newRow("the folder is gone") << true << true;
+  }
   void fileDialogFolder() {
-    const FolderRow& r = Row(kFolders);
+    QFETCH(bool, remembered);
+    QFETCH(bool, removed);
     QSettings(QStringLiteral("qx9emu"), QStringLiteral("qx9emu")).clear();
     auto dir = std::make_unique<QTemporaryDir>();
     const QString folder = dir->path();
-    if (r.Before != Remembered::Nothing) RememberObjectFile(dir->filePath(QStringLiteral("GOOD.OBJ")));
-    if (r.Before == Remembered::AFolderSinceRemoved) dir.reset();
+    if (remembered) RememberObjectFile(dir->filePath(QStringLiteral("GOOD.OBJ")));
+    if (removed) dir.reset();
     QFileDialog dialog;
     SetUpObjectFileDialog(dialog);
-    QCOMPARE(dialog.directory().absolutePath(), r.OpensThere ? folder : QDir::currentPath());
+    QCOMPARE(dialog.directory().absolutePath(), remembered && !removed ? folder : QDir::currentPath());
   }
 
   // Ticks that arrive while a real box is open find the machine busy and run nothing.
   void realBoxes_data() { AddRows(kBoxes); }
   void realBoxes() {
     const BoxRow& r = Row(kBoxes);
-    PanelRig rig(true);
-    rig.Load(r.Prompt ? ProgramBuilder().Pot(C(0), C(1), V("W0")).High(C(1)).End()
-                      : ProgramBuilder().Debug().High(C(1)).End());
+    PanelRig rig(r.Prompt ? ProgramBuilder().Pot(C(0), C(1), V("W0")).High(C(1)).End()
+                          : ProgramBuilder().Debug().High(C(1)).End(),
+                 true);
     QStringList shown;
     bool busyMeanwhile = false;
     QTimer answerer;  // answers the box once it is up

@@ -1,7 +1,7 @@
-// The panel drawn once a frame while the program runs freely: the core's every instruction still takes
-// effect in order, nothing is drawn between frames, a frame draws only what changed, and the exact state
-// shows at once when the run stops, on a press, before a box opens and to whoever reads the panel.
-// Typed words are never lost to a frame drawn over them.
+// Free runs. The panel drawn once a frame: every instruction still takes effect, a frame draws only what
+// changed, the exact state shows at once when asked, and typed words survive. The speeds of Timer1:
+// slow motion paces instructions, real time keeps the designed pacing, and as fast as possible spends
+// no clock time at all, waits included.
 #include "panel_rig.h"
 
 namespace qx9::test {
@@ -15,8 +15,7 @@ ProgramBuilder Counter() {
 
 QString RawText(const PanelRig& rig, const QString& name) { return rig.Raw<QLineEdit>(name)->text(); }
 
-// Widgets written by one Step of the counter, from its first instruction: only what changed.
-// Keys: the word typed into W1 first (empty: none).
+// Widgets written by one Step of the counter after Typed went into W1 (empty: nothing typed).
 struct WriteRow {
   const char* Name;
   QString Typed;
@@ -34,11 +33,32 @@ const WriteRow kWrites[] = {
 class DisplayTest : public QObject {
   Q_OBJECT
 
+  // loop: Let W0=W0+1 / Goto loop; optionally a Pause 1000 first in the loop.
+  static ProgramBuilder Loop(bool pause) {
+    ProgramBuilder b;
+    b.Label("loop");
+    if (pause) b.Pause(C(1000));
+    b.Let(V("W0"), {{3, C(1)}}).Goto("loop");
+    return b;
+  }
+
+  // A panel at the given speed with the machine hooks the workbench gives the timer.
+  struct SpeedRig : PanelRig {
+    SpeedRig(const ProgramBuilder& program, PacedTimer::Speed speed, int rate = 10) : PanelRig(program) {
+      Machine* machine = &m();
+      Form1* panel = form.get();
+      timer().setMachineHooks({[machine] { return static_cast<quint64>(machine->InstructionsExecuted); },
+                               [machine] { machine->SkipIdleTicks(machine->IdleTicksAhead()); },
+                               [panel](bool slice) { panel->SetRedrawDeferred(slice); }});
+      timer().setSpeed(speed, rate);
+      form->RunBtn_Click();
+    }
+  };
+
  private slots:
-  // A free run draws nothing between frames, while the core runs every instruction.
+  // A free run draws nothing between frames; the frame draws the word, its bytes and the instruction.
   void runDrawsOncePerFrame() {
-    PanelRig rig;
-    rig.Load(Counter());
+    PanelRig rig(Counter());
     const qint64 before = rig.form->display().WidgetWrites();
     rig.form->RunBtn_Click();
     rig.Advance(100);
@@ -49,18 +69,14 @@ class DisplayTest : public QObject {
     rig.form->display().Apply();  // the frame timer's handler
     QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0032"));
     QCOMPARE(rig.Raw<QLabel>("BVar0")->text(), QStringLiteral("B0=32   B1=00"));
-    // The frame draws the word box, its bytes and the instruction line: nothing else changed.
     QCOMPARE(rig.form->display().WidgetWrites(), before + 3);
   }
 
   void stopShowsTheExactState() {
-    PanelRig rig;
-    rig.Load(Counter());
+    PanelRig rig(Counter());
     rig.form->RunBtn_Click();
     rig.Advance(7);
-    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0000"));
     QTest::mouseClick(rig.Raw<QPushButton>("RunBtn"), Qt::LeftButton);
-    QVERIFY(!rig.timer().isEnabled());
     QVERIFY(!rig.form->display().Pending());
     QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0004"));
     QCOMPARE(RawText(rig, "StateBox"), QString::fromStdString(rig.m().InstrText));
@@ -68,10 +84,9 @@ class DisplayTest : public QObject {
 
   // Step Over starts a free run; the press still shows its result at once.
   void stepOverShowsAtOnce() {
-    PanelRig rig;
     ProgramBuilder p;
     p.Let(V("W2"), {{3, C(9)}}).Gosub("sub").End().Label("sub").Let(V("W0"), {{3, C(1)}}).Return();
-    rig.Load(p);
+    PanelRig rig(p);
     QTest::keyClick(rig.Raw<QLineEdit>("WBox0"), Qt::Key_F10);
     QCOMPARE(RawText(rig, "WBox2"), QStringLiteral("0009"));
     QTest::keyClick(rig.Raw<QLineEdit>("WBox0"), Qt::Key_F10);
@@ -79,11 +94,9 @@ class DisplayTest : public QObject {
     QCOMPARE(RawText(rig, "StateBox"), QStringLiteral("Let W0=W0+1"));
   }
 
-  // A box opened in a free run opens over the exact state: here the port word of High 3 before End's
-  // message, though no frame was drawn since.
+  // A box opened in a free run opens over the exact state, though no frame was drawn since.
   void boxOpensOverTheExactState() {
-    PanelRig rig;
-    rig.Load(ProgramBuilder().High(C(3)).End());
+    PanelRig rig(ProgramBuilder().High(C(3)).End());
     QString portAtMessage;
     rig.dialogs->OnMessage = [&] { portAtMessage = RawText(rig, "WBox7"); };
     rig.form->RunBtn_Click();
@@ -95,8 +108,7 @@ class DisplayTest : public QObject {
   void writesOnlyWhatChanged_data() { AddRows(kWrites); }
   void writesOnlyWhatChanged() {
     const WriteRow& r = Row(kWrites);
-    PanelRig rig;
-    rig.Load(Counter());
+    PanelRig rig(Counter());
     if (!r.Typed.isEmpty()) rig.Raw<QLineEdit>("WBox1")->setText(r.Typed);
     const qint64 before = rig.form->display().WidgetWrites();
     rig.form->Step_Click();
@@ -105,29 +117,88 @@ class DisplayTest : public QObject {
     QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0001"));
   }
 
-  // A word typed during a free run is taken by the next instruction and then drawn as the core has it.
-  void typedDuringRunIsTaken() {
-    PanelRig rig;
-    rig.Load(Counter());
+  // Words typed in a free run are not drawn over by the next frame, and the next instruction takes them.
+  void typedDuringRunIsKept() {
+    PanelRig rig(Counter());
     rig.form->RunBtn_Click();
-    rig.Advance(3);
+    rig.Advance(4);
+    rig.Raw<QLineEdit>("WBox0")->setText(QStringLiteral("0100"));
     rig.Raw<QLineEdit>("WBox1")->setText(QStringLiteral("0042"));
-    rig.Advance(1);
+    rig.form->FlushPanel();  // the frame holds W0 as the core last had it
+    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0100"));
+    rig.Advance(2);
+    QCOMPARE(rig.m().Ram[0], 0x101);
     QCOMPARE(rig.m().Ram[1], 0x42);
     QCOMPARE(rig.Get<QLineEdit>("WBox1")->text(), QStringLiteral("0042"));
   }
 
-  // A word typed after the core's last view but before the frame is not drawn over by that frame.
-  void typedBeforeFrameIsKept() {
+  // The first tick comes 1 ms after Run; after it one instruction every 1/rate s. Rates outside the
+  // slider's are held to its ends.
+  void slowMotionRunsTheChosenNumberASecond() {
+    for (const int rate : {1, 10, 250, 999}) {
+      SpeedRig rig(Loop(false), PacedTimer::Speed::SlowMotion, rate);
+      rig.Advance(2000);
+      QCOMPARE(rig.m().InstructionsExecuted, static_cast<quint64>(1 + (1999 * rate) / 1000));
+    }
     PanelRig rig;
-    rig.Load(Counter());
-    rig.form->RunBtn_Click();
-    rig.Advance(4);
-    rig.Raw<QLineEdit>("WBox0")->setText(QStringLiteral("0100"));
-    rig.form->FlushPanel();
-    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0100"));
-    rig.Advance(2);
-    QCOMPARE(rig.m().Ram[0], 0x101);
+    rig.timer().setSpeed(PacedTimer::Speed::SlowMotion, 0);
+    QCOMPARE(rig.timer().slowRate(), 1);
+    rig.timer().setSpeed(PacedTimer::Speed::SlowMotion, 5000);
+    QCOMPARE(rig.timer().slowRate(), 999);
+  }
+
+  void slowMotionKeepsWaitsTheirRealLength() {
+    SpeedRig rig(Loop(true), PacedTimer::Speed::SlowMotion, 999);
+    rig.Advance(990);
+    QCOMPARE(rig.m().Ram[0], 0);
+    rig.Advance(30);
+    QCOMPARE(rig.m().Ram[0], 1);
+  }
+
+  // With the clock standing still, one wake-up runs a bounded slice, its waits counted in simulated time
+  // only, and redraws the panel once at its end; a word typed before the run is taken in.
+  void asFastAsPossibleSpendsNoClockTimeOnWaits() {
+    SpeedRig rig(Loop(true), PacedTimer::Speed::Fastest);
+    rig.WBox(1)->setText(QStringLiteral("0005"));
+    rig.timer().WakeUp();
+    QVERIFY(rig.m().Ram[0] > 1000);
+    QVERIFY(rig.m().SimTimeUs >= int64_t{1'000'000} * rig.m().Ram[0]);
+    QCOMPARE(rig.ns, 0);
+    QCOMPARE(rig.WBox(0)->text(), QString::fromStdString(WordBoxText(rig.m().Ram[0])));
+    QCOMPARE(rig.m().Ram[1], 5);
+    QCOMPARE(rig.WBox(1)->text(), QStringLiteral("0005"));
+  }
+
+  // A slice stops with the run. An End's message box runs an event loop of its own; the run's wake-ups
+  // must rest meanwhile, or they would spin through ticks that cannot run a cycle. The box shows the
+  // panel as the slice left it.
+  void asFastAsPossibleRestsWhileAMessageIsOpen() {
+    SpeedRig rig(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).End(), PacedTimer::Speed::Fastest);
+    rig.timer().setClock([&rig] { return rig.ns += 1000; });
+    qint64 ticksInDialog = -1;
+    QString w0AtMessage;
+    rig.dialogs->OnMessage = [&] {
+      w0AtMessage = rig.Raw<QLineEdit>(QStringLiteral("WBox0"))->text();
+      const qint64 before = rig.timer().ticksRun();
+      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+      ticksInDialog = rig.timer().ticksRun() - before;
+    };
+    rig.timer().WakeUp();
+    QCOMPARE(ticksInDialog, qint64{0});
+    QVERIFY(!rig.timer().isEnabled());
+    QCOMPARE(rig.m().InstructionsExecuted, 2u);  // the slice ends with the run
+    QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
+    QCOMPARE(w0AtMessage, QStringLiteral("0001"));
+  }
+
+  // Slow motion at 1/s has its next tick up to a second ahead; real time must not wait for it.
+  void backToRealTimeStartsAfreshAtOnce() {
+    SpeedRig rig(Loop(false), PacedTimer::Speed::SlowMotion, 1);
+    rig.Advance(1500);
+    const quint64 before = rig.m().InstructionsExecuted;
+    rig.timer().setSpeed(PacedTimer::Speed::RealTime);
+    rig.Advance(10);
+    QCOMPARE(rig.m().InstructionsExecuted - before, 10u);
   }
 };
 

@@ -1,13 +1,10 @@
-// Keys after a message box or a prompt, pressed as a user presses them: through the X server (xdotool),
-// to whichever window has the input focus, with no window manager to hand it back. Run by
-// focus_e2e.sh on a private virtual screen. Also: F5, F8 and F10 pressed while a box or another window
-// has the focus belong to that window and do nothing to the panel.
+// Keys pressed as a user presses them, through the X server (xdotool) of focus_e2e.sh's virtual screen:
+// after a box the panel's again; while a box or another window has the focus, that window's only.
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "panel_rig.h"
@@ -53,15 +50,6 @@ bool ShowPanel(PanelRig& rig, const ProgramBuilder& program) {
   return Xdotool({QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("590")});
 }
 
-struct AfterBoxRow {
-  const char* Name;
-  bool Prompt;
-};
-const AfterBoxRow kAfterBoxes[] = {
-    {"message box", false},
-    {"prompt", true},
-};
-
 }  // namespace
 
 class FocusE2E : public QObject {
@@ -70,18 +58,22 @@ class FocusE2E : public QObject {
  private slots:
   // F5, F8 and F10 pressed in the box are the box's: the panel neither runs nor steps meanwhile. After
   // the box closes, F8 steps again and typed characters reach the focused word box.
-  void keysAfterBox_data() { AddRows(kAfterBoxes); }
+  void keysAfterBox_data() {
+    QTest::addColumn<bool>("prompt");
+    QTest::newRow("message box") << false;
+    QTest::newRow("prompt") << true;
+  }
   void keysAfterBox() {
-    const AfterBoxRow& r = Row(kAfterBoxes);
+    QFETCH(bool, prompt);
     PanelRig rig(true);
     ProgramBuilder p;
-    if (r.Prompt) p.Pot(C(0), C(1), V("W1"));
-    if (!r.Prompt) p.Debug();
+    if (prompt) p.Pot(C(0), C(1), V("W1"));
+    if (!prompt) p.Debug();
     p.Let(V("W2"), {{3, C(1)}}).Let(V("W2"), {{3, C(1)}}).End();
     QVERIFY(ShowPanel(rig, p));
     BoxAnswerer answerer([&](QDialog*) {
       for (const char* key : {"F5", "F8", "F10"}) Key(key);
-      if (r.Prompt) Type("42");
+      if (prompt) Type("42");
       Key("Return");
     });
     QVERIFY(Key("F8"));
@@ -89,7 +81,7 @@ class FocusE2E : public QObject {
     QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
     QCOMPARE(rig.m().InstructionsExecuted, uint64_t{1});
     QVERIFY(!rig.timer().isEnabled());
-    QCOMPARE(rig.m().Ram[1], r.Prompt ? 42 : 0);
+    QCOMPARE(rig.m().Ram[1], prompt ? 42 : 0);
     QVERIFY(Key("F8"));
     QTRY_COMPARE(rig.m().InstructionsExecuted, uint64_t{2});
     QCOMPARE(rig.m().Ram[2], 1);
@@ -105,14 +97,8 @@ class FocusE2E : public QObject {
     const QString good = dir.filePath(QStringLiteral("GOOD.OBJ"));
     const QString bad = dir.filePath(QStringLiteral("SHORT.OBJ"));
     const std::array<uint8_t, 256> image = ProgramBuilder().Let(V("W2"), {{3, C(1)}}).End().Build();
-    QFile goodFile(good);
-    QVERIFY(goodFile.open(QIODevice::WriteOnly));
-    goodFile.write(reinterpret_cast<const char*>(image.data()), 256);
-    goodFile.close();
-    QFile badFile(bad);
-    QVERIFY(badFile.open(QIODevice::WriteOnly));
-    badFile.write("short");
-    badFile.close();
+    WriteFile(good, QByteArray(reinterpret_cast<const char*>(image.data()), 256));
+    WriteFile(bad, "short");
     QVERIFY(Xdotool({QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("590")}));
     QStringList files = {bad, good};
     QStringList seen;

@@ -1,7 +1,6 @@
 #pragma once
-// What the panel tests share: scripted dialogs, a Form1 wired to them whose Timer1 reads a
-// clock the test moves, a square wave's pitch, tables of structs as Qt Test rows, and a main() that
-// runs Qt Test offscreen.
+// What the panel tests share: scripted dialogs, a Form1 whose Timer1 reads a clock the test moves,
+// a square wave's pitch, tables of structs as Qt Test rows, and a main() that runs Qt Test offscreen.
 
 #include <unistd.h>
 #include <QApplication>
@@ -10,8 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
-
+#include <cstdio>
 #include <deque>
 
 #include "panel/dialogs.h"
@@ -65,8 +65,7 @@ struct SilentTones final : TonePlayer {
   void Rest(int) override {}
 };
 
-// A Form1 with scripted dialogs (or the real ones) and no sound; nothing is loaded until Load()
-// or the load step runs.
+// A Form1 with scripted dialogs (or the real ones) and no sound; nothing is loaded until Load().
 struct PanelRig {
   ScriptedDialogs* dialogs = nullptr;  // owned by the form; null with the real dialogs
   qint64 ns = 0;
@@ -78,6 +77,7 @@ struct PanelRig {
     form = std::make_unique<Form1>(std::move(scripted), std::make_unique<SilentTones>());
     form->timer1().setClock([this] { return ns; });
   }
+  explicit PanelRig(const ProgramBuilder& program, bool realDialogs = false) : PanelRig(realDialogs) { Load(program); }
 
   Machine& m() { return form->machine(); }
   PacedTimer& timer() { return form->timer1(); }
@@ -127,6 +127,27 @@ struct PanelRig {
   }
 };
 
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+  file.write(bytes);
+}
+
+// What run() writes to the standard error stream.
+inline QByteArray StderrOf(const std::function<void()>& run) {
+  QTemporaryFile file;
+  if (!file.open()) qFatal("no temporary file");
+  std::fflush(stderr);
+  const int saved = dup(2);
+  dup2(file.handle(), 2);
+  run();
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  file.seek(0);
+  return file.readAll();
+}
+
 // Half periods between the first and the last sign change, over the time between them; 0 when there
 // are fewer than two changes.
 inline double CrossingFrequency(const int16_t* samples, size_t count, int sampleRate) {
@@ -156,7 +177,7 @@ const R& Row(const R (&rows)[N]) {
 }
 
 // Runs one Qt Test class offscreen (unless a platform was chosen), at 96 dpi, with a private runtime
-// folder so Qt has nothing to warn about.
+// folder and settings folder, never the user's.
 inline int RunPanelTest(QObject& test, int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qunsetenv("QT_SCALE_FACTOR");
@@ -167,8 +188,6 @@ inline int RunPanelTest(QObject& test, int argc, char** argv) {
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
   }
-  // Settings (the file dialog's folder, Qt's own dialog state) go to a folder of the test's, never to
-  // the user's.
   QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
   QApplication app(argc, argv);

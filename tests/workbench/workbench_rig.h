@@ -1,11 +1,11 @@
 #pragma once
-// What the workbench tests share: the panel's rig with a workbench on its machine, settings kept in a
-// temporary folder (never the user's), and the loop program the stops are tried on.
+// The panel's rig with a workbench on its machine, settings in a temporary folder, and the loop program.
 
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "panel/panel_history.h"
 #include "panel_rig.h"
 #include "workbench/program_view.h"
 #include "workbench/workbench.h"
@@ -56,6 +56,15 @@ struct WorkbenchRig : PanelRig {
   void RunFor(int ms) {
     Advance(ms);
     bench->DisplayTick();
+  }
+};
+
+// The workbench showing the loop program; with history, recorded from the start as the load step does.
+struct LoopBench : WorkbenchRig {
+  LoopProgram p;
+  explicit LoopBench(bool history = false) {
+    Show(p.b);
+    if (history) form->panelHistory().ProgramStarted();
   }
 };
 
