@@ -4,7 +4,6 @@
 
 #include "fuzz/machine_invariants.h"
 #include "support/program_builder.h"
-#include "support/rig.h"
 
 namespace qx9::test {
 namespace {
@@ -59,17 +58,6 @@ TEST(TextOnDemand, EndLeavesTheTextOfTheInstructionBeforeIt) {
   h.m.ExecuteNext();
   EXPECT_TRUE(h.m.NextCycleResets());
   EXPECT_EQ(h.m.InstructionText(), "High 3");
-}
-
-// A redraw in the middle of an instruction (Pulsout's flash) shows that instruction's text.
-TEST(TextOnDemand, AFlashShowsTheInstructionThatFlashes) {
-  Rig r;
-  r.Load(B().High(C(1)).Pulsout(C(2), C(5)));
-  r.m.ExecuteNext();
-  r.host.ClearEvents();
-  r.m.ExecuteNext();
-  const std::vector<std::string> redraws = {"panel: Pulsout 2,5", "panel: Pulsout 2,5"};
-  EXPECT_EQ(r.host.Lines(true), redraws);
 }
 
 }  // namespace
