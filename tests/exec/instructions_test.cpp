@@ -89,6 +89,10 @@ Row Branch(int32_t index, int next) {
 std::vector<Row> Rows() {
   const std::string potPrompt = "prompt: Pot value for pin 3 -> ";
   const std::string pulsPrompt = "prompt: Enter 10uS pulse length for pin 3 -> ";
+  const Setup returnTo80 = [](Rig& r) {
+    r.m.GosubStack[0] = 87;  // saved position (10,7)
+    r.m.GosubDepth = 1;
+  };
   return {
       // Pins: level bit p and direction bit p + 8 of the port word; pins outside the byte touch only
       // the bits that exist (level for 0..15, direction for -8..7).
@@ -103,7 +107,6 @@ std::vector<Row> Rows() {
       {B().High(V("W0")), "High W0", {{0, 8}}, {{7, 0x0100}}},
       {B().High(V("W0")), "High W0", {{0, -8}}, {{7, 0x0001}}},
       {B().High(V("W0")), "High W0", {{0, -9}}, {{7, 0}}},
-      {B().High(V("W0")), "High W0", {{0, 32767}}, {{7, 0}}},
       {B().Toggle(V("W0")), "Toggle W0", {{0, 15}, {7, 0x8000}}, {{7, 0}}},
       // PWM shows the voltage and leaves the pin an input; Pulsout makes it an output.
       {B().Pwm(C(3), C(128), C(10)), "PWM 3,128,10", {{7, 0x0808}}, {{7, 0x0008}}, {"LastPWM: Pin3=2.51"}},
@@ -143,16 +146,7 @@ std::vector<Row> Rows() {
       Branch(-1, kOn),
       // Gosub and Return jump and each clear W6.
       {B().Gosub(0x1A), "Gosub 1A", {{5, 0x5678}, {6, 0x1234}}, {{5, 0x5678}, {6, 0}}, {}, 0x1A},
-      {B().Return(),
-       "Return",
-       {{6, 0x1234}},
-       {{6, 0}},
-       {},
-       80,
-       [](Rig& r) {
-         r.m.GosubStack[0] = 87;
-         r.m.GosubDepth = 1;
-       }},
+      {B().Return(), "Return", {{6, 0x1234}}, {{6, 0}}, {}, 80, returnTo80},
       {B().Goto(0x1A3), "Goto 1A3", {}, {}, {}, 0x1A3},
       // Waits are set only while running; beyond 32 bits they saturate; Nap -2's 4.5 ms rounds to even.
       Wait(B().Pause(C(100)), "Pause 100", 100),
@@ -162,7 +156,6 @@ std::vector<Row> Rows() {
       Wait(B().Nap(C(-2)), "Nap -2", 4),
       Wait(B().Nap(C(26)), "Nap 26", 1207959552),
       Wait(B().Nap(C(27)), "Nap 27", INT32_MAX),
-      Wait(B().Nap(C(-32768)), "Nap -32768", 0),
       {B().Nap(C(4)), "Nap 4"},
       Wait(B().Sleep(C(1)), "Sleep 1", 998),
       Wait(B().Sleep(C(2)), "Sleep 2", 1999),
@@ -174,7 +167,6 @@ std::vector<Row> Rows() {
        {{0, 1}},
        {},
        {"tone: 428 Hz 600 ms", "rest: 120 ms"}},
-      Tone(1, 1, "tone: 94 Hz 12 ms"),
       Tone(127, 1, "tone: 10526 Hz 12 ms"),
       Tone(100, 300, "tone: 428 Hz 528 ms"),
       Tone(0, 0x1234, "rest: 624 ms"),
@@ -211,7 +203,6 @@ std::vector<Row> Rows() {
       Let("Let Pins=Pins&/15", {{8, C(15)}}, 0x0FFF, 0x0FF0),
       Let("Let Dir3=1", {{1, C(1)}}, 0, 0x0800),
       Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),  // 7 stays
-      Let("Let W0=7/0", {{1, C(7)}, {7, C(0)}}, 0, 0xFFFF),
       Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),
       Let("Let W0=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0xFFFF),
       {B().Let(V("B0"), {{0, C(5)}, {3, C(1)}}),
