@@ -42,15 +42,6 @@ TEST(TextOnDemand, AWriteOverItsOwnBitsShowsWhatExecuted) {
   EXPECT_EQ(h.m.InstructionText(), "Write 250,W0");
 }
 
-TEST(TextOnDemand, BuildingTheTextRaisesNoMessageAgain) {
-  Headless h(B().Let(V("W0"), {{0, C(5)}}));
-  h.m.ExecuteNext();
-  const int shown = h.host.Messages;  // the load step's preview, then the execution
-  EXPECT_EQ(shown, 2);
-  EXPECT_EQ(h.m.InstructionText(), "Let W0=W0");
-  EXPECT_EQ(h.host.Messages, shown);
-}
-
 // End does not set a text when it executes: the one before it stays.
 TEST(TextOnDemand, EndLeavesTheTextOfTheInstructionBeforeIt) {
   Headless h(B().High(C(3)).End());
