@@ -80,6 +80,11 @@ TEST(Breakpoints, WatchesNameAVariableOrAnImageByte) {
       ParseWatch);
 }
 
+struct BreakCounter : MachineListener {
+  int Breaks = 0;
+  void OnBreak(const Machine&) override { ++Breaks; }
+};
+
 // loop: Let W0=W0+1 / mark: Let W1=W1+1 / jump: Goto loop
 struct LoopRig : Rig {
   ProgramBuilder b;
@@ -137,9 +142,13 @@ TEST(Breakpoints, AFreeRunStopsWhereAndWhyItShould) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     LoopRig r;
+    BreakCounter counter;
+    r.m.AddListener(counter);
     c.Arm(r);
     r.Run(30);
+    r.m.RemoveListener(counter);
     EXPECT_EQ(r.host.TimerEnabled(), c.StopsAt == nullptr);
+    EXPECT_EQ(counter.Breaks, c.StopsAt == nullptr ? 0 : 1);
     if (c.StopsAt == nullptr) continue;
     EXPECT_EQ(r.m.LinearAddress(), r.At(c.StopsAt));
     EXPECT_EQ(r.Word(0), c.W0);
@@ -179,20 +188,6 @@ TEST(Breakpoints, StepOverStopsInsideTheCalledSubroutine) {
   EXPECT_EQ(r.Word(0), 1);
   EXPECT_EQ(r.m.StepOverTarget, 0);
   EXPECT_EQ(r.m.GosubDepth, 1);
-}
-
-TEST(Breakpoints, ABreakIsToldToTheListeners) {
-  struct BreakCounter : MachineListener {
-    int Breaks = 0;
-    void OnBreak(const Machine&) override { ++Breaks; }
-  };
-  LoopRig r;
-  BreakCounter counter;
-  r.m.AddListener(counter);
-  r.stops.Set(r.At("jump"), true);
-  r.Run();
-  r.m.RemoveListener(counter);
-  EXPECT_EQ(counter.Breaks, 1);
 }
 
 }  // namespace

@@ -103,21 +103,6 @@ TEST(History, EveryPointOfRandomRunsIsRestoredExactlyAlsoAfterRunningOnFromThePa
   }
 }
 
-TEST(History, GoingBackAndRunningOnWithTheSameInputsGivesTheSameRun) {
-  std::mt19937 rng(5);
-  for (int program = 0; program < 20; ++program) {
-    SCOPED_TRACE("program " + std::to_string(program));
-    Recorded r(RandomProgram(rng).Build(), 5);
-    for (int i = 0; i < 60; ++i) r.m.Step_Click();
-    const std::vector<MachineState> first = r.tape.states;
-    const uint64_t last = r.history.LastPoint();
-    r.history.GoTo(last / 2);
-    while (r.m.InstructionsExecuted < last) r.m.Step_Click();
-    EXPECT_EQ(r.history.LastPoint(), last);
-    for (uint64_t k = last / 2 + 1; k <= last; ++k) EXPECT_EQ(r.tape.states[k], first[k]) << "point " << k;
-  }
-}
-
 // The time between instructions is written only when it changes; after the future is cut off, the
 // next change is measured against what the kept records say, not against the discarded ones.
 TEST(History, TheTimeBetweenInstructionsIsMeasuredAgainstTheKeptRecords) {
