@@ -1,6 +1,5 @@
-// Bits, fields and words: the builder and the token reader each against hand-computed raw bytes (so that
-// a builder and a reader agreeing on a wrong bit order cannot pass), the fast field reader against a
-// bit-by-bit reference, and the field rule for words.
+// The builder against hand-computed bytes (so builder and reader cannot agree on a wrong bit order), the
+// fast reader against bit by bit, and the fields of a word.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -90,8 +89,7 @@ TEST_F(TokenReader, LazyByteAdvanceAndBothNumberings) {
   }
 }
 
-// Every name the reader gives a code is the name the program builder (written apart from the core)
-// encodes as that code; the odd word codes read as the even one below them.
+// The reader's name for each code is the builder's; the odd word codes read as the even one below.
 TEST_F(TokenReader, VariableNamesAreTheBuildersNames) {
   for (int code = 0; code < 64; ++code) {
     if (code == 49 || code == 63) continue;
@@ -103,8 +101,7 @@ TEST_F(TokenReader, VariableNamesAreTheBuildersNames) {
   }
 }
 
-// The reader takes a field in one go inside the image and bit by bit elsewhere; both paths must match
-// the plain rule, one bit at a time (zeros beyond the image), at every position and width.
+// Both paths of the field reader against the plain rule, at every position and width.
 TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
   std::mt19937 rng(7);
   for (int16_t& entry : m.Eeprom) entry = static_cast<int16_t>(rng() & 0xFF);
@@ -137,9 +134,7 @@ TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
   EXPECT_EQ(log.Fields, (std::vector<std::array<int, 3>>{{2040, 4, 0x8}, {2044, 12, 0x100}, {2036, 8, 0xF8}}));
 }
 
-// Without an observer an operand is taken whole from one window; with one it is read field by field.
-// Both must give the same value, position and text at every position, the image's last bytes (where
-// the window does not fit) and positions past the end included.
+// An operand taken whole (no observer) as field by field, at every position, the image's end included.
 TEST_F(TokenReader, WholeOperandsReadAsFieldByField) {
   struct Ignore : TokenObserver {
     void OnField(int, int, int) override {}

@@ -1,5 +1,4 @@
-// The history: any point restored exactly (inputs between and during instructions included), the future
-// cut when the run goes on from the past, the kept window, reverse runs and who wrote what.
+// The history: every point restored exactly, the future cut on running on, the window, who wrote what.
 #include "core/history.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +17,7 @@ MachineState AsPoint(const MachineState& s) {
   p.InstrText.clear();
   p.OperandText.clear();
   p.Busy = false;
-  // What the panel last showed and which text is still to be built follow from the redraw a restored
-  // point gets, not from the run.
+  // What the panel showed and which text is still to build follow from a restored point's redraw.
   p.ShownWords = {};
   p.ShownValid = false;
   p.TextPendingAt = -1;
@@ -27,8 +25,7 @@ MachineState AsPoint(const MachineState& s) {
   return p;
 }
 
-// Keeps the state after every executed instruction, indexed by its number, with the clock as it stands
-// once the press or tick is over: a press counts its millisecond after the instruction.
+// The state after every executed instruction, its clock as it stands once the press or tick is over.
 struct Tape final : MachineListener {
   void BeforeInstruction(const Machine& m) override { pressed_ = !m.host().TimerEnabled(); }
   void AfterInstruction(const Machine& m) override {
@@ -40,8 +37,7 @@ struct Tape final : MachineListener {
   bool pressed_ = false;
 };
 
-// A run that mixes everything a user does: presses, free runs with ticks, switch clicks, typed words,
-// Pot and Pulse box texts and prompt answers.
+// Presses, free runs, switch clicks, typed words, box texts and prompt answers, at random.
 void Drive(Rig& r, std::mt19937& rng, int actions) {
   for (int a = 0; a < actions; ++a) {
     switch (rng() % 10) {
@@ -103,8 +99,7 @@ TEST(History, EveryPointOfRandomRunsIsRestoredExactlyAlsoAfterRunningOnFromThePa
   }
 }
 
-// The time between instructions is written only when it changes; after the future is cut off, the
-// next change is measured against what the kept records say, not against the discarded ones.
+// After the future is cut off, a change of pace is measured against the kept records, not the discarded.
 TEST(History, TheTimeBetweenInstructionsIsMeasuredAgainstTheKeptRecords) {
   Recorded r(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(30)).Goto("top").Build());
   const auto runUntil = [&r](uint64_t executed) {
@@ -124,8 +119,7 @@ std::array<uint8_t, 256> Counter() {
   return ProgramBuilder().Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).End().Build();
 }
 
-// The random runs cover every kind of input; this one checks that a restored point redraws the word
-// boxes, so that what was typed later does not reach the next instruction.
+// A restored point redraws the boxes, so what was typed later never reaches the next instruction.
 TEST(History, ARestoredPointShowsItsWordsInTheBoxes) {
   Recorded r(Counter());
   r.m.Step_Click();
@@ -249,8 +243,7 @@ TEST(History, RunBackStopsAtTheLatestPointWhereThePredicateHolds) {
   EXPECT_EQ(r.Word(0), 0);
 }
 
-// The random programs below find the instruction number; this one checks its address too, and that
-// the answer looks only as far as the current point.
+// The address too, and only up to the current point (the random programs check the number).
 TEST(History, WhoWroteGivesTheInstructionAndItsAddressUpToTheCurrentPoint) {
   // 1: High 3; 2: Output 5; 3: Let W0=W0|2
   Recorded r(ProgramBuilder().High(C(3)).Output(C(5)).Let(V("W0"), {{11, C(2)}}).End().Build(), 2);
@@ -271,8 +264,7 @@ TEST(History, WhoWroteGivesTheInstructionAndItsAddressUpToTheCurrentPoint) {
   EXPECT_FALSE(r.history.WhoWrote(*ParseHistoryTarget("W0")));
 }
 
-// With presses alone nothing changes a variable between instructions, so the last change is the last
-// instruction after which the taped value differs from the one before it.
+// Stepping only, the last writer is the last instruction after which the taped value changed.
 TEST(History, WhoWroteAgreesWithTheTapeOnRandomPrograms) {
   const std::vector<std::string> names = {"W0",   "W3",   "W6",          "B1",          "B12",      "Bit0",
                                           "Bit9", "Port", "Pins",        "Dirs",        "Pin0",     "Pin6",

@@ -160,8 +160,7 @@ bool InTimeOrder(const std::vector<SignalEvent>& events) {
   return std::is_sorted(events.begin(), events.end(), [](const auto& a, const auto& b) { return a.TimeUs < b.TimeUs; });
 }
 
-// Going back in the history and stepping on from there replaces the future, in the recorder as in the
-// history: the timeline never runs backwards, which its searches and the exported files rely on.
+// Running on from the past replaces the future: the timeline never runs backwards.
 TEST(SignalRecorder, GoingBackAndRunningOnForgetsTheFuture) {
   RecordingRig r(Counter());
   History history;
@@ -195,8 +194,7 @@ TEST(SignalRecorder, GoingBackBeforeTheKeptEventsStartsAfresh) {
   history.Detach();
 }
 
-// Writes down when every instruction started, as the machine says it: the reference the recorder's
-// compressed runs must give back exactly.
+// When every instruction started, as the machine says: what the recorder's runs must give back.
 struct StartTimes : MachineListener {
   std::vector<int64_t> Us;  // Us[n - 1]: when instruction n started
   void BeforeInstruction(const Machine& m) override {
@@ -212,8 +210,7 @@ void ExpectEveryStartKept(const SignalRecorder& recorder, const StartTimes& star
   EXPECT_EQ(recorder.InstructionTimeUs(starts.Us.size() + 1), std::nullopt);
 }
 
-// Runs of steady steps broken by waits, presses and sounds, and one taken back by the history and run
-// on at another pace: each instruction's start survives the compression into runs.
+// Every start survives steady runs broken by waits, presses, sounds and a trip back in the history.
 TEST(SignalRecorder, EveryInstructionStartSurvivesChangesOfPace) {
   RecordingRig r(ProgramBuilder()
                      .Label("top")

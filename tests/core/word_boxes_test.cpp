@@ -1,7 +1,5 @@
-// A host may tell the core that its word boxes hold what the last redraw wrote, or that it shows no
-// panel at all (Host::WordBoxes), and the core then skips reading the boxes back. These tests run the
-// same random programs and the same presses, clicks and typing on hosts that say each, in lockstep,
-// and require the machines to stay identical in every field and in everything they ask of their hosts.
+// A host whose boxes hold what was shown, or that has no panel, is not read back: the same random runs on
+// such a host and on one that is read must stay identical in every field and in all they ask of the host.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -71,8 +69,7 @@ void RunInLockstep(Host::Boxes mode, bool typing) {
 TEST(WordBoxes, AHostWhoseBoxesHoldWhatWasShownRunsAsOneThatIsRead) { RunInLockstep(Host::Boxes::AsShown, true); }
 TEST(WordBoxes, AHostWithNoPanelRunsAsOneWhoseBoxesNobodyTouches) { RunInLockstep(Host::Boxes::NoPanel, false); }
 
-// Before the first redraw nothing has been shown: a host that says its boxes hold what was shown is
-// read all the same, and one with no panel leaves the words as they are.
+// Before the first redraw the boxes are read all the same, or, with no panel, the words left alone.
 TEST(WordBoxes, BeforeTheFirstRedrawTheBoxesAreReadOrLeftAlone) {
   for (const Host::Boxes mode : {Host::Boxes::AsShown, Host::Boxes::NoPanel}) {
     ScriptedHost host;

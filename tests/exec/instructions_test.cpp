@@ -94,8 +94,7 @@ std::vector<Row> Rows() {
     r.m.GosubDepth = 1;
   };
   return {
-      // Pins: level bit p and direction bit p + 8 of the port word; pins outside the byte touch only
-      // the bits that exist (level for 0..15, direction for -8..7).
+      // Pins: level bit p, direction bit p + 8; a pin from a variable touches only bits that exist.
       {B().High(C(3)), "High 3", {}, {{7, 0x0808}}},
       {B().Low(C(3)), "Low 3", {{7, 0x0808}}, {{7, 0x0800}}},
       {B().Input(C(3)), "Input 3", {{7, 0x0808}}, {{7, 0x0008}}},
@@ -112,8 +111,7 @@ std::vector<Row> Rows() {
       {B().Pwm(C(3), C(128), C(10)), "PWM 3,128,10", {{7, 0x0808}}, {{7, 0x0008}}, {"LastPWM: Pin3=2.51"}},
       {B().Pwm(C(3), C(-255), C(10)), "PWM 3,-255,10", {}, {}, {"LastPWM: Pin3=-5.00"}},
       {B().Pulsout(C(2), C(5)), "Pulsout 2,5", {}, {{7, 0x0400}}},
-      // Pot and PulsIn: a whole number (blanks around it ignored) is stored; an empty or blank box
-      // prompts; Cancel or a blank answer stores nothing, silently; other text is refused.
+      // Pot and PulsIn: a blank box prompts; Cancel or a blank answer stores nothing; not a number: refused.
       Typed(true, " 12 ", {}, 0x110C, {}),
       Typed(true, "-32768", {}, 0x1100, {}),
       Typed(true, "", " 42", 0x112A, {potPrompt + "\" 42\""}),
@@ -123,8 +121,7 @@ std::vector<Row> Rows() {
       Typed(true, "", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}),
       Typed(false, "+5", {}, 0x1105, {}),
       Typed(false, "", {}, 0x1111, {pulsPrompt + "Cancel"}),
-      // For, Read, Write: locations count down from the end of the image, their low 8 bits count, and
-      // an entry holds a whole word.
+      // Read, Write: location a is entry 255 - a, by its low 8 bits; an entry holds a whole word.
       {B().For(C(300), V("B2")), "For B2=300", {{1, 0x1100}}, {{1, 0x112C}}},
       {B().Read(C(0), V("B2")).Data(0, 0x12), "Read 0,B2", {}, {{1, 0x12}}},
       {B().Read(C(255), V("B3")).Byte(0, 0x34), "Read 255,B3", {}, {{1, 0x3400}}},
@@ -132,8 +129,7 @@ std::vector<Row> Rows() {
       {B().Read(C(5), V("W2")), "Read 5,W2", {}, {{2, 1000}}, {}, kOn, [](Rig& r) { r.m.Eeprom[250] = 1000; }},
       {B().Write(C(5), V("W1")), "Write 5,W1", {{1, 1000}}, {{E(250), 1000}}},
       {B().Write(V("W0"), V("B3")), "Write W0,B3", {{0, 261}, {1, 0x0700}}, {{E(250), 7}}},
-      // Tables: Lookdown stores the number of the last match (all 16 bits compared), Lookup the
-      // selected entry or 0, Branch jumps to the selected target or goes on after the table.
+      // Lookdown: the last match (16 bits compared); Lookup: the entry or 0; Branch: the target or on.
       Lookdown(C(20), {C(20), C(5), C(20)}, "Lookdown 20,(20,5,20,),B1", 0x0255),
       Lookdown(C(20), {C(1), C(2), C(3)}, "Lookdown 20,(1,2,3,),B1", 0x7755),
       Lookdown(C(-1), {C(7), C(65535)}, "Lookdown -1,(7,-1,),B1", 0x0155),
@@ -173,8 +169,7 @@ std::vector<Row> Rows() {
       Tone(-197, 1, "tone: 37 Hz 12 ms"),
       Tone(-198, 1, "rest: 12 ms"),
       Tone(128, 2, "rest: 24 ms"),
-      // Let: every operator, the chain's text, and the cut to the target's width after every step; "/" by 0
-      // gives all bits set and then the cut, "//" by 0 leaves the accumulator as it is.
+      // Let: every operator, the chain's text, the cut to the target's width after every step.
       Let("Let W0=5", {{1, C(5)}}, 0x1234, 5),
       Let("Let W1=W1-1", {{2, C(1)}}, 0, 0xFFFF),
       Let("Let W0=W0+1", {{3, C(1)}}, 0x7FFF, 0x8000),
@@ -202,16 +197,15 @@ std::vector<Row> Rows() {
       Let("Let B0=-1/2", {{1, C(-1)}, {7, C(2)}}, 0, 127),          // -1 cut to 255 first
       Let("Let Pins=Pins&/15", {{8, C(15)}}, 0x0FFF, 0x0FF0),
       Let("Let Dir3=1", {{1, C(1)}}, 0, 0x0800),
-      Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),  // 7 stays
-      Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),
+      Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),           // 7 stays
+      Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),  // all bits set, then the cut
       Let("Let W0=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0xFFFF),
       {B().Let(V("B0"), {{0, C(5)}, {3, C(1)}}),
        "Let B0=B0+1",
        {{0, 0x1207}},
        {{0, 0x1208}},
        {"message: You can't see this"}},  // operator code 0: the target's name, then the next step
-      // If: signed comparisons; conditions combine strictly left to right, conjunction bit 1 AND, 0 OR,
-      // from a result that starts false.
+      // If: signed; conditions combine strictly left to right (1 AND, 0 OR) from a result that starts false.
       If("If B0<5", {Cond("B0", 1, C(5))}, 3, 0, true),
       If("If B0>5", {Cond("B0", 2, C(5))}, 6, 0, true),
       If("If B0<>5", {Cond("B0", 3, C(5))}, 5, 0, false),
@@ -234,8 +228,7 @@ std::vector<Row> Rows() {
        0x1A},  // an unknown comparison: a message, the result left as it was
       {B().If({Cond("B0", 0, C(1))}, 0), "If  Then 0", {}, {}, {"message: Unknown"}},
       {B().If({Cond("B0", 4, C(0))}, 0), "If B0=0 Then 0 (->)", {}, {}, {}, 0},
-      // Next: signed values and limits; only A counts going up, only B going down; an overflowing step
-      // keeps the value and jumps; a byte variable wraps to its width.
+      // Next: signed; only A counts going up, only B down; a step out of 16 bits keeps the value.
       Next(C(1), true, C(3), C(9), 2, 3, true),
       Next(C(1), true, C(3), C(9), 3, 4, false),
       Next(C(1), false, C(9), C(1), 2, 1, true),
@@ -343,8 +336,7 @@ TEST(Instructions, RandomVisitsEveryWordValueBeforeRepeatingAndStaysInItsField) 
   EXPECT_GT(highBytes.size(), 50u);
 }
 
-// The flash's redraw comes in the middle of the instruction: it must show Pulsout's own text, not the
-// text of the instruction before it.
+// The flash's redraw, in the middle of the instruction, shows Pulsout's own text.
 TEST(Instructions, PulsoutFlashesThePinForOneRedraw) {
   Rig r;
   r.Load(B().High(C(1)).Pulsout(C(2), C(5)).End());
