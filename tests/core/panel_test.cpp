@@ -47,23 +47,6 @@ TEST_F(Loader, ResetKeepsThePortWordAndClearsTheRest) {
   EXPECT_EQ(r.Pos(), std::make_pair(2, 4));
 }
 
-TEST_F(Loader, TheLoadStepResetsAndPreviewsWithoutExecuting) {
-  std::array<uint8_t, 256> image{};  // bytes 2..4 = 00 A7 F0: the three skipped bits, High 3, End
-  image[3] = 0xA7;
-  image[4] = 0xF0;
-  Rig r;
-  r.m.LoadImage(image);
-  r.m.StartProgram();
-  EXPECT_FALSE(r.m.NextCycleResets());
-  EXPECT_EQ(r.Pos(), std::make_pair(2, 4));  // High 3 not executed
-  EXPECT_EQ(r.m.Ram[7], 0);
-  EXPECT_EQ(r.host.StateBox(), "High 3");
-  EXPECT_EQ(r.host.Lines(), std::vector<std::string>{});
-  r.m.Step_Click();
-  EXPECT_EQ(r.m.Ram[7], 0x0808);
-  EXPECT_EQ(r.host.StateBox(), "End");
-}
-
 TEST(Panel, ShowsWordsBytesLedsAndSwitches) {
   Rig r;
   r.m.Ram = {-1, -255, 0, 0, 0, 0, 0x00AB, -32767};

@@ -18,9 +18,10 @@ void Ticks(Rig& r, int n) {
   for (int i = 0; i < n; ++i) r.m.Timer1_Timer();
 }
 
-TEST(RunControl, StepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
+TEST(RunControl, LoadingPreviewsStepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
   Rig r;
   r.Load(ProgramBuilder().High(C(3)).Let(V("B0"), {{3, C(1)}}).End());
+  EXPECT_EQ(r.host.StateBox(), "High 3");
   r.m.Step_Click();
   EXPECT_EQ(r.m.Ram[7], 0x0808);
   EXPECT_EQ(r.m.LinearAddress(), 19 + 12);
