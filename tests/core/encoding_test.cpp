@@ -66,7 +66,7 @@ class TokenReader : public ::testing::Test {
   }
 };
 
-TEST_F(TokenReader, LazyByteAdvanceAndBothNumberings) {
+TEST_F(TokenReader, LazyByteAdvanceAndJumps) {
   m.Eeprom[4] = 0x01;
   m.Eeprom[5] = 0x80;
   At(4, 0);
@@ -79,13 +79,6 @@ TEST_F(TokenReader, LazyByteAdvanceAndBothNumberings) {
   for (const auto& [address, pos] : jumps) {
     m.JumpTo(address);
     EXPECT_EQ(Pos(), pos) << address;
-  }
-  m.RestorePosition(87);
-  EXPECT_EQ(Pos(), std::make_pair(10, 7));
-  const std::pair<std::pair<int, int>, int> saves[] = {{{9, -1}, 87}, {{10, 7}, 87}, {{2, 4}, 20}};  // 8 x byte + bit
-  for (const auto& [pos, saved] : saves) {
-    At(pos.first, pos.second);
-    EXPECT_EQ(m.SavePosition(), saved);
   }
 }
 
