@@ -18,6 +18,7 @@ namespace {
 // A recorder attached to a loaded rig, recording from the program's first instruction.
 struct RecordingRig : Rig {
   SignalRecorder recorder;
+  History history;  // attached by the tests that go back
   explicit RecordingRig(const ProgramBuilder& program, size_t capacity = SignalRecorder::kDefaultEventCapacity,
                         size_t instructionRuns = SignalRecorder::kDefaultInstructionRuns)
       : recorder(capacity, instructionRuns) {
@@ -163,11 +164,10 @@ bool InTimeOrder(const std::vector<SignalEvent>& events) {
 // Running on from the past replaces the future: the timeline never runs backwards.
 TEST(SignalRecorder, GoingBackAndRunningOnForgetsTheFuture) {
   RecordingRig r(Counter());
-  History history;
-  history.Attach(r.m);
+  r.history.Attach(r.m);
   r.Steps(20);
   const size_t kept = r.recorder.EventCount();
-  history.GoTo(6);
+  r.history.GoTo(6);
   EXPECT_EQ(r.recorder.EventCount(), kept);  // the future stays to be shown until the run goes on
   r.Steps(4);
   const std::vector<SignalEvent> events = r.All();
@@ -177,21 +177,18 @@ TEST(SignalRecorder, GoingBackAndRunningOnForgetsTheFuture) {
   EXPECT_EQ(r.recorder.InstructionTimeUs(10), std::optional<int64_t>(9000));
   EXPECT_EQ(r.recorder.InstructionTimeUs(11), std::nullopt);
   EXPECT_EQ(r.recorder.InstructionAt(r.recorder.EndTimeUs()), 10u);
-  history.Detach();
 }
 
 TEST(SignalRecorder, GoingBackBeforeTheKeptEventsStartsAfresh) {
   RecordingRig r(Counter(), 4);
-  History history;
-  history.Attach(r.m);
+  r.history.Attach(r.m);
   r.Steps(40);
-  history.GoTo(4);
+  r.history.GoTo(4);
   r.Steps(6);
   const std::vector<SignalEvent> events = r.All();
   EXPECT_TRUE(InTimeOrder(events));
   EXPECT_EQ(r.recorder.Origin().Instruction, 4u);
   EXPECT_EQ(r.recorder.ValuesAt(r.recorder.EndTimeUs()).Words[1], r.m.Ram[1]);
-  history.Detach();
 }
 
 // When every instruction started, as the machine says: what the recorder's runs must give back.
@@ -222,22 +219,20 @@ TEST(SignalRecorder, EveryInstructionStartSurvivesChangesOfPace) {
                      .Goto("top"));
   StartTimes starts;
   r.m.AddListener(starts);
-  History history;
-  history.Attach(r.m);
+  r.history.Attach(r.m);
   r.Steps(3);
   r.m.RunBtn_Click();
   r.Ticks(40);
   r.m.RunBtn_Click();
   r.Steps(4);
   ExpectEveryStartKept(r.recorder, starts);
-  history.GoTo(5);
+  r.history.GoTo(5);
   starts.Us.resize(5);
   r.Steps(2);
   r.m.RunBtn_Click();
   r.Ticks(12);
   r.m.RunBtn_Click();
   ExpectEveryStartKept(r.recorder, starts);
-  history.Detach();
   r.m.RemoveListener(starts);
 }
 
