@@ -27,14 +27,14 @@ MachineState AsPoint(const MachineState& s) {
 
 // The state after every executed instruction, its clock as it stands once the press or tick is over.
 struct Tape final : MachineListener {
-  void BeforeInstruction(const Machine& m) override { pressed_ = !m.host().TimerEnabled(); }
+  void BeforeInstruction(const Machine& m) override { pressed = !m.host().TimerEnabled(); }
   void AfterInstruction(const Machine& m) override {
     states.resize(m.InstructionsExecuted + 1);
     states[m.InstructionsExecuted] = AsPoint(m);
-    if (pressed_) states[m.InstructionsExecuted].SimTimeUs += 1000;
+    if (pressed) states[m.InstructionsExecuted].SimTimeUs += 1000;
   }
   std::vector<MachineState> states;
-  bool pressed_ = false;
+  bool pressed = false;
 };
 
 // Presses, free runs, switch clicks, typed words, box texts and prompt answers, at random.

@@ -121,7 +121,7 @@ std::vector<Row> Rows() {
       Typed(true, "", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}),
       Typed(false, "+5", {}, 0x1105, {}),
       Typed(false, "", {}, 0x1111, {pulsPrompt + "Cancel"}),
-      // Read, Write: location a is entry 255 - a, by its low 8 bits; an entry holds a whole word.
+      // For cuts to its variable; Read, Write: location a is entry 255 - a by its low 8 bits, a whole word.
       {B().For(C(300), V("B2")), "For B2=300", {{1, 0x1100}}, {{1, 0x112C}}},
       {B().Read(C(0), V("B2")).Data(0, 0x12), "Read 0,B2", {}, {{1, 0x12}}},
       {B().Read(C(255), V("B3")).Byte(0, 0x34), "Read 255,B3", {}, {{1, 0x3400}}},
