@@ -4,7 +4,6 @@
 
 #include "fuzz/machine_invariants.h"
 #include "support/program_builder.h"
-#include "support/rig.h"
 
 namespace qx9::test {
 namespace {
@@ -43,15 +42,6 @@ TEST(TextOnDemand, AWriteOverItsOwnBitsShowsWhatExecuted) {
   EXPECT_EQ(h.m.InstructionText(), "Write 250,W0");
 }
 
-TEST(TextOnDemand, BuildingTheTextRaisesNoMessageAgain) {
-  Headless h(B().Let(V("W0"), {{0, C(5)}}));
-  h.m.ExecuteNext();
-  const int shown = h.host.Messages;  // the load step's preview, then the execution
-  EXPECT_EQ(shown, 2);
-  EXPECT_EQ(h.m.InstructionText(), "Let W0=W0");
-  EXPECT_EQ(h.host.Messages, shown);
-}
-
 // End does not set a text when it executes: the one before it stays.
 TEST(TextOnDemand, EndLeavesTheTextOfTheInstructionBeforeIt) {
   Headless h(B().High(C(3)).End());
@@ -59,17 +49,6 @@ TEST(TextOnDemand, EndLeavesTheTextOfTheInstructionBeforeIt) {
   h.m.ExecuteNext();
   EXPECT_TRUE(h.m.NextCycleResets());
   EXPECT_EQ(h.m.InstructionText(), "High 3");
-}
-
-// A redraw in the middle of an instruction (Pulsout's flash) shows that instruction's text.
-TEST(TextOnDemand, AFlashShowsTheInstructionThatFlashes) {
-  Rig r;
-  r.Load(B().High(C(1)).Pulsout(C(2), C(5)));
-  r.m.ExecuteNext();
-  r.host.ClearEvents();
-  r.m.ExecuteNext();
-  const std::vector<std::string> redraws = {"panel: Pulsout 2,5", "panel: Pulsout 2,5"};
-  EXPECT_EQ(r.host.Lines(true), redraws);
 }
 
 }  // namespace

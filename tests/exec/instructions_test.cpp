@@ -1,6 +1,5 @@
-// Every instruction, one table: each row is one instruction with the words it starts from, its exact
-// text, and its effect (words, image entries, host events, where execution goes on, the wait it sets).
-// Every row is also decoded only, stepping and running: the same bits and text, and nothing changed.
+// Every instruction, one table: a row's starting words, exact text and effect, and its preview's text.
+// That a preview changes nothing and reads the fields execution reads, the soak checks on every program.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -35,11 +34,6 @@ struct Row {
 };
 
 const Setup kRunning = [](Rig& r) { r.host.PresetTimer(true); };
-// The Pot and Pulse boxes both hold `box`; a prompt gets `answer` (none: Cancel).
-Setup Typed(std::string box, std::optional<std::string> answer) {
-  return
-      [=](Rig& r) { r.host.SetPotText(box), r.host.SetPulsInText(box), answer ? r.host.QueueAnswer(answer) : void(); };
-}
 // The target is named in the text; `before` and `after` are the word that holds it.
 Row Let(std::string text, std::vector<LetStep> steps, int32_t before, int32_t after) {
   const std::string target = text.substr(4, text.find('=') - 4);
@@ -68,23 +62,16 @@ Row Tone(int note, int code, std::string played) {
           {{7, 0x0200}},
           {played}};
 }
-Row Pot(std::string box, std::optional<std::string> answer, int32_t after, Lines events) {
-  return {B().Pot(C(3), C(100), V("B2")),
-          "Pot 3,100,B2",
-          {{1, 0x1111}, {7, 0x0800}},
-          {{1, after}, {7, 0x0800}},
-          events,
-          kOn,
-          Typed(box, answer)};
-}
-Row PulsIn(std::string box, std::optional<std::string> answer, int32_t after, Lines events) {
-  return {B().PulsIn(C(3), C(1), V("B2")),
-          "PulsIn 3,1,B2",
-          {{1, 0x1111}, {7, 0x0800}},
-          {{1, after}, {7, 0}},
-          events,
-          kOn,
-          Typed(box, answer)};
+// Pot 3,100,B2 or PulsIn 3,1,B2 with both boxes holding `box`; a prompt gets `answer` (none: Cancel).
+Row Typed(bool pot, std::string box, std::optional<std::string> answer, int32_t stored, Lines events) {
+  const Setup setup = [=](Rig& r) {
+    r.host.SetPotText(box);
+    r.host.SetPulsInText(box);
+    if (answer) r.host.QueueAnswer(answer);
+  };
+  const B b = pot ? B().Pot(C(3), C(100), V("B2")) : B().PulsIn(C(3), C(1), V("B2"));
+  const Words after = {{1, stored}, {7, pot ? 0x0800 : 0}};  // PulsIn makes the pin an input
+  return {b, pot ? "Pot 3,100,B2" : "PulsIn 3,1,B2", {{1, 0x1111}, {7, 0x0800}}, after, events, kOn, setup};
 }
 Row Lookup(const char* target, int32_t index, int32_t after) {
   return {B().Lookup(V("W2"), V(target), {C(10), C(20), C(30), C(-1), C(17)}),
@@ -102,9 +89,12 @@ Row Branch(int32_t index, int next) {
 std::vector<Row> Rows() {
   const std::string potPrompt = "prompt: Pot value for pin 3 -> ";
   const std::string pulsPrompt = "prompt: Enter 10uS pulse length for pin 3 -> ";
+  const Setup returnTo80 = [](Rig& r) {
+    r.m.GosubStack[0] = 87;  // saved position (10,7)
+    r.m.GosubDepth = 1;
+  };
   return {
-      // Pins: level bit p and direction bit p + 8 of the port word; pins outside the byte touch only
-      // the bits that exist (level for 0..15, direction for -8..7).
+      // Pins: level bit p, direction bit p + 8; a pin from a variable touches only bits that exist.
       {B().High(C(3)), "High 3", {}, {{7, 0x0808}}},
       {B().Low(C(3)), "Low 3", {{7, 0x0808}}, {{7, 0x0800}}},
       {B().Input(C(3)), "Input 3", {{7, 0x0808}}, {{7, 0x0008}}},
@@ -114,87 +104,57 @@ std::vector<Row> Rows() {
       {B().Reverse(C(3)), "Reverse 3", {{7, 0x0800}}, {{7, 0}}},
       {B().High(V("B2")), "High B2", {{1, 5}}, {{7, 0x2020}}},
       {B().High(V("W0")), "High W0", {{0, 8}}, {{7, 0x0100}}},
-      {B().High(V("W0")), "High W0", {{0, 16}}, {{7, 0}}},
       {B().High(V("W0")), "High W0", {{0, -8}}, {{7, 0x0001}}},
       {B().High(V("W0")), "High W0", {{0, -9}}, {{7, 0}}},
-      {B().High(V("W0")), "High W0", {{0, -32768}}, {{7, 0}}},
-      {B().High(V("W0")), "High W0", {{0, 32767}}, {{7, 0}}},
       {B().Toggle(V("W0")), "Toggle W0", {{0, 15}, {7, 0x8000}}, {{7, 0}}},
       // PWM shows the voltage and leaves the pin an input; Pulsout makes it an output.
       {B().Pwm(C(3), C(128), C(10)), "PWM 3,128,10", {{7, 0x0808}}, {{7, 0x0008}}, {"LastPWM: Pin3=2.51"}},
-      {B().Pwm(C(3), C(51), C(10)), "PWM 3,51,10", {}, {}, {"LastPWM: Pin3=1.00"}},
       {B().Pwm(C(3), C(-255), C(10)), "PWM 3,-255,10", {}, {}, {"LastPWM: Pin3=-5.00"}},
       {B().Pulsout(C(2), C(5)), "Pulsout 2,5", {}, {{7, 0x0400}}},
-      // Pot and PulsIn: a whole number (blanks around it ignored) is stored; an empty or blank box
-      // prompts; Cancel or a blank answer stores nothing, silently; other text is refused.
-      Pot("200", {}, 0x11C8, {}),
-      Pot(" 12 ", {}, 0x110C, {}),
-      Pot("-32768", {}, 0x1100, {}),
-      Pot("-1", {}, 0x11FF, {}),
-      Pot("", " 42", 0x112A, {potPrompt + "\" 42\""}),
-      Pot("   ", {}, 0x1111, {potPrompt + "Cancel"}),
-      Pot("", "  ", 0x1111, {potPrompt + "\"  \""}),
-      Pot("abc", {}, 0x1111, {kRefused}),
-      Pot("32768", {}, 0x1111, {kRefused}),
-      Pot("", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}),
-      PulsIn("+5", {}, 0x1105, {}),
-      PulsIn("   ", " 42", 0x112A, {pulsPrompt + "\" 42\""}),
-      PulsIn("", {}, 0x1111, {pulsPrompt + "Cancel"}),
-      PulsIn("", "-32769", 0x1111, {pulsPrompt + "\"-32769\"", kRefused}),
-      // For, Read, Write: locations count down from the end of the image, their low 8 bits count, and
-      // an entry holds a whole word.
+      // Pot and PulsIn: a blank box prompts; Cancel or a blank answer stores nothing; not a number: refused.
+      Typed(true, " 12 ", {}, 0x110C, {}),
+      Typed(true, "-32768", {}, 0x1100, {}),
+      Typed(true, "", " 42", 0x112A, {potPrompt + "\" 42\""}),
+      Typed(true, "   ", {}, 0x1111, {potPrompt + "Cancel"}),
+      Typed(true, "", "  ", 0x1111, {potPrompt + "\"  \""}),
+      Typed(true, "32768", {}, 0x1111, {kRefused}),
+      Typed(true, "", "1.5", 0x1111, {potPrompt + "\"1.5\"", kRefused}),
+      Typed(false, "+5", {}, 0x1105, {}),
+      Typed(false, "", {}, 0x1111, {pulsPrompt + "Cancel"}),
+      // For cuts to its variable; Read, Write: location a is entry 255 - a by its low 8 bits, a whole word.
       {B().For(C(300), V("B2")), "For B2=300", {{1, 0x1100}}, {{1, 0x112C}}},
       {B().Read(C(0), V("B2")).Data(0, 0x12), "Read 0,B2", {}, {{1, 0x12}}},
       {B().Read(C(255), V("B3")).Byte(0, 0x34), "Read 255,B3", {}, {{1, 0x3400}}},
-      {B().Read(V("W0"), V("W1")).Data(0, 0x12), "Read W0,W1", {{0, 256}}, {{1, 0x12}}},
       {B().Read(V("W0"), V("W1")).Byte(0, 0x34), "Read W0,W1", {{0, -1}}, {{1, 0x34}}},
       {B().Read(C(5), V("W2")), "Read 5,W2", {}, {{2, 1000}}, {}, kOn, [](Rig& r) { r.m.Eeprom[250] = 1000; }},
       {B().Write(C(5), V("W1")), "Write 5,W1", {{1, 1000}}, {{E(250), 1000}}},
       {B().Write(V("W0"), V("B3")), "Write W0,B3", {{0, 261}, {1, 0x0700}}, {{E(250), 7}}},
-      {B().Write(V("W0"), V("W1")), "Write W0,W1", {{0, -256}, {1, -2}}, {{E(255), -2}}},
-      // Tables: Lookdown stores the number of the last match (all 16 bits compared), Lookup the
-      // selected entry or 0, Branch jumps to the selected target or goes on after the table.
-      Lookdown(C(20), {C(10), C(20), C(30)}, "Lookdown 20,(10,20,30,),B1", 0x0155),
+      // Lookdown: the last match (16 bits compared); Lookup: the entry or 0; Branch: the target or on.
       Lookdown(C(20), {C(20), C(5), C(20)}, "Lookdown 20,(20,5,20,),B1", 0x0255),
       Lookdown(C(20), {C(1), C(2), C(3)}, "Lookdown 20,(1,2,3,),B1", 0x7755),
       Lookdown(C(-1), {C(7), C(65535)}, "Lookdown -1,(7,-1,),B1", 0x0155),
-      Lookup("B0", 2, 0x111E),
       Lookup("B0", 3, 0x11FF),
       Lookup("B0", 5, 0x1100),
       Lookup("B0", -1, 0x1100),
       Lookup("Bit0", 1, 0x1110),
-      Lookup("W1", 3, 0xFFFF),
-      Branch(0, 0x1A),
       Branch(1, 0x2F),
       Branch(2, kOn),
       Branch(-1, kOn),
       // Gosub and Return jump and each clear W6.
       {B().Gosub(0x1A), "Gosub 1A", {{5, 0x5678}, {6, 0x1234}}, {{5, 0x5678}, {6, 0}}, {}, 0x1A},
-      {B().Return(),
-       "Return",
-       {{6, 0x1234}},
-       {{6, 0}},
-       {},
-       80,
-       [](Rig& r) { r.m.GosubStack[0] = 87, r.m.GosubDepth = 1; }},
+      {B().Return(), "Return", {{6, 0x1234}}, {{6, 0}}, {}, 80, returnTo80},
       {B().Goto(0x1A3), "Goto 1A3", {}, {}, {}, 0x1A3},
-      {B().Goto(0), "Goto 0", {}, {}, {}, 0},
       // Waits are set only while running; beyond 32 bits they saturate; Nap -2's 4.5 ms rounds to even.
       Wait(B().Pause(C(100)), "Pause 100", 100),
       Wait(B().Pause(C(65535)), "Pause -1", -1),
       {B().Pause(C(100)), "Pause 100"},
-      Wait(B().Nap(C(0)), "Nap 0", 18),
       Wait(B().Nap(C(7)), "Nap 7", 2304),
-      Wait(B().Nap(C(-1)), "Nap -1", 9),
       Wait(B().Nap(C(-2)), "Nap -2", 4),
       Wait(B().Nap(C(26)), "Nap 26", 1207959552),
       Wait(B().Nap(C(27)), "Nap 27", INT32_MAX),
-      Wait(B().Nap(C(-32768)), "Nap -32768", 0),
       {B().Nap(C(4)), "Nap 4"},
-      Wait(B().Sleep(C(0)), "Sleep 0", 0),
       Wait(B().Sleep(C(1)), "Sleep 1", 998),
       Wait(B().Sleep(C(2)), "Sleep 2", 1999),
-      Wait(B().Sleep(C(60)), "Sleep 60", 59998),
       {B().Sleep(C(1)), "Sleep 1"},
       // Sound: notes in groups, the duration code cut to 8 bits, frequencies outside 37..32767 rest.
       {B().Sound(C(1), {{C(1), C(100)}}), "Sound 1,(100,1,)", {{7, 0x0002}}, {{7, 0x0202}}, {"tone: 428 Hz 12 ms"}},
@@ -203,31 +163,24 @@ std::vector<Row> Rows() {
        {{0, 1}},
        {},
        {"tone: 428 Hz 600 ms", "rest: 120 ms"}},
-      Tone(1, 1, "tone: 94 Hz 12 ms"),
-      Tone(120, 1, "tone: 1479 Hz 12 ms"),
       Tone(127, 1, "tone: 10526 Hz 12 ms"),
       Tone(100, 300, "tone: 428 Hz 528 ms"),
-      Tone(100, -1, "tone: 428 Hz 3060 ms"),
       Tone(0, 0x1234, "rest: 624 ms"),
       Tone(-197, 1, "tone: 37 Hz 12 ms"),
       Tone(-198, 1, "rest: 12 ms"),
       Tone(128, 2, "rest: 24 ms"),
-      {B().Sound(C(1), {{C(1), C(127)}}), "Sound 1,(127,1,)", {}, {}, {"tone: 10526 Hz 12 ms"}, kOn, kRunning},
-      // Let: every operator, the chain's text, and the cut to the target's width after every step; "/" by 0
-      // gives all bits set and then the cut, "//" by 0 leaves the accumulator as it is.
+      // Let: every operator, the chain's text, the cut to the target's width after every step.
       Let("Let W0=5", {{1, C(5)}}, 0x1234, 5),
       Let("Let W1=W1-1", {{2, C(1)}}, 0, 0xFFFF),
       Let("Let W0=W0+1", {{3, C(1)}}, 0x7FFF, 0x8000),
       Let("Let W0=300*300", {{1, C(300)}, {4, C(300)}}, 0, 0x5F90),
       Let("Let W0=2**16", {{1, C(2)}, {5, C(16)}}, 0, 0),
-      Let("Let W0=0**0", {{1, C(0)}, {5, C(0)}}, 0x1234, 1),
       Let("Let W0=3**-1", {{1, C(3)}, {5, C(-1)}}, 0x1234, 0),
       Let("Let W0=-1**-3", {{1, C(-1)}, {5, C(-3)}}, 0, 0xFFFF),
       Let("Let W0=-1**-2", {{1, C(-1)}, {5, C(-2)}}, 0, 1),
       Let("Let W0=-2**3", {{1, C(-2)}, {5, C(3)}}, 0, 0xFFF8),
       Let("Let W0=-7//2", {{1, C(-7)}, {6, C(2)}}, 0, 0xFFFF),
       Let("Let W0=-7/2", {{1, C(-7)}, {7, C(2)}}, 0, 0xFFFD),
-      Let("Let W0=-25536/2", {{1, C(40000)}, {7, C(2)}}, 0, 0xCE20),
       Let("Let W0=-32768/-1", {{1, C(-32768)}, {7, C(-1)}}, 0, 0x8000),
       Let("Let W0=-32768//-1", {{1, C(-32768)}, {6, C(-1)}}, 0, 0),
       Let("Let B0=255&/15", {{1, C(255)}, {8, C(15)}}, 0, 0xF0),
@@ -239,37 +192,28 @@ std::vector<Row> Rows() {
       Let("Let W0=W0MIN10", {{14, C(10)}}, -1, 0xFFFF),                           // signed: -1 is the smaller
       Let("Let W0=32767+1/2", {{1, C(32767)}, {3, C(1)}, {7, C(2)}}, 0, 0xC000),  // -32768/2
       Let("Let W1=B4*3/2", {{1, V("B4")}, {4, C(3)}, {7, C(2)}}, 0, 15),
-      Let("Let B0=B0+1", {{3, C(1)}}, 0x12FF, 0x1200),
       Let("Let B1=B1+1", {{3, C(1)}}, 0xFF34, 0x0034),
-      Let("Let B0=200*2/4", {{1, C(200)}, {4, C(2)}, {7, C(4)}}, 0, 36),  // 400 cut to 144 first
-      Let("Let Bit0=3/2", {{1, C(3)}, {7, C(2)}}, 0xFFFF, 0xFFFE),        // 3 cut to 1 first
-      Let("Let B0=-1/2", {{1, C(-1)}, {7, C(2)}}, 0, 127),                // -1 cut to 255 first
+      Let("Let Bit0=3/2", {{1, C(3)}, {7, C(2)}}, 0xFFFF, 0xFFFE),  // 3 cut to 1 first
+      Let("Let B0=-1/2", {{1, C(-1)}, {7, C(2)}}, 0, 127),          // -1 cut to 255 first
       Let("Let Pins=Pins&/15", {{8, C(15)}}, 0x0FFF, 0x0FF0),
       Let("Let Dir3=1", {{1, C(1)}}, 0, 0x0800),
-      Let("Let Port=Port+1", {{3, C(1)}}, -1, 0),
-      Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),  // 7 stays
-      Let("Let W0=7/0", {{1, C(7)}, {7, C(0)}}, 0, 0xFFFF),
-      Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),
+      Let("Let W0=7//0", {{1, C(7)}, {6, C(0)}}, 0, 7),           // 7 stays
+      Let("Let B0=7/0", {{1, C(7)}, {7, C(0)}}, 0x1200, 0x12FF),  // all bits set, then the cut
       Let("Let W0=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0xFFFF),
-      Let("Let Bit3=0**-1", {{1, C(0)}, {5, C(-1)}}, 0, 0x0008),
       {B().Let(V("B0"), {{0, C(5)}, {3, C(1)}}),
        "Let B0=B0+1",
        {{0, 0x1207}},
        {{0, 0x1208}},
        {"message: You can't see this"}},  // operator code 0: the target's name, then the next step
-      // If: signed comparisons; conditions combine strictly left to right, conjunction bit 1 AND, 0 OR,
-      // from a result that starts false.
+      // If: signed; conditions combine strictly left to right (1 AND, 0 OR) from a result that starts false.
       If("If B0<5", {Cond("B0", 1, C(5))}, 3, 0, true),
       If("If B0>5", {Cond("B0", 2, C(5))}, 6, 0, true),
       If("If B0<>5", {Cond("B0", 3, C(5))}, 5, 0, false),
       If("If B0=5", {Cond("B0", 4, C(5))}, 5, 0, true),
       If("If B0<=5", {Cond("B0", 5, C(5))}, 5, 0, true),
       If("If B0>=5", {Cond("B0", 6, C(5))}, 4, 0, false),
-      If("If W0<0", {Cond("W0", 1, C(0))}, -1, 0, true),
       If("If W0>-25536", {Cond("W0", 2, C(40000))}, 0, 0, true),
       If("If B1>W1", {Cond("B1", 2, V("W1"))}, 0xFF00, -1, true),
-      If("If B0=1ORB0=2ANDB1=3", {Cond("B0", 4, C(1)), Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0,
-         true),
       If("If B0=2ORB0=2ANDB1=4", {Cond("B0", 4, C(2)), Cond("B0", 4, C(2)), Cond("B1", 4, C(4), true)}, 0x0302, 0,
          false),
       If("If B0=2ANDB1=3", {Cond("B0", 4, C(2)), Cond("B1", 4, C(3), true)}, 0x0302, 0, true),
@@ -284,8 +228,7 @@ std::vector<Row> Rows() {
        0x1A},  // an unknown comparison: a message, the result left as it was
       {B().If({Cond("B0", 0, C(1))}, 0), "If  Then 0", {}, {}, {"message: Unknown"}},
       {B().If({Cond("B0", 4, C(0))}, 0), "If B0=0 Then 0 (->)", {}, {}, {}, 0},
-      // Next: signed values and limits; only A counts going up, only B going down; an overflowing step
-      // keeps the value and jumps; a byte variable wraps to its width.
+      // Next: signed; only A counts going up, only B down; a step out of 16 bits keeps the value.
       Next(C(1), true, C(3), C(9), 2, 3, true),
       Next(C(1), true, C(3), C(9), 3, 4, false),
       Next(C(1), false, C(9), C(1), 2, 1, true),
@@ -293,7 +236,6 @@ std::vector<Row> Rows() {
       Next(C(1000), true, C(32500), C(0), 32000, 32000, true),
       Next(C(1000), false, C(0), C(-32500), -32000, -32000, true),
       Next(C(1), true, C(40000), C(0), 0, 1, false),  // 40000 reads as -25536
-      Next(C(1), true, C(0), C(0), -1, 0, true),
       Next(V("B4"), false, C(0), C(0), 10, 7, true),
       {B().Next(C(1), V("B0"), true, C(300), C(0), 0x1A), "Next B0", {{0, 0x12FF}}, {{0, 0x1200}}, {}, 0x1A},
       // The rest; Debug tells only a user who is stepping.
@@ -321,30 +263,14 @@ TEST(Instructions, EveryRowDecodesAndExecutesAsTabled) {
     program.End();
     opcodes.insert(program.Build()[2] & 31);
     SCOPED_TRACE(row.text);
-    for (bool running : {false, true}) {  // decoding only: the same bits and text, nothing changed
-      Rig r;
-      Prepare(r, program, row);
-      r.host.PresetTimer(running);
-      r.m.StepOverArmed = true;
-      r.m.ReadWordBoxes();
-      const MachineState before = r.m;
-      const Decoded decoded = r.m.Decode(r.m.LinearAddress(), Machine::DecodeEffects::Shown, true);
-      EXPECT_EQ(decoded.Text, row.text);
-      EXPECT_EQ(decoded.End, end);
-      MachineState after = r.m;
-      after.InstrText = before.InstrText;
-      after.OperandText = before.OperandText;
-      after.LastPWM = before.LastPWM;
-      EXPECT_TRUE(after == before) << (running ? "running" : "stepping");
-      for (const std::string& line : r.host.Lines()) {
-        EXPECT_TRUE(line.rfind("LastPWM", 0) == 0 || line == "message: Unknown" ||
-                    line == "message: You can't see this")
-            << line;
-      }
-    }
     Rig r;
     Prepare(r, program, row);
+    r.host.ClearEvents();
     EXPECT_EQ(r.Preview(), row.text);
+    for (const std::string& line : r.host.Lines()) {  // a preview prompts, plays and restarts nothing
+      EXPECT_TRUE(line.rfind("LastPWM", 0) == 0 || line == "message: Unknown" || line == "message: You can't see this")
+          << line;
+    }
     r.host.ClearEvents();
     EXPECT_EQ(r.Exec(), row.text);
     EXPECT_EQ(r.host.Lines(), row.events);
@@ -379,7 +305,8 @@ TEST(Instructions, GosubEndingOnAByteBoundarySavesTheNextBytesFirstBit) {
   Rig r;  // High 1 (9 bits) puts the Gosub at 28..47: it ends with byte 5 used up, (5,-1)
   const B b = B().High(C(1)).Gosub("sub").Label("back").End().Label("sub").Return();
   r.Load(b);
-  r.Exec(), r.Exec();
+  r.Exec();
+  r.Exec();
   EXPECT_EQ(r.m.GosubStack[0], int16_t{8 * 6 + 7});
   EXPECT_EQ(r.m.GosubDepth, int16_t{1});
   EXPECT_EQ(r.Exec(), "Return");
@@ -398,24 +325,24 @@ TEST(Instructions, RandomVisitsEveryWordValueBeforeRepeatingAndStaysInItsField) 
     seen[r.Word(0)] = true;
   }
   EXPECT_EQ(r.Word(0), start);
-  std::set<int> highBytes;
-  for (int seed = 0; seed < 256; ++seed) {
-    r.SetWord(1, (seed << 8) | 0x55);
-    r.Exec();
-    EXPECT_EQ(r.Word(1) & 0xFF, 0x55);
-    highBytes.insert(r.Word(1) >> 8);
-    r.m.JumpTo(r.m.LinearAddress() - 11);
-  }
-  EXPECT_GT(highBytes.size(), 50u);
+  r.SetWord(1, 0x1255);
+  r.Exec();
+  EXPECT_EQ(r.Word(1) & 0xFF, 0x55);
+  EXPECT_NE(r.Word(1) >> 8, 0x12);
 }
 
+// The flash's redraw, in the middle of the instruction, shows Pulsout's own text.
 TEST(Instructions, PulsoutFlashesThePinForOneRedraw) {
   Rig r;
-  r.Load(B().Pulsout(C(2), C(5)).End());
+  r.Load(B().High(C(1)).Pulsout(C(2), C(5)).End());
+  r.Exec();
+  r.host.ClearEvents();
   r.Exec();
   ASSERT_EQ(r.host.Panels().size(), 2u);
-  EXPECT_EQ(r.host.Panels()[0].LedOn[2], true);
-  EXPECT_EQ(r.host.Panels()[1].LedOn[2], false);
+  EXPECT_TRUE(r.host.Panels()[0].LedOn[2]);
+  EXPECT_FALSE(r.host.Panels()[1].LedOn[2]);
+  EXPECT_EQ(r.host.Panels()[0].StateText, "Pulsout 2,5");
+  EXPECT_EQ(r.host.Panels()[1].StateText, "Pulsout 2,5");
 }
 
 }  // namespace
