@@ -1,6 +1,5 @@
 // What every program says about itself, and the exit status they share for bad usage.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "support/command.h"
 #include "support/scratch_dir.h"
@@ -18,23 +17,19 @@ std::vector<std::pair<std::string, std::string>> Programs() {
   return programs;
 }
 
-TEST_F(VersionsTest, VersionNamesTheProgramAndTheProjectVersion) {
+TEST_F(VersionsTest, VersionHelpAndBadUsage) {
   for (const auto& [name, path] : Programs()) {
-    const CommandResult r = RunCommand(dir_, path, {"--version"});
-    EXPECT_EQ(r.Status, 0) << name;
-    EXPECT_EQ(r.Out, name + " " + QX9_VERSION + "\n");
-  }
-}
-
-TEST_F(VersionsTest, HelpSucceedsAndBadUsageIsStatusOne) {
-  for (const auto& [name, path] : Programs()) {
+    SCOPED_TRACE(name);
+    const CommandResult version = RunCommand(dir_, path, {"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out, name + " " + QX9_VERSION + "\n");
     const CommandResult help = RunCommand(dir_, path, {"--help"}, "QT_QPA_PLATFORM=offscreen");
-    EXPECT_EQ(help.Status, 0) << name;
-    EXPECT_NE(help.Out.find("usage: " + name), std::string::npos) << name;
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_NE(help.Out.find("usage: " + name), std::string::npos);
     const CommandResult bad = RunCommand(dir_, path, {"-v"}, "QT_QPA_PLATFORM=offscreen");
-    EXPECT_EQ(bad.Status, 1) << name;
-    EXPECT_NE(bad.Err.find(name + ": unknown option -v\n"), std::string::npos) << name << ": " << bad.Err;
-    EXPECT_EQ(bad.Out, "") << name;
+    EXPECT_EQ(bad.Status, 1);
+    EXPECT_NE(bad.Err.find(name + ": unknown option -v\n"), std::string::npos) << bad.Err;
+    EXPECT_EQ(bad.Out, "");
   }
 }
 

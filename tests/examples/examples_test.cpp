@@ -65,13 +65,5 @@ TEST(Examples, SubroutStepsOverTheWholeSweepAndStopsAfterTheCall) {
   EXPECT_EQ(r.Preview(), "Let Pins=B0");
 }
 
-TEST(Examples, SwitchesDisablesTheSwitchesOfItsLeds) {
-  Rig r;
-  Load(r, "SWITCHES");
-  r.m.RunBtn_Click();
-  TickWhileRunning(r.m, r.host, 10);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(r.host.LastPanel()->SwitchEnabled[i], i < 4) << i;
-}
-
 }  // namespace
 }  // namespace qx9::test

@@ -27,18 +27,18 @@ ProgramBuilder PotLoop() { return ProgramBuilder().Label("top").Pot(C(0), C(100)
 
 class ScenarioRunnerTest : public test::ScratchDir {
  protected:
-  RunResult Run(const ProgramBuilder& program, const std::string& steps, PanelCamera* camera = nullptr) {
+  RunResult Run(const ProgramBuilder& program, const std::string& steps) {
     program.WriteFile(Path("prog.OBJ"));
-    return RunText("steps:\n" + steps, Path("prog.OBJ"), camera);
+    return RunText("steps:\n" + steps, Path("prog.OBJ"));
   }
 
-  RunResult RunText(const std::string& yaml, const std::string& program, PanelCamera* camera = nullptr) {
+  RunResult RunText(const std::string& yaml, const std::string& program) {
     Scenario scenario;
     std::vector<std::string> errors;
     EXPECT_TRUE(ParseScenarioText(yaml, "s.yaml", scenario, errors));
     for (const std::string& error : errors) ADD_FAILURE() << error;
     std::ostringstream out;
-    RunResult result = RunScenario(scenario, program, camera, out);
+    RunResult result = RunScenario(scenario, program, nullptr, out);
     EXPECT_EQ(out.str(), result.Log);
     return result;
   }
@@ -99,8 +99,6 @@ TEST_F(ScenarioRunnerTest, EachStepsRuleAndFailure) {
        Outcome::Passed, "", -1},
       {"an output pin's switch is disabled", OnceThenEnd, "  - delay: 2ms\n  - set-switch: {pin: 0, up: true}\n",
        Outcome::Failed, "expected switch 0 enabled (pin an input), seen it disabled (pin 0 an output)", -1},
-      {"no tone within the timeout", Busy, "  - expect-tone: {frequency: 261, duration: 144ms, timeout: 300ms}\n",
-       Outcome::TimedOut, "expected a tone of 261 Hz for 144 ms within 300ms, seen no tone after 300ms", -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.What);
@@ -123,41 +121,6 @@ TEST_F(ScenarioRunnerTest, TonesAreTakenInTheOrderTheyPlay) {
       std::string(EXAMPLES_DIR) + "/TUNE.OBJ");
   EXPECT_EQ(r.FailedLine, 5);
   EXPECT_EQ(r.Failure, "expected 261 Hz for 140 ms, seen 261 Hz for 144 ms");
-}
-
-// Records the scene it is shown and answers as told.
-struct FakeCamera final : PanelCamera {
-  ShotResult Answer;
-  PanelScene Seen;
-  std::string SaveTo;
-  ShotResult Take(const PanelScene& scene, const std::string& saveTo, const std::string&) override {
-    Seen = scene;
-    SaveTo = saveTo;
-    return Answer;
-  }
-};
-
-TEST_F(ScenarioRunnerTest, ScreenshotShowsTheCameraTheWholePanel) {
-  FakeCamera camera;
-  const RunResult r = Run(Busy(),
-                          "  - set-pot: \"7\"\n"
-                          "  - type-word: {word: W1, text: \"12\"}\n"
-                          "  - screenshot: {save-to: shot.png}\n",
-                          &camera);
-  EXPECT_EQ(r.Result, Outcome::Passed);
-  EXPECT_EQ(camera.SaveTo, "shot.png");
-  EXPECT_EQ(camera.Seen.Pot, "7");
-  EXPECT_EQ(camera.Seen.WordBoxes[1], "12");
-  EXPECT_TRUE(camera.Seen.Running);
-  EXPECT_EQ(camera.Seen.Program, Path("prog.OBJ"));
-}
-
-TEST_F(ScenarioRunnerTest, ScreenshotMismatchFailsWithTheCamerasReason) {
-  FakeCamera camera;
-  camera.Answer = {false, "at most 0.1% of 100 pixels differing", "5 differing"};
-  const RunResult r = Run(Busy(), "  - screenshot: {save-to: shot.png}\n", &camera);
-  EXPECT_EQ(r.Result, Outcome::Failed);
-  EXPECT_EQ(r.Failure, "expected at most 0.1% of 100 pixels differing, seen 5 differing");
 }
 
 }  // namespace
