@@ -110,12 +110,5 @@ TEST_F(HistoryRunnerTest, AStateOfAnotherProgramStopsTheRunBeforeAnythingHappens
   EXPECT_EQ(r.Out, "");
 }
 
-TEST_F(HistoryRunnerTest, AFailedSaveIsReportedAfterTheRun) {
-  const std::string file = Write(ProgramBuilder().End().Build());
-  const Result r = Run({"--quiet", "--save-state", Path("no/such/dir.state"), file});
-  EXPECT_EQ(r.Status, kExitFile);
-  EXPECT_EQ(r.Err, "qx9run: cannot write " + Path("no/such/dir.state") + ": No such file or directory\n");
-}
-
 }  // namespace
 }  // namespace qx9::test

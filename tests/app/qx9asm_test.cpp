@@ -1,5 +1,6 @@
 // qx9asm through its real binary: the names it writes, its messages, and that it never destroys what
-// is at the output path nor reads what is not a source file.
+// is at the output path nor reads what is not a source file. Then what every program says for
+// --version, --help and bad usage.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,17 +111,6 @@ TEST_F(AsmTest, RefusesOutputPathsThatAreNotFiles) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"fifo", "folder", "p.bas", "to-null"}));
 }
 
-TEST_F(AsmTest, WritesThroughALinkToAFile) {
-  const fs::path source = Put("p.bas", kSource);
-  const fs::path object = Put("real.OBJ", kOldObject);
-  fs::create_symlink("real.OBJ", dir_ / "work" / "link.OBJ");
-  const CommandResult r = Asm({source.string(), "-o", (dir_ / "work" / "link.OBJ").string()});
-  EXPECT_EQ(r.Status, 0) << r.Err;
-  EXPECT_TRUE(fs::is_symlink(dir_ / "work" / "link.OBJ"));
-  EXPECT_EQ(fs::file_size(object), 256u);
-  EXPECT_NE(ReadWhole(object), kOldObject);
-}
-
 TEST_F(AsmTest, RefusesSourcesThatAreNotRegularFiles) {
   ASSERT_EQ(mkfifo((dir_ / "work" / "fifo").c_str(), 0600), 0);
   const fs::path big = Put("big.bas", std::string((1 << 20) + 1, '\n'));
@@ -149,6 +139,39 @@ TEST_F(AsmTest, RefusesToWriteOverTheSource) {
   EXPECT_EQ(ReadWhole(source), kSource);
   EXPECT_EQ(Names(), (std::vector<std::string>{"p.bas"}));
 }
+
+std::vector<std::pair<std::string, std::string>> Programs() {
+  std::vector<std::pair<std::string, std::string>> programs = {{"qx9run", QX9RUN_PATH}, {"qx9asm", QX9ASM_PATH}};
+#ifdef QX9EMU_PATH
+  programs.emplace_back("qx9emu", QX9EMU_PATH);
+#endif
+  return programs;
+}
+
+TEST_F(AsmTest, EveryToolSaysItsVersionAndHelpAndRefusesAnUnknownOption) {
+  for (const auto& [name, path] : Programs()) {
+    SCOPED_TRACE(name);
+    const CommandResult version = RunCommand(dir_, path, {"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out, name + " " + QX9_VERSION + "\n");
+    const CommandResult help = RunCommand(dir_, path, {"--help"}, "QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_NE(help.Out.find("usage: " + name), std::string::npos);
+    const CommandResult bad = RunCommand(dir_, path, {"-v"}, "QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(bad.Status, 1);
+    EXPECT_NE(bad.Err.find(name + ": unknown option -v\n"), std::string::npos) << bad.Err;
+    EXPECT_EQ(bad.Out, "");
+  }
+}
+
+#ifdef QX9EMU_PATH
+TEST_F(AsmTest, TheEmulatorWithoutADisplaySaysSoInsteadOfAborting) {
+  const CommandResult r =
+      RunCommand(dir_, QX9EMU_PATH, {"file.OBJ"}, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Err.rfind("qx9emu: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)", 0), 0u) << r.Err;
+}
+#endif
 
 }  // namespace
 }  // namespace qx9::test

@@ -81,14 +81,6 @@ TEST_F(RunnerTest, WordBoxesAndSwitchesApplyInCommandLineOrder) {
   EXPECT_EQ(unread.Out, "limit: 0\n" + Words("0000", "0000", "0001", "0100") + "next: @013 Let B0=Pins\n");
 }
 
-TEST_F(RunnerTest, StepLimitIsReportedAndEndsAFreeRunToo) {
-  const std::string file = Write(ProgramBuilder().Label("loop").Let(V("W0"), {{3, C(1)}}).Goto("loop"));
-  EXPECT_EQ(Run({"--quiet", "--steps", "5", file}).Out,
-            "limit: 5\n" + Words("0003", "0000", "0000", "0000") + "next: @027 Goto 13\n");
-  EXPECT_EQ(Run({"--quiet", "--run", "--steps", "4", file}).Out,
-            "limit: 4\n" + Words("0002", "0000", "0000", "0000") + "next: @013 Let W0=W0+1\nticks: 4\n");
-}
-
 TEST_F(RunnerTest, ImageChangesAndLastPwmAreReported) {
   ProgramBuilder b;
   b.Write(C(0), V("W1")).Write(C(3), V("B2")).Pwm(C(3), C(128), C(10)).End();
@@ -108,27 +100,27 @@ TEST_F(RunnerTest, FilesThatCannotBeLoadedAreStatusTwo) {
   EXPECT_FALSE(fs::exists(dir_ / "missing.OBJ"));
 }
 
-TEST_F(RunnerTest, BadUsageExitsWithStatusOne) {
+TEST_F(RunnerTest, BadUsageExitsWithStatusOneAndSaysWhy) {
   const std::string file = Write(ProgramBuilder().End());
   const std::vector<std::vector<std::string>> cases = {
       {},
       {file, file},
-      {file, "--steps"},
       {"--steps", "-1", file},
       {"--switch", "8", file},
       {"--word", "8=12", file},
-      {"--word", "12", file},
       {"--run", "--step-over", file},
       {"--list", "--vcd", Path("x.vcd"), file},
       {"--break", "800", file},
-      {"--break", "0x10", file},
+      {"--junit", "r.xml", file},
+      {"--scenario", "s.yaml", "--run"},
+      {"--scenario", "s.yaml", "--junit", "/nonexistent/r.xml"},
   };
   for (const auto& args : cases) {
     const CommandResult r = Run(args);
     SCOPED_TRACE(args.empty() ? "(no arguments)" : args.front());
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out, "");
-    EXPECT_NE(r.Err.find("usage: qx9run"), std::string::npos);
+    EXPECT_EQ(r.Err.rfind("qx9run: ", 0), 0u) << r.Err;
   }
   EXPECT_EQ(Run({"-h"}).Out.rfind("usage: qx9run", 0), 0u);  // asked for, the usage goes to standard output
 }

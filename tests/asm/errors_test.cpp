@@ -1,7 +1,12 @@
-// Every mistake gets a message at the place it was made; nothing is assembled around it.
+// Every mistake gets a message at the place it was made, quoting the source safely; nothing is assembled
+// around it. Line ends and a byte order mark, and where the assembler stops on a source that cannot succeed.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "asm/assembler.h"
+#include "asm/lexer.h"
 
 namespace qx9::asmx {
 namespace {
@@ -16,15 +21,12 @@ struct Case {
 const Case kCases[] = {
     {"Jump 3", 1, 1, "unknown instruction 'Jump'"},
     {"High 3\n  Let B14=1", 2, 7, "unknown variable 'B14'"},
-    {"High", 1, 5, "expected a constant or a variable"},
     {"PWM 3,128", 1, 10, "expected ','"},
     {"High 3 4", 1, 8, "unexpected '4' after High"},
     {"Pause 3:5", 1, 9, "a constant's width must be 1, 4, 8 or 16"},
     {"Let B0=B0 #16 1", 1, 12, "a code after '#' must be 0..15"},
     {"If B0 #8 1 Then 20", 1, 8, "a code after '#' must be 0..7"},
-    {"If B0=1 Goto 20", 1, 9, "expected AND, OR or Then, found 'Goto 20'"},
     {"If B0 1 Then 20", 1, 7, "expected a comparison (<, >, <>, =, <=, >=), found '1 Then 20'"},
-    {"Goto", 1, 5, "expected a jump target (a label or a hex address)"},
     {"Goto nowhere", 1, 6, "undefined label 'nowhere'"},
     {"Loop: High 3\nLOOP: Low 3", 2, 1, "duplicate label 'LOOP' (first defined on line 1)"},
     {"add: High 3", 1, 1, "label 'add' reads as a hex address; a label needs a letter other than A-F or an underscore"},
@@ -32,7 +34,6 @@ const Case kCases[] = {
     {"Goto 1x", 1, 6, "'1x' is neither a hex address nor a label"},
     {"Gosub 20 [16]", 1, 11, "the unused field holds 0..15"},
     {"Debug [2048]", 1, 8, "the unused field holds 0..2047"},
-    {"Lookup B0,(),B1", 1, 12, "a table needs at least one entry"},
     {"Sound 1,(100,50,7)", 1, 19, "Sound needs pairs of note and duration: (note,duration,...)"},
     {"Next B0", 1, 1,
      "Next B0 without a For ... To (a Next on its own is written Next v Step s Up|Down limit Then target)"},
@@ -48,7 +49,6 @@ const Case kCases[] = {
     {".data 300, 5", 1, 7, "a data location must be 0..255"},
     {".byte 0, 256", 1, 10, "a byte value must be -128..255"},
     {".byte 0, 1\n.byte 0, 2", 2, 1, "image entry 0 is already set on line 1"},
-    {".bits 0120", 1, 9, "expected binary digits (0 and 1)"},
     {".align 4", 1, 1, "unknown directive '.ALIGN' (use .org, .bits, .byte or .data)"},
 };
 
@@ -71,6 +71,65 @@ TEST(Errors, EveryBadLineIsReportedInLineOrder) {
   EXPECT_EQ(r.Errors[0].Line, 1);
   EXPECT_EQ(r.Errors[1].Line, 3);
   EXPECT_EQ(r.Errors[2].Line, 4);
+}
+
+struct LineCase {
+  const char* Name;
+  std::string Source;
+  std::vector<std::string_view> Lines;
+};
+
+TEST(Errors, SplitLinesEndsALineAtLfCrLfAndALoneCr) {
+  const LineCase cases[] = {
+      {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+      {"mixed, last line open", "a\r\rb\nc", {"a", "", "b", "c"}},
+      {"a byte order mark", std::string("\xEF\xBB\xBF") + "a\nb", {"a", "b"}},
+      {"only a byte order mark", "\xEF\xBB\xBF", {}},
+  };
+  for (const LineCase& c : cases) EXPECT_EQ(SplitLines(c.Source), c.Lines) << c.Name;
+}
+
+TEST(Errors, MessagesQuoteTheSourceSafely) {
+  const struct {
+    std::string Source;
+    std::string Message;
+  } cases[] = {
+      {"High 3 \x1B]0;owned\x07", "p.bas:1:8: unexpected '\\x1B]0;owned\\x07' after High"},
+      {"High 3 \xC3\xA9" + std::string(50, '+'),
+       "p.bas:1:8: unexpected '\\xC3\\xA9" + std::string(38, '+') + "...' after High"},
+      {"Pause 99999999999999", "p.bas:1:7: constant 99999999999999 is out of range (-32768..65535)"},
+      {"Pause -00070000:8", "p.bas:1:7: constant -00070000 is out of range (-32768..65535)"},
+      {"Pause 0300:8", "p.bas:1:7: constant 0300 does not fit in 8 bits"},
+  };
+  for (const auto& c : cases) {
+    const AssembleResult r = Assemble(c.Source);
+    ASSERT_FALSE(r.Ok());
+    EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors.front()), c.Message);
+  }
+}
+
+std::string Repeat(const std::string& line, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += line;
+  return out;
+}
+
+TEST(Errors, StopsAtTheFirstStatementThatDoesNotFit) {
+  // High 3 takes 12 bits: the 170th ends at bit 19 + 170 * 12 = 2059.
+  const AssembleResult r = Assemble(Repeat("High 3\n", 5000) + "Goto nowhere\n");
+  ASSERT_EQ(r.Errors.size(), 1u);
+  EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors[0]),
+            "p.bas:170:1: the program does not fit: High ends at bit 2059 of the image's 2048 "
+            "(data and code share the 256 bytes)");
+}
+
+// Twenty errors are all reported; the twenty-first stops the check with a note instead.
+TEST(Errors, StopsAfterTwentyErrors) {
+  EXPECT_EQ(Assemble(Repeat("Jump\n", 20)).Errors.size(), 20u);
+  const AssembleResult r = Assemble(Repeat("Jump\n", 1000));
+  ASSERT_EQ(r.Errors.size(), 21u);
+  EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors[20]),
+            "p.bas:20:1: too many errors (20); the rest of the source is not checked");
 }
 
 }  // namespace

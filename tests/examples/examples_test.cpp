@@ -54,16 +54,5 @@ TEST(Examples, CounterCountsUpTo255OnTheLedsThenBackDown) {
   EXPECT_EQ(pins, expected);
 }
 
-TEST(Examples, SubroutStepsOverTheWholeSweepAndStopsAfterTheCall) {
-  Rig r;
-  Load(r, "SUBROUT");
-  r.m.Step_Click();
-  ASSERT_EQ(r.host.StateBox().rfind("Gosub ", 0), 0u) << r.host.StateBox();
-  r.m.StepOver_Click();
-  EXPECT_EQ(WatchPins(r, 5000), (std::vector<int>{0, 1, 2, 4, 8, 16, 32, 64, 128}));
-  EXPECT_FALSE(r.host.TimerEnabled());
-  EXPECT_EQ(r.Preview(), "Let Pins=B0");
-}
-
 }  // namespace
 }  // namespace qx9::test

@@ -60,20 +60,6 @@ TEST_F(ScenarioCommandTest, ExitStatusTellsHowTheScenarioEnded) {
   }
 }
 
-TEST_F(ScenarioCommandTest, UsageMistakesAreRejected) {
-  const std::vector<std::string> kArgs[] = {
-      {"--junit", "r.xml", "x.OBJ"},
-      {"--scenario", "s.yaml", "--run"},
-      {"--scenario", "s.yaml", "--junit", "/nonexistent/r.xml"},
-  };
-  for (const std::vector<std::string>& args : kArgs) {
-    SCOPED_TRACE(args[0] + " " + args.back());
-    const Result r = Run(args);
-    EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Err.rfind("qx9run: ", 0), 0u);
-  }
-}
-
 // Without a screenshot step no window system is started: a platform that cannot start changes nothing.
 TEST_F(ScenarioCommandTest, RunsWithoutTheWindowSystemUnlessAScreenshotIsTaken) {
   const Result r = test::RunCommand(dir_, QX9RUN_PATH, {"--scenario", Scenario("  - delay: 10ms\n")},

@@ -56,16 +56,6 @@ TEST_F(ScenarioRunnerTest, PassingStepsPrintOkWithTheirLines) {
   EXPECT_EQ(r.SimTimeUs, 102000);
 }
 
-TEST_F(ScenarioRunnerTest, FirstFailureStopsTheRun) {
-  const RunResult r = Run(OnceThenEnd(),
-                          "  - delay: 5ms\n"
-                          "  - expect-pin: {pin: 0, value: 0}\n"
-                          "  - expect-pin: {pin: 0, value: 1}\n");
-  EXPECT_EQ(r.Result, Outcome::Failed);
-  EXPECT_EQ(r.FailedLine, 3);
-  EXPECT_EQ(r.Log, "ok 2 delay: 5ms\nFAIL 3 expect-pin: {pin: 0, value: 0}: expected 0, seen 1\n");
-}
-
 TEST_F(ScenarioRunnerTest, EachStepsRuleAndFailure) {
   struct Case {
     const char* What;
