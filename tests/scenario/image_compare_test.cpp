@@ -1,5 +1,4 @@
-// The screenshot comparison: the size must match, and at most one pixel in a thousand may differ by more
-// than the tolerance.
+// Screenshot comparison: sizes must match; at most one pixel in a thousand may differ beyond the tolerance.
 #include <gtest/gtest.h>
 
 #include "scenario/form_camera.h"

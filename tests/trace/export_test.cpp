@@ -1,5 +1,4 @@
-// The VCD and WAV exports of recorded runs of the bundled examples, the ring's limit as the exports
-// see it, and files that cannot be written. tools_test.sh reads the dumps back with the tools of the field.
+// VCD and WAV exports of recorded example runs, a full ring, and files that cannot be written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -132,13 +131,6 @@ TEST(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
   // Each note starts a fresh period, high: at 144 ms E begins where C would have been low.
   EXPECT_EQ(samples[static_cast<size_t>(Samples(144))], trace::kWavAmplitude);
   EXPECT_EQ(samples[static_cast<size_t>(Samples(144) - 1)], -trace::kWavAmplitude);
-}
-
-TEST(WavSamples, ARingClippedInTheMiddleOfANoteStartsWithIt) {
-  Recording clipped("TUNE.OBJ", 2);
-  clipped.Steps(12);
-  // The rest of the G (144 ms from the origin) and the high C (540 ms), back to back.
-  EXPECT_EQ(trace::SoundSampleCount(clipped.recorder), trace::SampleAt(684000));
 }
 
 // Export files: clear errors, nothing half-written, links and pipes kept.
