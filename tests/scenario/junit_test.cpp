@@ -1,4 +1,4 @@
-// The JUnit report: escaping, the failure with its step line, and the atomic write.
+// The JUnit report: escaping, and the atomic write.
 #include <gtest/gtest.h>
 
 #include <filesystem>
