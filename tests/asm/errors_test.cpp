@@ -1,7 +1,11 @@
-// Every mistake gets a message at the place it was made; nothing is assembled around it.
+// A message at the place of each mistake, quoting the source safely; line ends; where the assembler stops.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "asm/assembler.h"
+#include "asm/lexer.h"
 
 namespace qx9::asmx {
 namespace {
@@ -14,47 +18,30 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"Jump 3", 1, 1, "unknown instruction 'Jump'"},
     {"High 3\n  Let B14=1", 2, 7, "unknown variable 'B14'"},
-    {"High", 1, 5, "expected a constant or a variable"},
-    {"High ,", 1, 6, "expected a constant or a variable, found ','"},
-    {"PWM 3,128", 1, 10, "expected ','"},
-    {"High 3 4", 1, 8, "unexpected '4' after High"},
     {"Pause 3:5", 1, 9, "a constant's width must be 1, 4, 8 or 16"},
-    {"Let B0=B0%1", 1, 10, "unexpected '%1' after Let"},
     {"Let B0=B0 #16 1", 1, 12, "a code after '#' must be 0..15"},
     {"If B0 #8 1 Then 20", 1, 8, "a code after '#' must be 0..7"},
-    {"If B0=1 Goto 20", 1, 9, "expected AND, OR or Then, found 'Goto 20'"},
-    {"If B0 1 Then 20", 1, 7, "expected a comparison (<, >, <>, =, <=, >=), found '1 Then 20'"},
-    {"Goto", 1, 5, "expected a jump target (a label or a hex address)"},
     {"Goto nowhere", 1, 6, "undefined label 'nowhere'"},
-    {"a_1: High 3\n a_1: Low 3", 2, 2, "duplicate label 'a_1' (first defined on line 1)"},
     {"Loop: High 3\nLOOP: Low 3", 2, 1, "duplicate label 'LOOP' (first defined on line 1)"},
     {"add: High 3", 1, 1, "label 'add' reads as a hex address; a label needs a letter other than A-F or an underscore"},
     {"Goto 800", 1, 6, "target 800 is beyond 7FF, the last address (2047)"},
-    {"Goto 1x", 1, 6, "'1x' is neither a hex address nor a label"},
     {"Gosub 20 [16]", 1, 11, "the unused field holds 0..15"},
     {"Debug [2048]", 1, 8, "the unused field holds 0..2047"},
-    {"Lookup B0,(),B1", 1, 12, "a table needs at least one entry"},
     {"Sound 1,(100,50,7)", 1, 19, "Sound needs pairs of note and duration: (note,duration,...)"},
     {"Next B0", 1, 1,
      "Next B0 without a For ... To (a Next on its own is written Next v Step s Up|Down limit Then target)"},
     {"For B0=1 To 5\nNext B1", 2, 1, "Next B1 does not match For B0 on line 1"},
     {"High 3\nFor B0=1 To 5\nHigh 4", 2, 1, "For B0 has no Next"},
-    {"Next B0 Step 1 Sideways 3 Then 20", 1, 16, "expected Up or Down, found 'Sideways 3 Then 20'"},
     {".data 0, 7\nHigh 3\n.org 7F0\nHigh 3", 4, 1,
      "code runs into data: High at 7F0 reaches image entry 255, set on line 1"},
     {".org 7F8\nLet W0=W1+W2", 2, 1,
      "the program does not fit: Let ends at bit 2075 of the image's 2048 (data and code share the 256 bytes)"},
     {"High 3\n.org 13\nLow 3", 3, 1, "Low at 13 overlaps the code of line 1 at bit 13"},
     {".byte 255, 5, 6", 1, 15, "this byte lies outside the image"},
-    {".data 255, 5, 6", 1, 15, "this byte lies outside the image"},
     {".data 300, 5", 1, 7, "a data location must be 0..255"},
     {".byte 0, 256", 1, 10, "a byte value must be -128..255"},
     {".byte 0, 1\n.byte 0, 2", 2, 1, "image entry 0 is already set on line 1"},
-    {".bits 0120", 1, 9, "expected binary digits (0 and 1)"},
-    {".org zz", 1, 6, "expected a hex address"},
-    {".align 4", 1, 1, "unknown directive '.ALIGN' (use .org, .bits, .byte or .data)"},
 };
 
 class Errors : public ::testing::TestWithParam<Case> {};
@@ -78,10 +65,54 @@ TEST(Errors, EveryBadLineIsReportedInLineOrder) {
   EXPECT_EQ(r.Errors[2].Line, 4);
 }
 
-TEST(Errors, AnEmptySourceIsAnEmptyProgram) {
-  const AssembleResult r = Assemble("; nothing here\n\n");
-  EXPECT_TRUE(r.Ok());
-  EXPECT_EQ(r.Image, (std::array<uint8_t, 256>{}));
+struct LineCase {
+  const char* Name;
+  std::string Source;
+  std::vector<std::string_view> Lines;
+};
+
+TEST(Errors, SplitLinesEndsALineAtLfCrLfAndALoneCr) {
+  const LineCase cases[] = {
+      {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+      {"mixed, last line open", "a\r\rb\nc", {"a", "", "b", "c"}},
+      {"a byte order mark", std::string("\xEF\xBB\xBF") + "a\nb", {"a", "b"}},
+      {"only a byte order mark", "\xEF\xBB\xBF", {}},
+  };
+  for (const LineCase& c : cases) EXPECT_EQ(SplitLines(c.Source), c.Lines) << c.Name;
+}
+
+TEST(Errors, MessagesQuoteTheSourceSafely) {
+  const struct {
+    std::string Source;
+    std::string Message;
+  } cases[] = {
+      {"High 3 \x1B]0;owned\x07", "p.bas:1:8: unexpected '\\x1B]0;owned\\x07' after High"},
+      {"High 3 \xC3\xA9" + std::string(50, '+'),
+       "p.bas:1:8: unexpected '\\xC3\\xA9" + std::string(38, '+') + "...' after High"},
+      {"Pause 99999999999999", "p.bas:1:7: constant 99999999999999 is out of range (-32768..65535)"},
+      {"Pause -00070000:8", "p.bas:1:7: constant -00070000 is out of range (-32768..65535)"},
+      {"Pause 0300:8", "p.bas:1:7: constant 0300 does not fit in 8 bits"},
+  };
+  for (const auto& c : cases) {
+    const AssembleResult r = Assemble(c.Source);
+    ASSERT_FALSE(r.Ok());
+    EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors.front()), c.Message);
+  }
+}
+
+std::string Repeat(const std::string& line, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += line;
+  return out;
+}
+
+TEST(Errors, StopsAtTheFirstStatementThatDoesNotFit) {
+  // High 3 takes 12 bits: the 170th ends at bit 19 + 170 * 12 = 2059.
+  const AssembleResult r = Assemble(Repeat("High 3\n", 5000) + "Goto nowhere\n");
+  ASSERT_EQ(r.Errors.size(), 1u);
+  EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors[0]),
+            "p.bas:170:1: the program does not fit: High ends at bit 2059 of the image's 2048 "
+            "(data and code share the 256 bytes)");
 }
 
 }  // namespace

@@ -44,7 +44,6 @@ TEST_F(ScenarioCommandTest, ExitStatusTellsHowTheScenarioEnded) {
       {"all passed", "  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n", "program: BLINK.OBJ\n", 0, ""},
       {"bad scenario", "  - delay: 10ms\n  - delay: 10\n", "program: BLINK.OBJ\n", 1,
        "s.yaml:5:12: delay: must be a duration"},
-      {"no program anywhere", "  - delay: 1s\n", "", 1, "s.yaml:1:1: no program to run"},
       {"program missing", "  - delay: 1s\n", "program: NONE.OBJ\n", 2, "File Error!\n"},
       {"expectation failed", "  - delay: 10ms\n  - expect-pin: {pin: 1, value: 1}\n", "program: BLINK.OBJ\n", 3, ""},
       {"wait timed out", "  - wait-word: {word: W1, value: 1, timeout: 100ms}\n", "program: BLINK.OBJ\n", 4, ""},
@@ -58,38 +57,6 @@ TEST_F(ScenarioCommandTest, ExitStatusTellsHowTheScenarioEnded) {
       EXPECT_EQ(r.Out, "");  // nothing ran
     }
   }
-}
-
-TEST_F(ScenarioCommandTest, ObjectArgumentOverridesTheScenariosProgram) {
-  const std::string scenario = Scenario("  - wait-pin: {pin: 0, value: 1, timeout: 10ms}\n", "program: NONE.OBJ\n");
-  const Result r = Run({"--scenario", scenario, (dir_ / "BLINK.OBJ").string()});
-  EXPECT_EQ(r.Status, 0);
-  EXPECT_EQ(r.Out, "ok 4 wait-pin: {pin: 0, value: 1, timeout: 10ms}\n");
-}
-
-TEST_F(ScenarioCommandTest, UsageMistakesAreRejected) {
-  const std::vector<std::string> kArgs[] = {
-      {"--junit", "r.xml", "x.OBJ"},
-      {"--scenario", "s.yaml", "--run"},
-      {"--scenario", "s.yaml", "a.OBJ", "b.OBJ"},
-      {"--scenario"},
-      {"--scenario", "s.yaml", "--junit", "/nonexistent/r.xml"},
-  };
-  for (const std::vector<std::string>& args : kArgs) {
-    SCOPED_TRACE(args[0] + " " + args.back());
-    const Result r = Run(args);
-    EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Err.rfind("qx9run: ", 0), 0u);
-  }
-}
-
-TEST_F(ScenarioCommandTest, ScreenshotWithoutAPanelIsABadScenario) {
-#ifdef QX9_HAVE_CAMERA
-  GTEST_SKIP() << "this build has the panel";
-#endif
-  const Result r = Run({"--scenario", Scenario("  - screenshot: {save-to: shot.png}\n")});
-  EXPECT_EQ(r.Status, 1);
-  EXPECT_NE(r.Err.find("s.yaml:4:5: screenshot needs the panel"), std::string::npos);
 }
 
 // Without a screenshot step no window system is started: a platform that cannot start changes nothing.

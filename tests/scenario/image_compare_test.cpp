@@ -1,5 +1,4 @@
-// The screenshot comparison: the size must match, and at most one pixel in a thousand may differ by more
-// than the tolerance.
+// Screenshot comparison: sizes must match; at most one pixel in a thousand may differ beyond the tolerance.
 #include <gtest/gtest.h>
 
 #include "scenario/form_camera.h"
@@ -23,7 +22,6 @@ TEST(ImageCompareTest, CountsPixelsBeyondTheTolerance) {
     bool Ok;
   };
   const Case kCases[] = {
-      {"identical", 0, 0, true},
       {"everything within the tolerance", 10000, kChannelTolerance, true},
       {"ten pixels in ten thousand", 10, 100, true},
       {"eleven pixels in ten thousand", 11, 100, false},
@@ -36,10 +34,7 @@ TEST(ImageCompareTest, CountsPixelsBeyondTheTolerance) {
   }
 }
 
-TEST(ImageCompareTest, ReportsCountsAndSizes) {
-  const ShotResult counted = CompareImages(Picture(0, 0), Picture(11, 100));
-  EXPECT_EQ(counted.Expected, "at most 0.1% of 10000 pixels differing");
-  EXPECT_EQ(counted.Seen, "11 differing");
+TEST(ImageCompareTest, APictureOfAnotherSizeDiffers) {
   const ShotResult sized = CompareImages(Picture(0, 0), QImage(50, 40, QImage::Format_RGB32));
   EXPECT_FALSE(sized.Ok);
   EXPECT_EQ(sized.Expected, "a picture of 100x100");
