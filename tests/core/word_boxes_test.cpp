@@ -70,18 +70,5 @@ void RunInLockstep(Host::Boxes mode, bool typing) {
 TEST(WordBoxes, AHostWhoseBoxesHoldWhatWasShownRunsAsOneThatIsRead) { RunInLockstep(Host::Boxes::AsShown, true); }
 TEST(WordBoxes, AHostWithNoPanelRunsAsOneWhoseBoxesNobodyTouches) { RunInLockstep(Host::Boxes::NoPanel, false); }
 
-// Before the first redraw the boxes are read all the same, or, with no panel, the words left alone.
-TEST(WordBoxes, BeforeTheFirstRedrawTheBoxesAreReadOrLeftAlone) {
-  for (const Host::Boxes mode : {Host::Boxes::AsShown, Host::Boxes::NoPanel}) {
-    ScriptedHost host;
-    host.Mode = mode;
-    Machine m(host);
-    m.Ram[3] = 77;
-    host.TypeWordBox(3, "00AB");
-    m.ReadWordBoxes();
-    EXPECT_EQ(m.Ram[3], mode == Host::Boxes::AsShown ? 0xAB : 77);
-  }
-}
-
 }  // namespace
 }  // namespace qx9::test
