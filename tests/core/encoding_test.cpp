@@ -66,22 +66,6 @@ class TokenReader : public ::testing::Test {
   }
 };
 
-TEST_F(TokenReader, LazyByteAdvanceAndJumps) {
-  m.Eeprom[4] = 0x01;
-  m.Eeprom[5] = 0x80;
-  At(4, 0);
-  EXPECT_EQ(m.ReadBit(), 1);
-  EXPECT_EQ(Pos(), std::make_pair(4, -1));  // the byte is used up; the move comes with the next read
-  EXPECT_EQ(m.LinearAddress(), 40);         // (4,-1) and (5,7) are the same point
-  EXPECT_EQ(m.ReadBit(), 1);
-  EXPECT_EQ(Pos(), std::make_pair(5, 6));
-  const std::pair<int, std::pair<int, int>> jumps[] = {{2047, {255, 0}}, {19, {2, 4}}, {0x1A3, {52, 4}}, {0, {0, 7}}};
-  for (const auto& [address, pos] : jumps) {
-    m.JumpTo(address);
-    EXPECT_EQ(Pos(), pos) << address;
-  }
-}
-
 // The reader's name for each code is the builder's; the odd word codes read as the even one below.
 TEST_F(TokenReader, VariableNamesAreTheBuildersNames) {
   for (int code = 0; code < 64; ++code) {

@@ -140,15 +140,6 @@ TEST(History, ARestoredPointShowsItsWordsInTheBoxes) {
   EXPECT_EQ(r.host.WordBox(1), "0101");
 }
 
-TEST(History, StepBackStopsAtTheStartOfHistory) {
-  Recorded r(Counter());
-  r.m.Step_Click();
-  EXPECT_EQ(r.history.StepBack(), 0u);
-  EXPECT_EQ(r.history.StepBack(), 0u);
-  EXPECT_EQ(r.Word(1), 0);
-  EXPECT_EQ(r.history.GoTo(99), 1u);
-}
-
 TEST(History, GoingBackInTheMiddleOfACycleIsRefused) {
   struct EagerRewinder final : MachineListener {
     explicit EagerRewinder(History& h) : history(h) {}
@@ -185,22 +176,6 @@ TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
   typed.ExpectRestored(1499);
   typed.ExpectRestored(1501);
   typed.ExpectRestored(2049);
-}
-
-// The LastPWM text is the last executed PWM's, across stretch starts, and is restored with a point.
-TEST(History, TheLastPwmTextFollowsTheRunAndEveryRestoredPoint) {
-  const ProgramBuilder b = ProgramBuilder().Label("top").Pwm(C(1), C(0), C(1)).Pwm(C(2), C(255), C(1));
-  Recorded r(ProgramBuilder(b).Let(V("W0"), {{3, C(1)}}).Goto("top").Build(), 4);
-  // Point k is after instruction k: the first PWM executes at 1, 5, 9, the second at 2, 6, 10.
-  const auto expected = [](uint64_t k) { return k % 4 == 1 ? PwmText(1, 0) : PwmText(2, 255); };
-  for (uint64_t k = 1; k <= 12; ++k) {
-    r.m.Step_Click();
-    EXPECT_EQ(r.history.LastPwm(), expected(k)) << "step " << k;
-  }
-  for (const uint64_t k : {1u, 6u, 9u, 3u}) {
-    EXPECT_EQ(r.history.GoTo(k), k);
-    EXPECT_EQ(r.history.LastPwm(), expected(k)) << "point " << k;
-  }
 }
 
 // Let W0=W0+1 forever.

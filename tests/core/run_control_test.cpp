@@ -18,20 +18,6 @@ void Ticks(Rig& r, int n) {
   for (int i = 0; i < n; ++i) r.m.Timer1_Timer();
 }
 
-TEST(RunControl, LoadingPreviewsStepExecutesOneAndPreviewsTheNextRunOnlyFlipsTheTimer) {
-  Rig r;
-  r.Load(ProgramBuilder().High(C(3)).Let(V("B0"), {{3, C(1)}}).End());
-  EXPECT_EQ(r.host.StateBox(), "High 3");
-  r.m.Step_Click();
-  EXPECT_EQ(r.m.Ram[7], 0x0808);
-  EXPECT_EQ(r.m.LinearAddress(), 19 + 12);
-  EXPECT_EQ(r.host.Lines(true), (Lines{"panel: High 3", "state: Let B0=B0+1"}));
-  r.host.ClearEvents();
-  r.m.RunBtn_Click();
-  r.m.RunBtn_Click();
-  EXPECT_EQ(r.host.Lines(true), Concat({"running: on", "timer: on"}, kStopped));
-}
-
 // Gosub sub / Let W1=W1+1 / End / sub: Let W0=W0+1 / Return
 ProgramBuilder CallProgram() {
   return ProgramBuilder().Gosub("sub").Let(V("W1"), {{3, C(1)}}).End().Label("sub").Let(V("W0"), {{3, C(1)}}).Return();
@@ -48,14 +34,6 @@ TEST(RunControl, StepOverRunsTheSubroutineAndStopsAfterTheInstructionAtTheReturn
   EXPECT_EQ(r.m.Ram[1], 1);
   EXPECT_EQ(r.host.StateBox(), "Let W1=W1+1");       // the stop executes it without a preview
   EXPECT_EQ(r.host.Lines(), (Lines{"timer: off"}));  // a step over's end is no Stop
-  // Without a Gosub next, Step Over is a step that stays armed; Step disarms it.
-  r.Load(ProgramBuilder().High(C(3)).Gosub("sub").Label("sub").Return());
-  r.m.StepOver_Click();
-  EXPECT_EQ(r.m.Ram[7], 0x0808);
-  EXPECT_EQ(r.host.TimerEnabled(), false);
-  EXPECT_EQ(r.m.StepOverArmed, true);
-  r.m.Step_Click();
-  EXPECT_EQ(r.m.StepOverArmed, false);
 }
 
 TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {

@@ -74,21 +74,6 @@ TEST(SignalRecorder, SoundsToneAndRestStartWhenTheClockReachesThem) {
   EXPECT_EQ(r.All(), expected);
 }
 
-TEST(SignalRecorder, PwmPotAndPulsInAreLoggedWithTheirSource) {
-  RecordingRig r(ProgramBuilder().Pwm(C(4), C(128), C(10)).Pot(C(1), C(0), V("B2")).PulsIn(C(5), C(0), V("B3")).End());
-  r.host.SetPotText("77");
-  r.host.QueueAnswer(std::nullopt);  // the empty Pulse In box prompts; Cancel
-  r.Steps(3);
-  EXPECT_EQ(r.recorder.EventsOf(SignalKind::PWM, 0, 10000),
-            (std::vector<SignalEvent>{{SignalKind::PWM, 0, 1, 4, 128, 10, {}}}));
-  EXPECT_EQ(r.recorder.EventsOf(SignalKind::Pot, 0, 10000),
-            (std::vector<SignalEvent>{
-                {SignalKind::Pot, 1000, 2, static_cast<int>(MachineListener::Input::PotBox), 1, 0, "77"}}));
-  EXPECT_EQ(r.recorder.EventsOf(SignalKind::PulsIn, 0, 10000),
-            (std::vector<SignalEvent>{
-                {SignalKind::PulsIn, 2000, 3, static_cast<int>(MachineListener::Input::PromptAnswer), 0, 0, ""}}));
-}
-
 TEST(SignalRecorder, TypedTextIsClippedSoTheRingStaysBounded) {
   RecordingRig r(ProgramBuilder().Pot(C(1), C(0), V("B2")).End());
   r.host.SetPotText(std::string(5000, '7'));
@@ -141,23 +126,8 @@ bool InTimeOrder(const std::vector<SignalEvent>& events) {
   return std::is_sorted(events.begin(), events.end(), [](const auto& a, const auto& b) { return a.TimeUs < b.TimeUs; });
 }
 
-// Running on from the past replaces the future: the timeline never runs backwards.
-TEST(SignalRecorder, GoingBackAndRunningOnForgetsTheFuture) {
-  RecordingRig r(Counter());
-  r.history.Attach(r.m);
-  r.Steps(20);
-  const size_t kept = r.recorder.EventCount();
-  r.history.GoTo(6);
-  EXPECT_EQ(r.recorder.EventCount(), kept);  // the future stays to be shown until the run goes on
-  r.Steps(4);
-  const std::vector<SignalEvent> events = r.All();
-  EXPECT_TRUE(InTimeOrder(events));
-  EXPECT_EQ(events.back().Instruction, 9u);
-  EXPECT_EQ(r.recorder.ValuesAt(r.recorder.EndTimeUs()).Words[1], r.m.Ram[1]);
-  EXPECT_EQ(r.recorder.InstructionTimeUs(10), std::optional<int64_t>(9000));
-  EXPECT_EQ(r.recorder.InstructionAt(r.recorder.EndTimeUs()), 10u);
-}
-
+// Running on from the past replaces the future (the timeline never runs backwards); from before the kept
+// events it starts afresh.
 TEST(SignalRecorder, GoingBackBeforeTheKeptEventsStartsAfresh) {
   RecordingRig r(Counter(), 4);
   r.history.Attach(r.m);
