@@ -240,12 +240,5 @@ TEST(History, WhoWroteAgreesWithTheTapeOnRandomPrograms) {
   }
 }
 
-TEST(History, TargetsAreVariableNamesOrImageEntries) {
-  for (const char* good : {"b13", "DIR7", "EEPROM[255]"}) EXPECT_TRUE(ParseHistoryTarget(good)) << good;
-  for (const char* bad : {"W7", "Pin8", "eeprom[256]", "eeprom[-1]", "eeprom[1", ""}) {
-    EXPECT_FALSE(ParseHistoryTarget(bad)) << bad;
-  }
-}
-
 }  // namespace
 }  // namespace qx9::test

@@ -49,16 +49,10 @@ TEST(RunControl, ReachingSavedPositionZeroWithoutAStepOverGoesOn) {
 }
 
 TEST(RunControl, TickRuleAWaitHoldsNineTicksStepIgnoresItBusyBlocksCycles) {
+  const std::vector<LetStep> plus1 = {{3, C(1)}};
+  ProgramBuilder b = ProgramBuilder().Pause(C(100)).Let(V("W0"), plus1).Pause(C(30)).Let(V("W0"), plus1);
   Rig r;
-  r.Load(ProgramBuilder()
-             .Pause(C(100))
-             .Let(V("W0"), {{3, C(1)}})
-             .Pause(C(30))
-             .Let(V("W0"), {{3, C(1)}})
-             .Let(V("W0"), {{3, C(1)}})
-             .Pause(C(-1))
-             .Let(V("W0"), {{3, C(1)}})
-             .End());
+  r.Load(b.Let(V("W0"), plus1).Pause(C(-1)).Let(V("W0"), plus1).End());
   r.m.RunBtn_Click();
   Ticks(r, 1);  // Pause 100
   EXPECT_EQ(r.m.WaitMs, 100);

@@ -158,14 +158,8 @@ void ExpectEveryStartKept(const SignalRecorder& recorder, const StartTimes& star
 
 // Every start survives steady runs broken by waits, presses, sounds and a trip back in the history.
 TEST(SignalRecorder, EveryInstructionStartSurvivesChangesOfPace) {
-  RecordingRig r(ProgramBuilder()
-                     .Label("top")
-                     .Toggle(C(0))
-                     .Toggle(C(0))
-                     .Pause(C(25))
-                     .Sound(C(0), {{C(1), C(3)}})
-                     .Toggle(C(1))
-                     .Goto("top"));
+  ProgramBuilder b = ProgramBuilder().Label("top").Toggle(C(0)).Toggle(C(0)).Pause(C(25));
+  RecordingRig r(b.Sound(C(0), {{C(1), C(3)}}).Toggle(C(1)).Goto("top"));
   StartTimes starts;
   r.m.AddListener(starts);
   r.history.Attach(r.m);

@@ -73,17 +73,10 @@ Row Typed(bool pot, std::string box, std::optional<std::string> answer, int32_t 
   const Words after = {{1, stored}, {7, pot ? 0x0800 : 0}};  // PulsIn makes the pin an input
   return {b, pot ? "Pot 3,100,B2" : "PulsIn 3,1,B2", {{1, 0x1111}, {7, 0x0800}}, after, events, kOn, setup};
 }
-Row Lookup(const char* target, int32_t index, int32_t after) {
-  return {B().Lookup(V("W2"), V(target), {C(10), C(20), C(30), C(-1), C(17)}),
-          std::string("Lookup W2,(10,20,30,-1,17,),") + target,
-          {{0, 0x1111}, {1, 0x1111}, {2, index}},
-          {{target[0] == 'W' ? 1 : 0, after}}};
-}
-Row Lookdown(Operand value, std::vector<Operand> entries, std::string text, int32_t after) {
-  return {B().Lookdown(value, V("B1"), entries), text, {{0, 0x7755}}, {{0, after}}};
-}
-Row Branch(int32_t index, int next) {
-  return {B().Branch(V("W0"), {0x1A, 0x2F}), "Branch W0,(1A,2F,)", {{0, index}}, {}, {}, next};
+Row Lookup(int32_t index, int32_t after) {
+  const std::vector<Operand> entries = {C(10), C(20), C(30), C(-1), C(17)};
+  return {
+      B().Lookup(V("W2"), V("B0"), entries), "Lookup W2,(10,20,30,-1,17,),B0", {{0, 0x1111}, {2, index}}, {{0, after}}};
 }
 
 std::vector<Row> Rows() {
@@ -119,13 +112,13 @@ std::vector<Row> Rows() {
       {B().Write(C(5), V("W1")), "Write 5,W1", {{1, 1000}}, {{E(250), 1000}}},
       {B().Write(V("W0"), V("B3")), "Write W0,B3", {{0, 261}, {1, 0x0700}}, {{E(250), 7}}},
       // Lookdown: the last match (16 bits compared); Lookup: the entry or 0; Branch: the target or on.
-      Lookdown(C(20), {C(20), C(5), C(20)}, "Lookdown 20,(20,5,20,),B1", 0x0255),
-      Lookdown(C(20), {C(1), C(2), C(3)}, "Lookdown 20,(1,2,3,),B1", 0x7755),
-      Lookdown(C(-1), {C(7), C(65535)}, "Lookdown -1,(7,-1,),B1", 0x0155),
-      Lookup("B0", 3, 0x11FF),
-      Lookup("B0", 5, 0x1100),
-      Branch(1, 0x2F),
-      Branch(2, kOn),
+      {B().Lookdown(C(20), V("B1"), {C(20), C(5), C(20)}), "Lookdown 20,(20,5,20,),B1", {{0, 0x7755}}, {{0, 0x0255}}},
+      {B().Lookdown(C(20), V("B1"), {C(1), C(2), C(3)}), "Lookdown 20,(1,2,3,),B1", {{0, 0x7755}}, {{0, 0x7755}}},
+      {B().Lookdown(C(-1), V("B1"), {C(7), C(65535)}), "Lookdown -1,(7,-1,),B1", {{0, 0x7755}}, {{0, 0x0155}}},
+      Lookup(3, 0x11FF),
+      Lookup(5, 0x1100),
+      {B().Branch(V("W0"), {0x1A, 0x2F}), "Branch W0,(1A,2F,)", {{0, 1}}, {}, {}, 0x2F},
+      {B().Branch(V("W0"), {0x1A, 0x2F}), "Branch W0,(1A,2F,)", {{0, 2}}, {}, {}, kOn},
       // Gosub and Return jump and each clear W6.
       {B().Gosub(0x1A), "Gosub 1A", {{5, 0x5678}, {6, 0x1234}}, {{5, 0x5678}, {6, 0}}, {}, 0x1A},
       {B().Return(), "Return", {{6, 0x1234}}, {{6, 0}}, {}, 80, returnTo80},
