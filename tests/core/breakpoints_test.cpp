@@ -37,7 +37,6 @@ TEST(Breakpoints, ConditionsAndWatchesAreParsedOrRefusedWithAReason) {
           {"  w6 <= -32768 ", "W6 <= -32768", ""},
           {"100 < W0", "", "left side must be a variable"},
           {"X1 = 3", "", "'X1' is not a variable"},
-          {"W0 => 3", "", "('=>' is none)"},
           {"W0 > 40000", "", "'40000' is not a decimal constant"},
       },
       ParseCondition);
@@ -45,7 +44,6 @@ TEST(Breakpoints, ConditionsAndWatchesAreParsedOrRefusedWithAReason) {
       {
           {"Image 40", "Image 40", ""},
           {"Image 256", "", "Image N"},
-          {"W2 x", "", "unexpected 'x'"},
       },
       ParseWatch);
 }

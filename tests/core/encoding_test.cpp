@@ -66,18 +66,6 @@ class TokenReader : public ::testing::Test {
   }
 };
 
-// The reader's name for each code is the builder's; the odd word codes read as the even one below.
-TEST_F(TokenReader, VariableNamesAreTheBuildersNames) {
-  for (int code = 0; code < 64; ++code) {
-    if (code == 49 || code == 63) continue;
-    m.Eeprom[20] = static_cast<uint8_t>(code << 2);
-    At(20, 7);
-    m.VarName();
-    const int expected = code > 50 && code % 2 == 1 ? code - 1 : code;
-    EXPECT_EQ(VariableCode(m.OperandText), expected) << "code " << code;
-  }
-}
-
 // Both paths of the field reader against the plain rule, at every position and width.
 TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
   std::mt19937 rng(7);

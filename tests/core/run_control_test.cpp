@@ -94,7 +94,6 @@ TEST(RunControl, TicksDuringAPromptStartNoCycle) {
 // Every restart path, stepping and running: the messages, the stop of a run and the reset (port word
 // kept); the preview of the first instruction at once when stepping, by the next cycle after a run.
 TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
-  const std::string unemulated = "message: Executed an unimplemented command";
   using P = ProgramBuilder&;
   struct Case {
     void (*Write)(ProgramBuilder&);  // what follows Let W0=W0+1 / High 3
@@ -103,7 +102,6 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
   };
   const Case cases[] = {
       {[](P b) { b.End(); }, 3, {kRestart}},
-      {[](P b) { b.Button(); }, 3, {unemulated, kRestart}},
       {[](P b) { b.Return(); }, 3, {"message: Return without Gosub", kRestart}},
       {[](P b) { b.Label("sub").Gosub("sub"); }, 20, {"message: Gosub stack overflow", kRestart}},
       // Input in the last five bits of the image, its operand beyond it (Pin0), then End at the end
