@@ -114,9 +114,7 @@ TEST_F(StateFileTest, BadFilesAreRefusedWithAClearMessageAndChangeNothing) {
     SavedMachine out;
     out.LastPwm = "untouched";
     const std::string error = LoadStateFile(path, out);
-    const bool namesThePath = error.find(path) != std::string::npos;
-    EXPECT_TRUE(namesThePath) << error;
-    EXPECT_EQ(error.substr(error.find(path) + path.size()), c.Message);
+    EXPECT_TRUE(error.ends_with(path + c.Message)) << error;
     EXPECT_EQ(out.LastPwm, "untouched");
     EXPECT_EQ(out.InstructionsExecuted, 0u);
   }
