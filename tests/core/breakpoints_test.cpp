@@ -121,6 +121,7 @@ TEST(Breakpoints, AFreeRunStopsWhereAndWhyItShould) {
     EXPECT_EQ(r.Word(1), c.W1);
     const bool withAddress = !c.Reason.empty() && c.Reason.back() == ' ';
     EXPECT_EQ(r.stops.Reason(), withAddress ? c.Reason + AddressText(r.At(c.StopsAt)) : c.Reason);
+    EXPECT_FALSE(r.stops.RunTo().has_value());  // run to is one-shot: any stop clears it
   }
 }
 

@@ -100,7 +100,7 @@ std::vector<Row> Rows() {
       {B().Pwm(C(3), C(128), C(10)), "PWM 3,128,10", {{7, 0x0808}}, {{7, 0x0008}}, {"LastPWM: Pin3=2.51"}},
       {B().Pwm(C(3), C(-255), C(10)), "PWM 3,-255,10", {}, {}, {"LastPWM: Pin3=-5.00"}},
       {B().Pulsout(C(2), C(5)), "Pulsout 2,5", {}, {{7, 0x0400}}},
-      // Pot and PulsIn: a blank box prompts; Cancel or a blank answer stores nothing; not a number: refused.
+      // Pot and PulsIn: a blank box prompts; Cancel stores nothing; not a whole 16-bit number: refused.
       Typed(true, " 12 ", {}, 0x110C, {}),
       Typed(true, "", " 42", 0x112A, {potPrompt + "\" 42\""}),
       Typed(true, "   ", {}, 0x1111, {potPrompt + "Cancel"}),
