@@ -140,6 +140,9 @@ struct StartTimes : MachineListener {
 void ExpectEveryStartKept(const SignalRecorder& recorder, const StartTimes& starts) {
   for (size_t i = 0; i < starts.Us.size(); ++i) {
     EXPECT_EQ(recorder.InstructionTimeUs(i + 1), std::optional<int64_t>(starts.Us[i])) << "instruction " << i + 1;
+    // Back from a time: the last instruction started by then.
+    const auto startedBy = std::upper_bound(starts.Us.begin(), starts.Us.end(), starts.Us[i]) - starts.Us.begin();
+    EXPECT_EQ(recorder.InstructionAt(starts.Us[i]), static_cast<uint64_t>(startedBy)) << "instruction " << i + 1;
   }
   EXPECT_EQ(recorder.InstructionTimeUs(starts.Us.size() + 1), std::nullopt);
 }
