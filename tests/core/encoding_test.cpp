@@ -66,34 +66,6 @@ class TokenReader : public ::testing::Test {
   }
 };
 
-TEST_F(TokenReader, LazyByteAdvanceAndJumps) {
-  m.Eeprom[4] = 0x01;
-  m.Eeprom[5] = 0x80;
-  At(4, 0);
-  EXPECT_EQ(m.ReadBit(), 1);
-  EXPECT_EQ(Pos(), std::make_pair(4, -1));  // the byte is used up; the move comes with the next read
-  EXPECT_EQ(m.LinearAddress(), 40);         // (4,-1) and (5,7) are the same point
-  EXPECT_EQ(m.ReadBit(), 1);
-  EXPECT_EQ(Pos(), std::make_pair(5, 6));
-  const std::pair<int, std::pair<int, int>> jumps[] = {{2047, {255, 0}}, {19, {2, 4}}, {0x1A3, {52, 4}}, {0, {0, 7}}};
-  for (const auto& [address, pos] : jumps) {
-    m.JumpTo(address);
-    EXPECT_EQ(Pos(), pos) << address;
-  }
-}
-
-// The reader's name for each code is the builder's; the odd word codes read as the even one below.
-TEST_F(TokenReader, VariableNamesAreTheBuildersNames) {
-  for (int code = 0; code < 64; ++code) {
-    if (code == 49 || code == 63) continue;
-    m.Eeprom[20] = static_cast<uint8_t>(code << 2);
-    At(20, 7);
-    m.VarName();
-    const int expected = code > 50 && code % 2 == 1 ? code - 1 : code;
-    EXPECT_EQ(VariableCode(m.OperandText), expected) << "code " << code;
-  }
-}
-
 // Both paths of the field reader against the plain rule, at every position and width.
 TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
   std::mt19937 rng(7);
@@ -112,19 +84,6 @@ TEST_F(TokenReader, FastFieldsReadAsBitByBit) {
       }
     }
   }
-  struct Log : TokenObserver {
-    std::vector<std::array<int, 3>> Fields;
-    void OnField(int address, int width, int value) override { Fields.push_back({address, width, value}); }
-  } log;
-  m.Eeprom[254] = 0xFF;
-  m.Eeprom[255] = 0x81;
-  m.SetTokenObserver(&log);
-  m.JumpTo(2040);  // 4 bits inside, then 4 inside and 8 past the end: both paths report whole fields
-  m.ReadBits(4);
-  m.ReadBits(12);
-  m.JumpTo(2036);
-  m.ReadBits(8);
-  EXPECT_EQ(log.Fields, (std::vector<std::array<int, 3>>{{2040, 4, 0x8}, {2044, 12, 0x100}, {2036, 8, 0xF8}}));
 }
 
 // An operand taken whole (no observer) as field by field, at every position, the image's end included.
@@ -170,9 +129,7 @@ TEST_F(TokenReader, AUsedUpBytePrecedingTheImageReadsOnFromByteZero) {
   EXPECT_EQ(Pos(), std::make_pair(kImageSize, 7));
 }
 
-TEST(Words, WrapSetAndReadFields) {
-  const std::pair<int32_t, int16_t> wraps[] = {{32768, -32768}, {65536, 0}, {-32769, 32767}, {INT32_MIN, 0}};
-  for (const auto& [x, wrapped] : wraps) EXPECT_EQ(WrapWord(x), wrapped) << x;
+TEST(Words, SetAndReadFields) {
   FakeHost host;
   Machine m(host);
   const std::array<int32_t, 6> sets[] = {

