@@ -46,9 +46,8 @@ class AudioTest : public QObject {
     QTest::addColumn<int>("ms");
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("samples");
-    for (int note : {1, 100, 127}) {
-      for (int ms : {300, 3060}) QTest::addRow("note %d, %d ms", note, ms) << note << ms << 48000 << ms * 48;
-    }
+    QTest::newRow("note 1, 3060 ms") << 1 << 3060 << 48000 << 3060 * 48;
+    QTest::newRow("note 127, 300 ms") << 127 << 300 << 48000 << 300 * 48;
     QTest::newRow("529.2 samples round down") << 100 << 12 << 44100 << 529;
     QTest::newRow("a negative time") << 100 << -12 << 48000 << 0;
     QTest::newRow("a rest") << -1 << 120 << 48000 << 5760;
@@ -97,7 +96,6 @@ class AudioTest : public QObject {
     const QAudioFormat cd = Format(44100, 2, QAudioFormat::Int16);
     const QAudioFormat dat = Format(48000, 1, QAudioFormat::Int16);
     const QAudioFormat floats = Format(44100, 2, QAudioFormat::Float);
-    QTest::newRow("44.1 kHz stereo, preferred") << cd << QList<QAudioFormat>{cd, dat} << cd;
     QTest::newRow("float, preferred") << floats << QList<QAudioFormat>{floats} << floats;
     QTest::newRow("preferred but refused") << cd << QList<QAudioFormat>{dat} << dat;
     QTest::newRow("no preferred format") << QAudioFormat() << QList<QAudioFormat>{cd} << cd;
@@ -128,20 +126,6 @@ class AudioTest : public QObject {
     bytes.fill('\x55', 3);
     ConvertFrames(mono, 3, Format(48000, 1, QAudioFormat::UInt8), bytes.data());
     QCOMPARE(Samples<uint8_t>(bytes), (std::vector<uint8_t>{128 + 23, 128 - 24, 128}));
-  }
-
-  // A stereo float stream hands out whole frames: positions count frames, silence is 0.0 on both.
-  void stereoStream() {
-    ToneStream stream(nullptr, Format(44100, 2, QAudioFormat::Float));
-    QCOMPARE(stream.Append({6000, -6000}), qint64(2));
-    QByteArray bytes(7 * 4, '\x55');                                // room for three whole frames and a half
-    QCOMPARE(stream.read(bytes.data(), bytes.size()), qint64(16));  // stops where the queue ends
-    bytes.resize(16);
-    QCOMPARE(Samples<float>(bytes),
-             (std::vector<float>{6000 / 32768.0f, 6000 / 32768.0f, -6000 / 32768.0f, -6000 / 32768.0f}));
-    bytes = stream.read(3 * 8);
-    QCOMPARE(Samples<float>(bytes), (std::vector<float>(6, 0.0f)));
-    QCOMPARE(stream.framesHandedOut(), qint64(5));
   }
 
   // main() points the sound client at a server that does not exist: no audio output. The emulator
