@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QToolButton>
 #include <QWheelEvent>
 
 #include "workbench/timeline_dock.h"
@@ -88,51 +87,22 @@ class TimelineTest : public QObject {
     QVERIFY((row[0].Value & 1) != (row[1].Value & 1));
   }
 
-  // The view follows a run, but moves only at the display tick.
-  void followsTheRunAtTheDisplayRate() {
-    TimelineRig rig("BLINK.OBJ");
-    QVERIFY(rig.view().Following());
-    rig.form->RunBtn_Click();
-    rig.Advance(3000);
-    QCOMPARE(rig.view().ToUs(), TimelineView::kDefaultSpanUs);
-    rig.bench->DisplayTick();
-    QVERIFY(rig.view().ToUs() > TimelineView::kDefaultSpanUs);
-    QCOMPARE(rig.view().ToUs(), rig.view().EndUs());
-  }
-
-  // Zoom, pan, the scroll bar and the buttons move the visible range, held to the recording.
-  void zoomPanAndScrollChangeTheVisibleRange() {
+  // Zoom and pan are held to the recording; the scroll bar moves the range; the wheel zooms around the
+  // time under the pointer; a drag pans and takes the history nowhere.
+  void zoomPanScrollWheelAndDrag() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(3000);
     TimelineView& v = rig.view();
     v.SetRange(1'000'000, 1'000'000);
-    QVERIFY(!v.Following());
     v.ZoomBy(2);  // around the middle
-    QCOMPARE(v.SpanUs(), 500'000);
     QCOMPARE(v.FromUs(), 1'250'000);
-    v.PanBy(-50'000);
-    QCOMPARE(v.FromUs(), 1'200'000);
     v.PanBy(-10'000'000);
     QCOMPARE(v.FromUs(), v.StartUs());
     v.ZoomBy(1e9);
     QCOMPARE(v.SpanUs(), TimelineView::kMinSpanUs);
     v.SetRange(v.StartUs(), 1'000'000);
-    QScrollBar& bar = rig.dock().scrollBar();
-    QCOMPARE(bar.value(), 0);
-    bar.setValue(bar.pageStep());
+    rig.dock().scrollBar().setValue(rig.dock().scrollBar().pageStep());
     QCOMPARE(v.FromUs(), v.StartUs() + 1'000'000);
-    rig.dock().findChild<QToolButton*>(QStringLiteral("TimelineZoomIn"))->click();
-    QCOMPARE(v.SpanUs(), 500'000);
-    rig.dock().findChild<QToolButton*>(QStringLiteral("TimelineShowAll"))->click();
-    QCOMPARE(v.FromUs(), v.StartUs());
-    QCOMPARE(v.ToUs(), v.EndUs());
-  }
-
-  // The wheel zooms around the time under the pointer; a drag pans and takes the history nowhere.
-  void wheelZoomsAroundThePointerAndDragPans() {
-    TimelineRig rig("BLINK.OBJ");
-    rig.RunAndStop(3000);
-    TimelineView& v = rig.view();
     v.SetRange(1'000'000, 1'000'000);
     const int x = TimelineView::kLabelWidth + 250;
     const int64_t under = v.TimeAtX(x);
@@ -156,16 +126,12 @@ class TimelineTest : public QObject {
     TimelineView& v = rig.view();
     v.SetRange(0, 1'000'000);
     QTest::mouseMove(&v, QPoint(v.XAtTime(600'000), 40));  // inside the second Pause
-    QVERIFY(v.CursorUs());
-    QVERIFY(std::abs(*v.CursorUs() - 600'000) <= v.PixelUs());
+    QVERIFY(std::abs(v.CursorUs().value_or(-1) - 600'000) <= v.PixelUs());
     const uint64_t n = rig.recorder().InstructionAt(*v.CursorUs());
     QVERIFY(n > 0);
-    QCOMPARE(v.CursorInstruction(), n);
     QCOMPARE(rig.dock().cursorText(), QStringLiteral("%1, instruction #%2").arg(TimeText(*v.CursorUs())).arg(n));
     QTest::mouseMove(&v, QPoint(v.XAtTime(0), 40));
     QCOMPARE(rig.dock().cursorText(), QStringLiteral("0 us, before the first instruction"));
-    QTest::mouseMove(&v, QPoint(5, 40));  // over the row names: no cursor
-    QVERIFY(!v.CursorUs());
   }
 
   // A click during a run stops it and takes the history, and the panel, to the instruction there.
@@ -195,7 +161,6 @@ class TimelineTest : public QObject {
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray vcd = file.readAll();
     QVERIFY(vcd.contains("$timescale 1us $end"));
-    QVERIFY(rig.bench->statusBar()->currentMessage().startsWith(QStringLiteral("Exported to")));
   }
 
   // The WAV holds the whole recording's tones and rests at 44.1 kHz.
@@ -231,12 +196,6 @@ class TimelineTest : public QObject {
     QVERIFY(rig.bench->statusBar()->currentMessage().startsWith(QStringLiteral("Export failed")));
   }
 
-  void cancellingTheFileDialogWritesNothing() {
-    TimelineRig rig("BLINK.OBJ");
-    QCOMPARE(rig.Export("ExportWavAction", std::nullopt), QStringList());
-    QVERIFY(!rig.bench->statusBar()->currentMessage().startsWith(QStringLiteral("Export")));
-  }
-
   void eachChangeIsItsOwnSegmentWhenPixelsAreFinerThanChanges() {
     ToggleRig rig(20);
     const int64_t end = rig.recorder().EndTimeUs();
@@ -247,9 +206,7 @@ class TimelineTest : public QObject {
     for (size_t i = 1; i < pin0.size(); ++i) QCOMPARE(pin0[i - 1].ToUs, pin0[i].FromUs);
     QCOMPARE(pin0.back().ToUs, end);
     QVERIFY(pin0[1].Value != pin0[2].Value);
-    // An untouched pin is one segment, an input, across the range.
-    QCOMPARE(t.Pins[3].size(), size_t{1});
-    QCOMPARE(t.Pins[3][0].ToUs, end);
+    QCOMPARE(t.Pins[3].size(), size_t{1});  // untouched: one segment, an input
     QCOMPARE(t.Pins[3][0].Value & 2, 0);
   }
 
