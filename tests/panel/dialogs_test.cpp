@@ -111,23 +111,6 @@ class DialogsTest : public QObject {
     }
   }
 
-  // The dialog opens in the folder remembered from the last load, or the current one once that is gone.
-  void fileDialogFolder_data() {
-    QTest::addColumn<bool>("removed");
-    QTest::newRow("after a load") << false;
-    QTest::newRow("the folder is gone") << true;
-  }
-  void fileDialogFolder() {
-    QFETCH(bool, removed);
-    auto dir = std::make_unique<QTemporaryDir>();
-    const QString folder = dir->path();
-    RememberObjectFile(dir->filePath(QStringLiteral("GOOD.OBJ")));
-    if (removed) dir.reset();
-    QFileDialog dialog;
-    SetUpObjectFileDialog(dialog);
-    QCOMPARE(dialog.directory().absolutePath(), removed ? QDir::currentPath() : folder);
-  }
-
   // Ticks that arrive while a real box is open find the machine busy and run nothing.
   void realBoxes_data() { AddRows(kBoxes); }
   void realBoxes() {

@@ -1,5 +1,5 @@
-// The window as designed (size, readable readouts), what it shows of the machine, and what its controls
-// and keys do: each reaches the right core handler and the window shows what it hands back.
+// The window as designed, what it shows of the machine, what its controls and keys do, how a free run
+// draws the panel, and the pacing and speeds of Timer1.
 #include <QMenuBar>
 
 #include "panel/contrast.h"
@@ -11,6 +11,8 @@ namespace {
 bool Shows(QLabel* image, const char* path) {
   return image->pixmap().toImage() == QPixmap(QString::fromLatin1(path)).toImage();
 }
+
+QString RawText(const PanelRig& rig, const QString& name) { return rig.Raw<QLineEdit>(name)->text(); }
 
 // Counts the key presses that reach a control.
 struct KeySpy : QObject {
@@ -33,12 +35,11 @@ ProgramBuilder Program(const QString& name) {
   }
   if (name == "high") p.High(C(3)).End();
   if (name == "pause1000") p.Label("top").Pause(C(1000)).Let(V("W1"), plus1).Goto("top");
+  if (name == "paused counter") p.Label("top").Pause(C(1000)).Let(V("W0"), plus1).Goto("top");
   if (name == "lets") {
     for (int i = 0; i < 3; ++i) p.Let(V("W0"), plus1);
     p.Pause(C(100)).Let(V("W1"), plus1).End();
   }
-  if (name == "pot") p.Pot(C(0), C(1), V("W0")).Pwm(C(3), C(128), C(10)).End();
-  if (name == "pulsin") p.PulsIn(C(3), C(1), V("W0")).Pwm(C(3), C(128), C(10)).End();
   return p;
 }
 
@@ -63,14 +64,13 @@ struct ScriptRow {
   int Restarts = 0;
 };
 const ScriptRow kScripts[] = {
-    {"Run", "counter", "run ms:10", "Goto", true, true, {5, 0, 0}},
     {"Step Over a Gosub", "sub", "over ms:20", "Let W1=W1+1", false, false, {3, 1, 0}},
     {"F5 twice in a step over", "sub", "over ms:1 F5 F5 ms:10", "Let W1", true, false, {3, 1, 0}},
     {"End while running", "high", "run ms:5", "High 3", false, false, {0, 0, 0x808}, 1},
 };
 
 // One instruction a millisecond whatever the wake-ups; a wait lasts its time even behind late ticks.
-// The time is when W1 reaches the count (the Let of count1 runs every other tick).
+// The time is when W1 reaches the count (count1 runs its Let every other tick).
 struct PacingRow {
   const char* Name;
   QString Program;
@@ -79,21 +79,23 @@ struct PacingRow {
 const PacingRow kPacing[] = {
     {"wake-ups every 16 ms", "count1", 16, 16000, 480, 960, 960},
     {"Pause 1000 on a late tick", "pause1000", 50, 1000, 1, 1049, 1049},
-    {"Pause 1000, jittery wake-ups", "pause1000", 1, 900, 1, 1000, 1002},
     {"late Lets catch up, not the wait", "lets", 30, 1000, 1, 129, 129},
     // After a 5 s stall only 100 ms of backlog is caught up, 50 ticks a wake-up; then one a ms again.
     {"stall, capped per wake-up", "count1", 5000, 1000, 26, 5001, 5001},
     {"stall, capped backlog", "count1", 5000, 1000, 100, 5098, 5098},
 };
 
-struct PromptRow {
+// Widgets written by one Step of the counter after Typed went into W1 (empty: nothing typed).
+struct WriteRow {
   const char* Name;
-  QString Program, Box, Answer, Prompt;
-  int W0;
+  QString Typed;
+  int Writes;
+  QString W1After;
 };
-const PromptRow kPrompts[] = {
-    {"Pot in the box", "pot", "100", "", "", 100},
-    {"PulsIn", "pulsin", "", "250", "Enter 10uS pulse length for pin 3", 250},
+const WriteRow kWrites[] = {
+    {"Let: its word, its bytes, the preview", "", 3, "0000"},
+    {"a typed word is taken and redrawn", "0012", 5, "0012"},
+    {"text that is no number reads as 0", "zz", 4, "0000"},
 };
 
 // The contrast between the darkest and the lightest pixel inside a grabbed control (frame left out).
@@ -115,6 +117,19 @@ double PixelContrast(QWidget* widget) {
 
 class PanelTest : public QObject {
   Q_OBJECT
+
+  // A panel at the given speed with the machine hooks the workbench gives the timer.
+  struct SpeedRig : PanelRig {
+    SpeedRig(const ProgramBuilder& program, PacedTimer::Speed speed, int rate = 10) : PanelRig(program) {
+      Machine* machine = &m();
+      Form1* panel = form.get();
+      timer().setMachineHooks({[machine] { return static_cast<quint64>(machine->InstructionsExecuted); },
+                               [machine] { machine->SkipIdleTicks(machine->IdleTicksAhead()); },
+                               [panel](bool slice) { panel->SetRedrawDeferred(slice); }});
+      timer().setSpeed(speed, rate);
+      form->RunBtn_Click();
+    }
+  };
 
  private slots:
   // One size only, no maximise, no menu bar, whatever is asked of it.
@@ -243,19 +258,123 @@ class PanelTest : public QObject {
   }
 
   // A value in the box is taken without a prompt; the PWM's preview already shows its voltage.
-  void prompts_data() { AddRows(kPrompts); }
-  void prompts() {
-    const PromptRow& r = Row(kPrompts);
-    PanelRig rig(Program(r.Program));
-    auto* input =
-        rig.Get<QLineEdit>(r.Program == QLatin1String("pot") ? QStringLiteral("PotInput") : QStringLiteral("PulsIn"));
-    input->setText(r.Box);
-    rig.dialogs->PromptAnswers = {r.Answer};
+  void potValueInTheBox() {
+    PanelRig rig(ProgramBuilder().Pot(C(0), C(1), V("W0")).Pwm(C(3), C(128), C(10)).End());
+    rig.Get<QLineEdit>(QStringLiteral("PotInput"))->setText(QStringLiteral("100"));
     rig.form->Step_Click();
-    QCOMPARE(rig.dialogs->Prompts, r.Prompt.isEmpty() ? std::vector<QString>() : std::vector<QString>{r.Prompt});
-    QCOMPARE(rig.m().Ram[0], r.W0);
-    QCOMPARE(input->text(), r.Box);
+    QVERIFY(rig.dialogs->Prompts.empty());
+    QCOMPARE(rig.m().Ram[0], 100);
     QCOMPARE(rig.Get<QLineEdit>(QStringLiteral("LastPWM"))->text(), QStringLiteral("Pin3=2.51"));
+  }
+
+  // A free run draws nothing between frames, the frame what changed; a stop draws the exact state.
+  void runDrawsOncePerFrame() {
+    PanelRig rig(Program("counter"));
+    const qint64 before = rig.form->display().WidgetWrites();
+    rig.form->RunBtn_Click();
+    rig.Advance(100);
+    QCOMPARE(rig.m().Ram[0], 50);
+    QCOMPARE(rig.form->display().WidgetWrites(), before);
+    QVERIFY(rig.form->display().frameTimer().isActive());
+    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0000"));
+    rig.form->display().Apply();  // the frame timer's handler
+    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0032"));
+    QCOMPARE(rig.Raw<QLabel>("BVar0")->text(), QStringLiteral("B0=32   B1=00"));
+    QCOMPARE(rig.form->display().WidgetWrites(), before + 3);
+    rig.Advance(7);
+    QTest::mouseClick(rig.Raw<QPushButton>("RunBtn"), Qt::LeftButton);
+    QVERIFY(!rig.form->display().Pending());
+    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0036"));
+    QCOMPARE(RawText(rig, "StateBox"), QString::fromStdString(rig.m().InstrText));
+  }
+
+  void writesOnlyWhatChanged_data() { AddRows(kWrites); }
+  void writesOnlyWhatChanged() {
+    const WriteRow& r = Row(kWrites);
+    PanelRig rig(Program("counter"));
+    if (!r.Typed.isEmpty()) rig.Raw<QLineEdit>("WBox1")->setText(r.Typed);
+    const qint64 before = rig.form->display().WidgetWrites();
+    rig.form->Step_Click();
+    QCOMPARE(rig.form->display().WidgetWrites() - before, r.Writes);
+    QCOMPARE(RawText(rig, "WBox1"), r.W1After);
+    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0001"));
+  }
+
+  // Words typed in a free run are not drawn over by the next frame, and the next instruction takes them.
+  void typedDuringRunIsKept() {
+    PanelRig rig(Program("counter"));
+    rig.form->RunBtn_Click();
+    rig.Advance(4);
+    rig.Raw<QLineEdit>("WBox0")->setText(QStringLiteral("0100"));
+    rig.Raw<QLineEdit>("WBox1")->setText(QStringLiteral("0042"));
+    rig.form->FlushPanel();  // the frame holds W0 as the core last had it
+    QCOMPARE(RawText(rig, "WBox0"), QStringLiteral("0100"));
+    rig.Advance(2);
+    QCOMPARE(rig.m().Ram[0], 0x101);
+    QCOMPARE(rig.m().Ram[1], 0x42);
+    QCOMPARE(rig.Get<QLineEdit>("WBox1")->text(), QStringLiteral("0042"));
+  }
+
+  // The first tick comes 1 ms after Run; after it one instruction every 1/rate s.
+  void slowMotionRunsTheChosenNumberASecond() {
+    for (const int rate : {1, 10, 250, 999}) {
+      SpeedRig rig(Program("counter"), PacedTimer::Speed::SlowMotion, rate);
+      rig.Advance(2000);
+      QCOMPARE(rig.m().InstructionsExecuted, static_cast<quint64>(1 + (1999 * rate) / 1000));
+    }
+  }
+
+  void slowMotionKeepsWaitsTheirRealLength() {
+    SpeedRig rig(Program("paused counter"), PacedTimer::Speed::SlowMotion, 999);
+    rig.Advance(990);
+    QCOMPARE(rig.m().Ram[0], 0);
+    rig.Advance(30);
+    QCOMPARE(rig.m().Ram[0], 1);
+  }
+
+  // With the clock standing still, one wake-up runs a bounded slice, its waits counted in simulated time
+  // only, and redraws the panel once at its end; a word typed before the run is taken in.
+  void asFastAsPossibleSpendsNoClockTimeOnWaits() {
+    SpeedRig rig(Program("paused counter"), PacedTimer::Speed::Fastest);
+    rig.WBox(1)->setText(QStringLiteral("0005"));
+    rig.timer().WakeUp();
+    QVERIFY(rig.m().Ram[0] > 1000);
+    QVERIFY(rig.m().SimTimeUs >= int64_t{1'000'000} * rig.m().Ram[0]);
+    QCOMPARE(rig.ns, 0);
+    QCOMPARE(rig.WBox(0)->text(), QString::fromStdString(WordBoxText(rig.m().Ram[0])));
+    QCOMPARE(rig.m().Ram[1], 5);
+    QCOMPARE(rig.WBox(1)->text(), QStringLiteral("0005"));
+  }
+
+  // An End's message box runs an event loop of its own: the wake-ups used to spin through ticks there.
+  // The slice stops with the run, and the box shows the panel as the slice left it.
+  void asFastAsPossibleRestsWhileAMessageIsOpen() {
+    SpeedRig rig(ProgramBuilder().Let(V("W0"), {{3, C(1)}}).End(), PacedTimer::Speed::Fastest);
+    rig.timer().setClock([&rig] { return rig.ns += 1000; });
+    qint64 ticksInDialog = -1;
+    QString w0AtMessage;
+    rig.dialogs->OnMessage = [&] {
+      w0AtMessage = rig.Raw<QLineEdit>(QStringLiteral("WBox0"))->text();
+      const qint64 before = rig.timer().ticksRun();
+      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+      ticksInDialog = rig.timer().ticksRun() - before;
+    };
+    rig.timer().WakeUp();
+    QCOMPARE(ticksInDialog, qint64{0});
+    QVERIFY(!rig.timer().isEnabled());
+    QCOMPARE(rig.m().InstructionsExecuted, 2u);  // the slice ends with the run
+    QCOMPARE(rig.dialogs->Messages.size(), size_t{1});
+    QCOMPARE(w0AtMessage, QStringLiteral("0001"));
+  }
+
+  // Slow motion at 1/s has its next tick up to a second ahead; real time must not wait for it.
+  void backToRealTimeStartsAfreshAtOnce() {
+    SpeedRig rig(Program("counter"), PacedTimer::Speed::SlowMotion, 1);
+    rig.Advance(1500);
+    const quint64 before = rig.m().InstructionsExecuted;
+    rig.timer().setSpeed(PacedTimer::Speed::RealTime);
+    rig.Advance(10);
+    QCOMPARE(rig.m().InstructionsExecuted - before, 10u);
   }
 };
 

@@ -1,6 +1,5 @@
 // The timeline: the segments it works out for a range, and its dock on the panel's machine (BLINK's
 // pin 0 at its simulated times, zoom and pan, the cursor, a click into the history, the exports).
-#include <sndfile.h>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -120,20 +119,6 @@ class TimelineTest : public QObject {
     QCOMPARE(rig.form->history().CurrentPoint(), rig.m().InstructionsExecuted);
   }
 
-  void cursorShowsTheTimeAndTheInstructionUnderIt() {
-    TimelineRig rig("BLINK.OBJ");
-    rig.RunAndStop(3000);
-    TimelineView& v = rig.view();
-    v.SetRange(0, 1'000'000);
-    QTest::mouseMove(&v, QPoint(v.XAtTime(600'000), 40));  // inside the second Pause
-    QVERIFY(std::abs(v.CursorUs().value_or(-1) - 600'000) <= v.PixelUs());
-    const uint64_t n = rig.recorder().InstructionAt(*v.CursorUs());
-    QVERIFY(n > 0);
-    QCOMPARE(rig.dock().cursorText(), QStringLiteral("%1, instruction #%2").arg(TimeText(*v.CursorUs())).arg(n));
-    QTest::mouseMove(&v, QPoint(v.XAtTime(0), 40));
-    QCOMPARE(rig.dock().cursorText(), QStringLiteral("0 us, before the first instruction"));
-  }
-
   // A click during a run stops it and takes the history, and the panel, to the instruction there.
   void clickJumpsTheHistoryAndThePanelShowsThatPoint() {
     TimelineRig rig("BLINK.OBJ");
@@ -152,39 +137,9 @@ class TimelineTest : public QObject {
     QVERIFY(rig.bench->statusText().startsWith(QStringLiteral("Next:")));
   }
 
-  void exportVcdWritesTheRecording() {
-    TimelineRig rig("BLINK.OBJ");
-    rig.RunAndStop(1200);
-    QTemporaryDir dir;
-    QCOMPARE(rig.Export("ExportVcdAction", dir.filePath(QStringLiteral("blink.vcd"))), QStringList());
-    QFile file(dir.filePath(QStringLiteral("blink.vcd")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray vcd = file.readAll();
-    QVERIFY(vcd.contains("$timescale 1us $end"));
-  }
-
-  // The WAV holds the whole recording's tones and rests at 44.1 kHz.
-  void exportWavWritesTheTunesSound() {
-    TimelineRig rig("TUNE.OBJ");
-    for (int i = 0; i < 13; ++i) rig.form->Step_Click();
-    int64_t ms = 0;
-    for (const SignalKind kind : {SignalKind::Tone, SignalKind::Rest}) {
-      for (const SignalEvent& e : rig.recorder().EventsOf(kind, 0, rig.recorder().EndTimeUs() + 1)) ms += e.Length;
-    }
-    QVERIFY(ms > 0);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("tune.wav"));
-    QCOMPARE(rig.Export("ExportWavAction", path), QStringList());
-    SF_INFO info{};
-    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    QVERIFY(sound != nullptr);
-    sf_close(sound);
-    QCOMPARE(info.samplerate, 44100);
-    QVERIFY(std::abs(info.frames - ms * 441 / 10) <= 1);
-  }
-
-  // A file that cannot be written is a message box and a status, and leaves nothing behind.
-  void exportToABadPathShowsAMessageBoxAndLeavesNothing() {
+  // A file that cannot be written is a message box and a status, and leaves nothing behind; then the
+  // dump goes where asked.
+  void exportsWriteTheRecordingOrSayWhyNot() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(600);
     QTemporaryDir dir;
@@ -194,6 +149,10 @@ class TimelineTest : public QObject {
     QVERIFY(errors[0].contains(path));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     QVERIFY(rig.bench->statusBar()->currentMessage().startsWith(QStringLiteral("Export failed")));
+    QCOMPARE(rig.Export("ExportVcdAction", dir.filePath(QStringLiteral("x.vcd"))), QStringList());
+    QFile file(dir.filePath(QStringLiteral("x.vcd")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("$timescale 1us $end"));
   }
 
   void eachChangeIsItsOwnSegmentWhenPixelsAreFinerThanChanges() {

@@ -45,20 +45,6 @@ class WorkbenchTest : public QObject {
     QVERIFY(rig.bench->statusText().contains(QStringLiteral("breakpoint @")));
   }
 
-  void runToCursorStopsThereOnce() {
-    LoopBench rig;
-    rig.view().MoveCursorToLine(rig.LineOf(rig.p.jump));
-    rig.bench->RunToCursor();
-    rig.RunFor(20);
-    QVERIFY(!rig.timer().isEnabled());
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.jump));
-    QVERIFY(!rig.bench->breakpoints().RunTo().has_value());
-    rig.view().MoveCursorToLine(0);  // a line without an instruction: no run
-    rig.bench->RunToCursor();
-    QVERIFY(!rig.timer().isEnabled());
-    QVERIFY(rig.bench->statusText().contains(QStringLiteral("no instruction")));
-  }
-
   void watchOnW2StopsRightAfterItChanges() {
     LoopBench rig;
     rig.bench->stopsDock().entry()->setText(QStringLiteral("w2"));
