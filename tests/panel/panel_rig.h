@@ -1,6 +1,6 @@
 #pragma once
-// What the panel tests share: scripted dialogs, a Form1 whose Timer1 reads a clock the test moves,
-// a square wave's pitch, tables of structs as Qt Test rows, and a main() that runs Qt Test offscreen.
+// What the panel tests share: scripted dialogs, a Form1 whose Timer1 reads a clock the test moves, a
+// square wave's pitch, tables of structs as Qt Test rows, and a main() that runs Qt Test offscreen.
 
 #include <unistd.h>
 #include <QApplication>
@@ -27,8 +27,7 @@ using Answers = std::deque<std::optional<QString>>;  // none left = Cancel
 struct ScriptedDialogs final : Dialogs {
   int Splashes = 0;
   std::vector<QString> Messages;
-  std::vector<QString> Prompts;
-  Answers PromptAnswers;
+  std::vector<QString> Prompts;  // all cancelled
   Answers Files;
   std::vector<bool> ParentShownAtFileDialog;  // whether the window was visible under each dialog
   std::function<void()> OnSplash;             // runs while the splash would be open
@@ -44,7 +43,7 @@ struct ScriptedDialogs final : Dialogs {
   }
   std::optional<QString> Prompt(QWidget*, const QString& text) override {
     Prompts.push_back(text);
-    return Pop(PromptAnswers);
+    return std::nullopt;
   }
   std::optional<QString> OpenObjectFile(QWidget* parent) override {
     ParentShownAtFileDialog.push_back(parent != nullptr && parent->isVisible());

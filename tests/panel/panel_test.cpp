@@ -28,12 +28,6 @@ ProgramBuilder Program(const QString& name) {
   const std::vector<LetStep> plus1 = {{3, C(1)}};
   if (name == "counter") p.Label("top").Let(V("W0"), plus1).Goto("top");
   if (name == "count1") p.Label("top").Let(V("W1"), plus1).Goto("top");
-  if (name == "sub") {
-    p.Gosub("sub").Let(V("W1"), plus1).End().Label("sub");
-    for (int i = 0; i < 3; ++i) p.Let(V("W0"), plus1);
-    p.Return();
-  }
-  if (name == "high") p.High(C(3)).End();
   if (name == "pause1000") p.Label("top").Pause(C(1000)).Let(V("W1"), plus1).Goto("top");
   if (name == "paused counter") p.Label("top").Pause(C(1000)).Let(V("W0"), plus1).Goto("top");
   if (name == "lets") {
@@ -51,22 +45,6 @@ struct KeyRow {
 const KeyRow kKeys[] = {
     {"word box", "WBox0", false},
     {"value box via window", "PotInput", true},
-};
-
-// Actions, in turn: run / step / over (a click on the button), F5 (the key in a word box), ms:N (the
-// clock moves on N ms). Then the state box starts with State, the Run button reads "Stop (F5)" if
-// Stop, Timer1 runs if Running, W0, W1 and the port hold Words, and the program restarted Restarts times.
-struct ScriptRow {
-  const char* Name;
-  QString Program, Actions, State;
-  bool Stop, Running;
-  QList<int> Words;
-  int Restarts = 0;
-};
-const ScriptRow kScripts[] = {
-    {"Step Over a Gosub", "sub", "over ms:20", "Let W1=W1+1", false, false, {3, 1, 0}},
-    {"F5 twice in a step over", "sub", "over ms:1 F5 F5 ms:10", "Let W1", true, false, {3, 1, 0}},
-    {"End while running", "high", "run ms:5", "High 3", false, false, {0, 0, 0x808}, 1},
 };
 
 // One instruction a millisecond whatever the wake-ups; a wait lasts its time even behind late ticks.
@@ -164,23 +142,17 @@ class PanelTest : public QObject {
     QVERIFY2(PixelContrast(box) >= 4.5, qPrintable(QString::number(PixelContrast(box))));
   }
 
-  // Words show in their boxes and byte labels; the port word lights its LEDs and locks the switches of
-  // output pins. A click on a locked switch does nothing, one on another (in the window) sets its pin.
-  void wordsLedsAndSwitches() {
+  // The port word shows in its box, label and LEDs, and locks the switches of output pins; a click in
+  // the window on another switch sets its pin.
+  void portWordLedsAndSwitches() {
     PanelRig rig(Program("counter"));
-    rig.m().Ram[6] = 0xAB;
     rig.m().Ram[7] = -32767;  // 0x8001: pin 0 high, pin 7 an output
     rig.m().RefreshPanel();
-    QCOMPARE(rig.WBox(6)->text(), QStringLiteral("00AB"));
     QCOMPARE(rig.WBox(7)->text(), QStringLiteral("8001"));
-    QCOMPARE(rig.BVar(6)->text(), QStringLiteral("B12=AB  B13=00"));
     QCOMPARE(rig.BVar(7)->text(), QStringLiteral("Pins=01 Dirs=80"));
-    for (int i = 0; i < 8; ++i) {
-      QCOMPARE(Shows(rig.GLED(i), i == 0 ? ":/assets/led_on.png" : ":/assets/led_off.png"), true);
-      QCOMPARE(rig.GInBtn(i)->isEnabled(), i != 7);
-    }
-    QTest::mouseClick(rig.GInBtn(7), Qt::LeftButton);
-    QCOMPARE(static_cast<uint16_t>(rig.m().Ram[7]), 0x8001);
+    QVERIFY(Shows(rig.GLED(0), ":/assets/led_on.png"));
+    QVERIFY(Shows(rig.GLED(1), ":/assets/led_off.png"));
+    QVERIFY(!rig.GInBtn(7)->isEnabled());
     QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
     QTest::mouseClick(rig.form->windowHandle(), Qt::LeftButton, {}, rig.GInBtn(3)->geometry().center());
     QCOMPARE(static_cast<uint16_t>(rig.m().Ram[7]), 0x8009);
@@ -218,28 +190,6 @@ class PanelTest : public QObject {
     QCOMPARE(spy.Presses, 0);
     press(Qt::Key_A);
     QCOMPARE(spy.Presses, 1);
-  }
-
-  void scripts_data() { AddRows(kScripts); }
-  void scripts() {
-    const ScriptRow& r = Row(kScripts);
-    PanelRig rig(Program(r.Program));
-    for (const QString& action : r.Actions.split(QLatin1Char(' '))) {
-      if (action == QLatin1String("run")) QTest::mouseClick(rig.Button("RunBtn"), Qt::LeftButton);
-      if (action == QLatin1String("step")) QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
-      if (action == QLatin1String("over")) QTest::mouseClick(rig.Button("StepOver"), Qt::LeftButton);
-      if (action == QLatin1String("F5")) QTest::keyClick(rig.WBox(0), Qt::Key_F5);
-      if (action.startsWith(QLatin1String("ms:"))) rig.Advance(action.mid(3).toInt());
-    }
-    QVERIFY2(rig.StateText().startsWith(r.State), qPrintable(rig.StateText()));
-    QCOMPARE(rig.RunCaption(), r.Stop ? QStringLiteral("Stop (F5)") : QStringLiteral("Run (F5)"));
-    QCOMPARE(rig.timer().isEnabled(), r.Running);
-    QCOMPARE(rig.m().Ram[0], r.Words[0]);
-    QCOMPARE(rig.m().Ram[1], r.Words[1]);
-    QCOMPARE(rig.m().Ram[7], r.Words[2]);
-    for (int i : {0, 1, 7}) QCOMPARE(rig.WBox(i)->text().toInt(nullptr, 16), rig.m().Ram[i]);
-    QCOMPARE(rig.dialogs->Messages,
-             std::vector<QString>(r.Restarts, QStringLiteral("Program reached end -- Restarting")));
   }
 
   void pacing_data() { AddRows(kPacing); }

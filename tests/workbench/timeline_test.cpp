@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QWheelEvent>
 
@@ -86,22 +85,17 @@ class TimelineTest : public QObject {
     QVERIFY((row[0].Value & 1) != (row[1].Value & 1));
   }
 
-  // Zoom and pan are held to the recording; the scroll bar moves the range; the wheel zooms around the
-  // time under the pointer; a drag pans and takes the history nowhere.
-  void zoomPanScrollWheelAndDrag() {
+  // Zoom and pan are held to the recording; the wheel zooms around the time under the pointer; a drag
+  // pans and, unlike a click, takes the history nowhere.
+  void zoomPanWheelAndDrag() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(3000);
     TimelineView& v = rig.view();
     v.SetRange(1'000'000, 1'000'000);
-    v.ZoomBy(2);  // around the middle
-    QCOMPARE(v.FromUs(), 1'250'000);
     v.PanBy(-10'000'000);
     QCOMPARE(v.FromUs(), v.StartUs());
     v.ZoomBy(1e9);
     QCOMPARE(v.SpanUs(), TimelineView::kMinSpanUs);
-    v.SetRange(v.StartUs(), 1'000'000);
-    rig.dock().scrollBar().setValue(rig.dock().scrollBar().pageStep());
-    QCOMPARE(v.FromUs(), v.StartUs() + 1'000'000);
     v.SetRange(1'000'000, 1'000'000);
     const int x = TimelineView::kLabelWidth + 250;
     const int64_t under = v.TimeAtX(x);

@@ -106,18 +106,6 @@ class WorkbenchTest : public QObject {
     QVERIFY(rig.view().program().LineOf(0x3D) >= 0);
   }
 
-  // Closed, the workbench leaves the panel's speed and runs as they were, its breakpoints out.
-  void closingTheWorkbenchLeavesThePanelAsDesigned() {
-    LoopBench rig;
-    rig.view().ClickMargin(rig.LineOf(rig.p.mark));
-    rig.bench->SetSpeed(PacedTimer::Speed::Fastest, 10);
-    rig.bench->close();
-    QCOMPARE(rig.timer().speed(), PacedTimer::Speed::RealTime);
-    rig.form->RunBtn_Click();
-    rig.Advance(20);
-    QVERIFY(rig.timer().isEnabled());
-  }
-
   // Ctrl+D opens the workbench from a word box too, which would otherwise take it as Delete; the panel
   // menu's action brings the same window forward, and closing the panel closes it.
   void ctrlDAndThePanelMenuOpenTheWorkbench() {
