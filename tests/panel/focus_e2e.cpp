@@ -1,9 +1,6 @@
 // Keys pressed as a user presses them, through the X server (xdotool) of focus_e2e.sh's virtual screen:
 // while a box has the focus they are the box's only; after it, the panel's again.
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QMessageBox>
-#include <QPointer>
+#include <QDialog>
 #include <QProcess>
 #include <QTimer>
 
@@ -17,27 +14,22 @@ bool Xdotool(const QStringList& args) { return QProcess::execute(QStringLiteral(
 bool Key(const char* key) { return Xdotool({QStringLiteral("key"), QString::fromLatin1(key)}); }
 bool Type(const char* text) { return Xdotool({QStringLiteral("type"), QString::fromLatin1(text)}); }
 
-// Calls `answer` with each modal box once it is shown and holds the focus, from inside its event loop,
-// up to `boxes` of them.
+// Calls `answer` from inside the modal box's event loop once the box is shown and holds the focus.
 class BoxAnswerer {
  public:
-  explicit BoxAnswerer(std::function<void(QDialog*)> answer, int boxes = 1) : answer_(std::move(answer)) {
-    QObject::connect(&poll_, &QTimer::timeout, [this, boxes] {
+  explicit BoxAnswerer(const std::function<void()>& answer) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, answer] {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr || dialog == answered_ || !dialog->isVisible() || QApplication::activeWindow() != dialog) {
-        return;
-      }
-      answered_ = dialog;
-      if (++Answered == boxes) poll_.stop();
-      answer_(dialog);
+      if (dialog == nullptr || !dialog->isVisible() || QApplication::activeWindow() != dialog) return;
+      poll_.stop();
+      ++Answered;
+      answer();
     });
     poll_.start(20);
   }
   int Answered = 0;
 
  private:
-  std::function<void(QDialog*)> answer_;
-  QPointer<QDialog> answered_;  // a box that is gone is forgotten: the next may take its address
   QTimer poll_;
 };
 
@@ -71,7 +63,7 @@ class FocusE2E : public QObject {
     if (!prompt) p.Debug();
     p.Let(V("W2"), {{3, C(1)}}).Let(V("W2"), {{3, C(1)}}).End();
     QVERIFY(ShowPanel(rig, p));
-    BoxAnswerer answerer([&](QDialog*) {
+    BoxAnswerer answerer([&] {
       for (const char* key : {"F5", "F8", "F10"}) Key(key);
       if (prompt) Type("42");
       Key("Return");
@@ -88,36 +80,6 @@ class FocusE2E : public QObject {
     QVERIFY(Key("End"));
     QVERIFY(Type("7"));
     QTRY_COMPARE(rig.Get<QLineEdit>(QStringLiteral("WBox0"))->text(), QStringLiteral("00007"));
-  }
-
-  // The start-up: the splash, the file dialog, "File Error!" for a short file, the dialog again; then the
-  // keys are the panel's.
-  void keysAfterStartUp() {
-    QTemporaryDir dir;
-    const QString good = dir.filePath(QStringLiteral("GOOD.OBJ"));
-    const QString bad = dir.filePath(QStringLiteral("SHORT.OBJ"));
-    const std::array<uint8_t, 256> image = ProgramBuilder().Let(V("W2"), {{3, C(1)}}).End().Build();
-    WriteFile(good, QByteArray(reinterpret_cast<const char*>(image.data()), 256));
-    WriteFile(bad, "short");
-    QVERIFY(Xdotool({QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("590")}));
-    QStringList files = {bad, good};
-    QStringList seen;
-    BoxAnswerer answerer(
-        [&](QDialog* dialog) {
-          seen << QString::fromLatin1(dialog->metaObject()->className());
-          if (auto* fileDialog = qobject_cast<QFileDialog*>(dialog)) {
-            // Typed into the name box as a user would, which then holds the whole path.
-            auto* name = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            name->setText(files.takeFirst());
-          }
-          Key("Return");
-        },
-        4);
-    PanelRig rig(true);
-    QVERIFY(rig.form->Form_Load());
-    QCOMPARE(seen, (QStringList{"qx9::frmSplash", "QFileDialog", "QMessageBox", "QFileDialog"}));
-    QVERIFY(Key("F8"));
-    QTRY_COMPARE(rig.m().Ram[2], 1);
   }
 };
 

@@ -161,6 +161,11 @@ class TimelineTest : public QObject {
     QVERIFY(pin0[1].Value != pin0[2].Value);
     QCOMPARE(t.Pins[3].size(), size_t{1});  // untouched: one segment, an input
     QCOMPARE(t.Pins[3][0].Value & 2, 0);
+    // A range in the middle starts from the values then.
+    const TimelineTraces middle = TracesIn(rig.recorder(), 9'000, 15'000, 1);
+    QCOMPARE(middle.Pins[0].front().FromUs, 9'000);
+    QCOMPARE(middle.Pins[0].front().Value, PinValue(rig.recorder().ValuesAt(9'000).Port(), 0));
+    QCOMPARE(middle.Pins[0].back().ToUs, 15'000);
   }
 
   void crowdedChangesMergeIntoBusySegmentsBoundedByThePixels() {
@@ -175,16 +180,6 @@ class TimelineTest : public QObject {
         std::any_of(pin0.begin(), pin0.end(), [](const TraceSegment& s) { return s.Value == TraceSegment::kBusy; }));
     QCOMPARE(pin0.back().Value, PinValue(rig.recorder().ValuesAt(end).Port(), 0));
     for (size_t i = 1; i < pin0.size(); ++i) QVERIFY(pin0[i - 1].ToUs <= pin0[i].FromUs);
-  }
-
-  void aRangeStartsFromTheValuesCurrentThen() {
-    ToggleRig rig(20);
-    const TimelineTraces t = TracesIn(rig.recorder(), 9'000, 15'000, 1);
-    const SignalSnapshot then = rig.recorder().ValuesAt(9'000);
-    QCOMPARE(t.Pins[0].front().FromUs, 9'000);
-    QCOMPARE(t.Pins[0].front().Value, PinValue(then.Port(), 0));
-    QCOMPARE(t.Words[kPortWord].front().Value, static_cast<int>(then.Port()));
-    QCOMPARE(t.Pins[0].back().ToUs, 15'000);
   }
 
   // The cache agrees with the recorder forward, backward, and on a fresh, shorter recording.
