@@ -1,8 +1,5 @@
-// End to end through a real audio output, run by audio_e2e.sh under a private sound server whose
-// output is recorded: `qx9panel_audio_e2e RECORDING RATE CHANNELS` presses Step on a two-group Sound on the
-// panel with the audio player, then measures the recording and exits 0 when both tones have the right pitch
-// and length and follow each other closely. `... stall` suspends the output before a tone and checks the
-// fallback: the tone's time kept, one message, then only waiting.
+// Run by audio_e2e.sh under a private sound server that records its output: `RECORDING RATE CHANNELS`
+// steps a two-group Sound and checks the tones' pitch, length and gap; `... stall` checks the fallback.
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdlib>
@@ -73,9 +70,7 @@ int TwoGroupSound(const QString& path, int rate, int channels) {
   const bool sameOnAll = FirstChannel(file.readAll(), channels, s);
   double hz[2];
   for (int t = 0; t < 2; ++t) hz[t] = NoteFrequency(static_cast<int16_t>(notes[t]));
-  // The level runs (half periods) that are not silence (exact zeros: a square wave never is zero)
-  // belong to the tone whose half period is nearer; one cut short where a tone ends moves a bound by
-  // about a half period.
+  // Each level run (a half period) that is not silence belongs to the tone whose half period is nearer.
   const double halfRuns[2] = {rate / (2 * hz[0]), rate / (2 * hz[1])};
   size_t bounds[2][2] = {{s.size(), 0}, {s.size(), 0}};
   for (size_t i = 0, j = 0; i < s.size(); i = j) {
@@ -102,16 +97,14 @@ int TwoGroupSound(const QString& path, int rate, int channels) {
   check(sameOnAll, QStringLiteral("every one of %1 channel(s) carries the tones").arg(channels));
   const double gap = Ms(bounds[1][0]) - Ms(bounds[0][1]);
   check(gap > -2 && gap < 20, QStringLiteral("the second tone follows %1 ms after the first, under 20").arg(gap));
-  // The program is held while the tones play: the player lets it go on while the last 40 ms are still
-  // queued (plus what the fresh stream took in its first read), and not much later.
+  // The program is held while the tones play, let go with the last 40 ms still queued, not much later.
   const qint64 total = (codes[0] + codes[1]) * 12;
   check(heldMs >= total - 100 && heldMs <= total + 300,
         QStringLiteral("Step held the program %1 ms for %2 ms of tones").arg(heldMs).arg(total));
   return check.Ok ? 0 : 1;
 }
 
-// The output stops taking samples (the server suspends it) before a tone: the wait gives up a second
-// past the tone's end, says once that sound is off, and later tones only take their own time.
+// A suspended output: the tone's wait gives up, says once that sound is off, later tones only wait.
 int StallAndCheck() {
   auto player = Player();
   if (!player) return 1;

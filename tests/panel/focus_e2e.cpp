@@ -1,5 +1,4 @@
-// Keys pressed as a user presses them, through the X server (xdotool) of focus_e2e.sh's virtual screen:
-// while a box has the focus they are the box's only; after it, the panel's again.
+// Keys pressed through the X server (xdotool) of focus_e2e.sh's virtual screen, as a user presses them.
 #include <QDialog>
 #include <QProcess>
 #include <QTimer>
@@ -48,8 +47,7 @@ class FocusE2E : public QObject {
   Q_OBJECT
 
  private slots:
-  // F5, F8 and F10 pressed in the box are the box's: the panel neither runs nor steps meanwhile. After
-  // the box closes, F8 steps again and typed characters reach the focused word box.
+  // F-keys in a box are the box's; the panel used to lose the keyboard when the box closed.
   void keysAfterBox_data() {
     QTest::addColumn<bool>("prompt");
     QTest::newRow("message box") << false;

@@ -1,6 +1,5 @@
 #pragma once
-// What the panel tests share: scripted dialogs, a Form1 whose Timer1 reads a clock the test moves, a
-// square wave's pitch, tables of structs as Qt Test rows, and a main() that runs Qt Test offscreen.
+// Shared by the panel's tests: scripted dialogs, a Form1 on a clock the test moves, helpers, and main().
 
 #include <unistd.h>
 #include <QApplication>
@@ -147,8 +146,7 @@ inline QByteArray StderrOf(const std::function<void()>& run) {
   return file.readAll();
 }
 
-// Half periods between the first and the last sign change, over the time between them; 0 when there
-// are fewer than two changes.
+// Half periods between the first and the last sign change over the time between; 0 with fewer than two.
 inline double CrossingFrequency(const int16_t* samples, size_t count, int sampleRate) {
   int64_t first = -1;
   int64_t last = -1;
@@ -175,8 +173,7 @@ const R& Row(const R (&rows)[N]) {
   return rows[*static_cast<int*>(QTest::qData("row", qMetaTypeId<int>()))];
 }
 
-// Runs one Qt Test class offscreen (unless a platform was chosen), at 96 dpi, with a private runtime
-// folder and settings folder, never the user's.
+// Runs one Qt Test class offscreen (unless chosen otherwise), at 96 dpi, in private folders.
 inline int RunPanelTest(QObject& test, int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qunsetenv("QT_SCALE_FACTOR");

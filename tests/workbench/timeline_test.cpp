@@ -1,5 +1,4 @@
-// The timeline: the segments it works out for a range, and its dock on the panel's machine (BLINK's
-// pin 0 at its simulated times, zoom and pan, the cursor, a click into the history, the exports).
+// The timeline: its dock on the panel's machine, the segments of a range, and the values cache.
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -85,17 +84,13 @@ class TimelineTest : public QObject {
     QVERIFY((row[0].Value & 1) != (row[1].Value & 1));
   }
 
-  // Zoom and pan are held to the recording; the wheel zooms around the time under the pointer; a drag
-  // pans and, unlike a click, takes the history nowhere.
+  // Pan held to the recording, the wheel zooms around the pointer; a drag takes the history nowhere.
   void zoomPanWheelAndDrag() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(3000);
     TimelineView& v = rig.view();
-    v.SetRange(1'000'000, 1'000'000);
     v.PanBy(-10'000'000);
     QCOMPARE(v.FromUs(), v.StartUs());
-    v.ZoomBy(1e9);
-    QCOMPARE(v.SpanUs(), TimelineView::kMinSpanUs);
     v.SetRange(1'000'000, 1'000'000);
     const int x = TimelineView::kLabelWidth + 250;
     const int64_t under = v.TimeAtX(x);
@@ -128,11 +123,9 @@ class TimelineTest : public QObject {
     const SignalSnapshot then = rig.recorder().ValuesAt(*rig.recorder().InstructionTimeUs(n));
     QCOMPARE(static_cast<uint16_t>(rig.m().Ram[kPortWord]), then.Port());
     QCOMPARE(rig.WBox(kPortWord)->text(), QString::fromStdString(rig.form->WordBoxText(kPortWord)));
-    QVERIFY(rig.bench->statusText().startsWith(QStringLiteral("Next:")));
   }
 
-  // A file that cannot be written is a message box and a status, and leaves nothing behind; then the
-  // dump goes where asked.
+  // A file that cannot be written is a message and leaves nothing behind; then the dump goes where asked.
   void exportsWriteTheRecordingOrSayWhyNot() {
     TimelineRig rig("BLINK.OBJ");
     rig.RunAndStop(600);

@@ -1,5 +1,4 @@
-// The workbench on the panel's machine: breakpoints, run to cursor and watches stop free runs, bad input
-// is refused, the source beside a file, and the variables view.
+// The workbench on the panel's machine: stops, the source beside a file, opening it, the variables.
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDockWidget>
@@ -45,17 +44,6 @@ class WorkbenchTest : public QObject {
     QVERIFY(rig.bench->statusText().contains(QStringLiteral("breakpoint @")));
   }
 
-  void watchOnW2StopsRightAfterItChanges() {
-    LoopBench rig;
-    rig.bench->stopsDock().entry()->setText(QStringLiteral("w2"));
-    QVERIFY(rig.bench->stopsDock().AddWatch());
-    QCOMPARE(rig.bench->stopsDock().list()->item(0)->text(), QStringLiteral("Watch W2"));
-    rig.bench->RunStop();
-    rig.RunFor(20);
-    QCOMPARE(rig.bench->statusText(), QStringLiteral("Stopped: W2 changed: 0 -> 3"));
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.jump));
-  }
-
   // A refused entry stays where it was typed, with the reason beside it.
   void badConditionIsRefusedWhereItWasTyped() {
     LoopBench rig;
@@ -86,8 +74,7 @@ class WorkbenchTest : public QObject {
     QCOMPARE(rig.bench->breakpoints().Conditions()[0].Text, std::string("B0 = 7"));
   }
 
-  // The source beside a file is shown when it assembles to the same bytes, else the listing; an
-  // unreadable file changes nothing.
+  // The source beside a file if it assembles to the same bytes, else the listing; errors change nothing.
   void sourceBesideTheFile() {
     WorkbenchRig rig;
     QVERIFY(rig.bench->LoadProgram(QStringLiteral(EXAMPLES_DIR "/COUNTER.OBJ")));
@@ -106,8 +93,7 @@ class WorkbenchTest : public QObject {
     QVERIFY(rig.view().program().LineOf(0x3D) >= 0);
   }
 
-  // Ctrl+D opens the workbench from a word box too, which would otherwise take it as Delete; the panel
-  // menu's action brings the same window forward, and closing the panel closes it.
+  // Ctrl+D opens it from a word box, not deleting; the menu finds the same window; the panel closes it.
   void ctrlDAndThePanelMenuOpenTheWorkbench() {
     PanelRig rig(LoopProgram().b);
     WorkbenchLauncher launcher(*rig.form);
@@ -159,8 +145,7 @@ class WorkbenchTest : public QObject {
     QCOMPARE(Cell(view, "LastPWM", 1), QStringLiteral("Pin7=5.00"));
   }
 
-  // Words show in hex and signed decimal. Only a word's value is editable; an edit takes effect at the
-  // next step, as typed into the box.
+  // Words in hex and signed decimal; an edit of a word takes effect at the next step, as if typed.
   void wordsShowAndEditAsThePanelsBoxes() {
     LoopBench rig;
     VariablesView& view = rig.bench->variablesView();
