@@ -18,7 +18,7 @@ void WriteProgram(const QTemporaryDir& dir, const char* name, int length) {
   WriteFile(dir.filePath(QString::fromLatin1(name)), bytes.leftJustified(length, '\x55', true));
 }
 
-// Asked until a file loads ("File Error!" after each other) or Cancel ("-"); a given file goes first.
+// Asked until a file loads ("File Error!" after each that fails) or Cancel ("-"); a given file goes first.
 struct LoadRow {
   const char* Name;
   QString Given;

@@ -46,7 +46,7 @@ const KeyRow kKeys[] = {
     {"value box via window", "PotInput", true},
 };
 
-// One instruction a ms whatever the wake-ups, waits their time behind late ticks: when W1 reaches Count.
+// When W1 reaches Count: one instruction a ms whatever the wake-ups, waits their length behind late ticks.
 struct PacingRow {
   const char* Name;
   QString Program;

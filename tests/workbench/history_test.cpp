@@ -163,7 +163,7 @@ class HistoryTest : public QObject {
     QCOMPARE(rig.m().Ram, sevenSteps);
   }
 
-  // A refused state used to stop a run; a loaded one stops it, so no tick runs on from there.
+  // Another program's state is refused, changing nothing (it used to stop a run); a loaded one stops it.
   void refusedAndLoadedDuringARun() {
     {
       WorkbenchRig other;

@@ -1,7 +1,5 @@
 // The workbench on the panel's machine: stops, the source beside a file, opening it, the variables.
 #include <QAction>
-#include <QContextMenuEvent>
-#include <QDockWidget>
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
@@ -18,8 +16,6 @@ class WorkbenchTest : public QObject {
   Q_OBJECT
 
   QTemporaryDir settings_;
-
-  static QString Digits(QString text) { return text.remove(QRegularExpression(QStringLiteral("[^0-9]"))); }
 
   static QString Cell(VariablesView& view, const char* name, int column) {
     const int row = view.RowOf(QString::fromLatin1(name));
@@ -81,6 +77,7 @@ class WorkbenchTest : public QObject {
     QVERIFY(rig.view().program().FromSource);
     // The For's body line holds the instruction the listing puts at 03D.
     const int body = rig.view().program().LineOf(0x3D);
+    QVERIFY(body >= 0);
     QVERIFY(QString::fromStdString(rig.view().program().Lines.at(body)).contains(QStringLiteral("Let Pins = B0")));
     QTemporaryDir dir;
     QVERIFY(QFile::copy(QStringLiteral(EXAMPLES_DIR "/COUNTER.OBJ"), dir.filePath(QStringLiteral("C.OBJ"))));
