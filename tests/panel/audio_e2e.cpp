@@ -1,14 +1,9 @@
-// End to end through a real audio output, run by audio_e2e.sh under a private sound server whose
-// output is recorded: `qx9panel_audio_e2e RECORDING RATE CHANNELS` presses Step on a two-group Sound on the
-// panel with the audio player, then measures the recording and exits 0 when both tones have the right pitch
-// and length and follow each other closely. `... tune TUNE.OBJ` steps the bundled TUNE instead and
-// checks its first two notes. `... stall` suspends the output before a tone and checks the fallback:
-// the tone's time kept, one message, then only waiting.
+// Run by audio_e2e.sh under a private sound server that records its output: `RECORDING RATE CHANNELS`
+// steps a two-group Sound and checks the tones' pitch, length and gap; `... stall` checks the fallback.
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 
 #include "panel/audio_tone_player.h"
 #include "panel_rig.h"
@@ -50,26 +45,19 @@ std::unique_ptr<AudioTonePlayer> Player() {
   return player;
 }
 
-// Two tones a test plays and then looks for in the recording.
-struct Scenario {
-  int Notes[2];  // Sound's note codes
-  int Codes[2];  // Sound's durations in 12 ms units
-  int Steps;     // Step presses that play them
-  bool Timed;    // one press plays both: check how long the program was held
-};
-
-// Plays the scenario on a panel with the audio player; `load` puts the program into the machine.
-int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& scenario,
-                 const std::function<void(PanelRig&)>& load) {
+// Sound 1,(100,25,120,20): 428 Hz for 300 ms, then 1479 Hz for 240 ms, in one press of Step.
+int TwoGroupSound(const QString& path, int rate, int channels) {
+  const int notes[2] = {100, 120};
+  const int codes[2] = {25, 20};  // in 12 ms units
   const auto Ms = [rate](size_t samples) { return static_cast<double>(samples) * 1000.0 / rate; };
   auto player = Player();
   if (!player) return 1;
   PanelRig rig;
   rig.form = std::make_unique<Form1>(std::make_unique<ScriptedDialogs>(), std::move(player));
-  load(rig);
+  rig.Load(ProgramBuilder().Sound(C(1), {{C(codes[0]), C(notes[0])}, {C(codes[1]), C(notes[1])}}).End());
   QElapsedTimer held;
   held.start();
-  for (int i = 0; i < scenario.Steps; ++i) QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
+  QTest::mouseClick(rig.Button("Step"), Qt::LeftButton);
   const qint64 heldMs = held.elapsed();
   QTest::qWait(300);  // lets the server and the reader write the end of the recording out
 
@@ -81,10 +69,8 @@ int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& sc
   std::vector<int16_t> s;
   const bool sameOnAll = FirstChannel(file.readAll(), channels, s);
   double hz[2];
-  for (int t = 0; t < 2; ++t) hz[t] = NoteFrequency(static_cast<int16_t>(scenario.Notes[t]));
-  // The level runs (half periods) that are not silence (exact zeros: a square wave never is zero)
-  // belong to the tone whose half period is nearer; one cut short where a tone ends moves a bound by
-  // about a half period.
+  for (int t = 0; t < 2; ++t) hz[t] = NoteFrequency(static_cast<int16_t>(notes[t]));
+  // Each level run (a half period) that is not silence belongs to the tone whose half period is nearer.
   const double halfRuns[2] = {rate / (2 * hz[0]), rate / (2 * hz[1])};
   size_t bounds[2][2] = {{s.size(), 0}, {s.size(), 0}};
   for (size_t i = 0, j = 0; i < s.size(); i = j) {
@@ -100,7 +86,7 @@ int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& sc
     return 1;
   }
   for (int t = 0; t < 2; ++t) {
-    const double ms = scenario.Codes[t] * 12;
+    const double ms = codes[t] * 12;
     const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], rate);
     const double gotMs = Ms(bounds[t][1] - bounds[t][0]);
     check(std::abs(gotHz - hz[t]) <= hz[t] * 0.01,
@@ -111,41 +97,14 @@ int PlayAndCheck(const QString& path, int rate, int channels, const Scenario& sc
   check(sameOnAll, QStringLiteral("every one of %1 channel(s) carries the tones").arg(channels));
   const double gap = Ms(bounds[1][0]) - Ms(bounds[0][1]);
   check(gap > -2 && gap < 20, QStringLiteral("the second tone follows %1 ms after the first, under 20").arg(gap));
-  if (scenario.Timed) {
-    // The program is held while the tones play: the player lets it go on while the last 40 ms are
-    // still queued (plus what the fresh stream took in its first read), and not much later.
-    const qint64 total = (scenario.Codes[0] + scenario.Codes[1]) * 12;
-    check(heldMs >= total - 100 && heldMs <= total + 300,
-          QStringLiteral("Step held the program %1 ms for %2 ms of tones").arg(heldMs).arg(total));
-  }
+  // The program is held while the tones play, let go with the last 40 ms still queued, not much later.
+  const qint64 total = (codes[0] + codes[1]) * 12;
+  check(heldMs >= total - 100 && heldMs <= total + 300,
+        QStringLiteral("Step held the program %1 ms for %2 ms of tones").arg(heldMs).arg(total));
   return check.Ok ? 0 : 1;
 }
 
-// Sound 1,(100,25,120,20): 428 Hz for 300 ms, then 1479 Hz for 240 ms, in one press.
-int TwoGroupSound(const QString& path, int rate, int channels) {
-  const Scenario scenario{{100, 120}, {25, 20}, 1, true};
-  return PlayAndCheck(path, rate, channels, scenario, [&](PanelRig& rig) {
-    const auto& n = scenario.Notes;
-    const auto& c = scenario.Codes;
-    rig.Load(ProgramBuilder().Sound(C(1), {{C(c[0]), C(n[0])}, {C(c[1]), C(n[1])}}).End());
-  });
-}
-
-// The bundled TUNE as a user steps it: Let, Let, Sound C (261 Hz, 144 ms), Let, Sound E (333 Hz).
-int TuneExample(const QString& path, int rate, int channels, const QString& tune) {
-  const Scenario scenario{{82, 92}, {12, 12}, 5, false};
-  bool loaded = false;
-  const int status = PlayAndCheck(path, rate, channels, scenario, [&](PanelRig& rig) {
-    loaded = rig.m().LoadObjectFile(tune.toStdString());
-    rig.form->show();
-    rig.m().StartProgram();
-  });
-  if (!loaded) std::printf("FAIL: %s cannot be loaded\n", qPrintable(tune));
-  return loaded ? status : 1;
-}
-
-// The output stops taking samples (the server suspends it) before a tone: the wait gives up a second
-// past the tone's end, says once that sound is off, and later tones only take their own time.
+// A suspended output: the tone's wait gives up, says once that sound is off, later tones only wait.
 int StallAndCheck() {
   auto player = Player();
   if (!player) return 1;
@@ -178,9 +137,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const bool stall = argc == 5 && std::strcmp(argv[4], "stall") == 0;
-  const bool tune = argc == 6 && std::strcmp(argv[4], "tune") == 0;
-  if (argc != 4 && !stall && !tune) {
-    std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING RATE CHANNELS [stall | tune TUNE.OBJ]\n");
+  if (argc != 4 && !stall) {
+    std::fprintf(stderr, "usage: qx9panel_audio_e2e RECORDING RATE CHANNELS [stall]\n");
     return 2;
   }
   if (stall) return qx9::test::StallAndCheck();
@@ -191,6 +149,5 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString recording = QString::fromLocal8Bit(argv[1]);
-  if (tune) return qx9::test::TuneExample(recording, rate, channels, QString::fromLocal8Bit(argv[5]));
   return qx9::test::TwoGroupSound(recording, rate, channels);
 }

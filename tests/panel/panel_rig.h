@@ -1,6 +1,5 @@
 #pragma once
-// What the panel tests share: scripted dialogs, a Form1 whose Timer1 reads a clock the test moves,
-// a square wave's pitch, tables of structs as Qt Test rows, and a main() that runs Qt Test offscreen.
+// Shared by the panel's tests: scripted dialogs, a Form1 on a clock the test moves, helpers, and main().
 
 #include <unistd.h>
 #include <QApplication>
@@ -27,8 +26,7 @@ using Answers = std::deque<std::optional<QString>>;  // none left = Cancel
 struct ScriptedDialogs final : Dialogs {
   int Splashes = 0;
   std::vector<QString> Messages;
-  std::vector<QString> Prompts;
-  Answers PromptAnswers;
+  std::vector<QString> Prompts;  // all cancelled
   Answers Files;
   std::vector<bool> ParentShownAtFileDialog;  // whether the window was visible under each dialog
   std::function<void()> OnSplash;             // runs while the splash would be open
@@ -44,7 +42,7 @@ struct ScriptedDialogs final : Dialogs {
   }
   std::optional<QString> Prompt(QWidget*, const QString& text) override {
     Prompts.push_back(text);
-    return Pop(PromptAnswers);
+    return std::nullopt;
   }
   std::optional<QString> OpenObjectFile(QWidget* parent) override {
     ParentShownAtFileDialog.push_back(parent != nullptr && parent->isVisible());
@@ -148,8 +146,7 @@ inline QByteArray StderrOf(const std::function<void()>& run) {
   return file.readAll();
 }
 
-// Half periods between the first and the last sign change, over the time between them; 0 when there
-// are fewer than two changes.
+// Half periods between the first and the last sign change over the time between; 0 with fewer than two.
 inline double CrossingFrequency(const int16_t* samples, size_t count, int sampleRate) {
   int64_t first = -1;
   int64_t last = -1;
@@ -176,8 +173,7 @@ const R& Row(const R (&rows)[N]) {
   return rows[*static_cast<int*>(QTest::qData("row", qMetaTypeId<int>()))];
 }
 
-// Runs one Qt Test class offscreen (unless a platform was chosen), at 96 dpi, with a private runtime
-// folder and settings folder, never the user's.
+// Runs one Qt Test class offscreen (unless chosen otherwise), at 96 dpi, in private folders.
 inline int RunPanelTest(QObject& test, int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qunsetenv("QT_SCALE_FACTOR");

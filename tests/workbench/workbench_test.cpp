@@ -1,8 +1,5 @@
-// The workbench on the panel's machine: the program view follows the machine, breakpoints, run to
-// cursor, watches and conditions stop free runs, bad input is refused, and the variables view.
+// The workbench on the panel's machine: stops, the source beside a file, opening it, the variables.
 #include <QAction>
-#include <QContextMenuEvent>
-#include <QDockWidget>
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
@@ -20,8 +17,6 @@ class WorkbenchTest : public QObject {
 
   QTemporaryDir settings_;
 
-  static QString Digits(QString text) { return text.remove(QRegularExpression(QStringLiteral("[^0-9]"))); }
-
   static QString Cell(VariablesView& view, const char* name, int column) {
     const int row = view.RowOf(QString::fromLatin1(name));
     if (row < 0) return QStringLiteral("<no row %1>").arg(QString::fromLatin1(name));
@@ -32,64 +27,17 @@ class WorkbenchTest : public QObject {
   void initTestCase() { PrivateSettings(settings_); }
   void init() { ForgetSettings(); }
 
-  // The highlight follows the workbench's Step, and the panel's at the next redraw.
-  void highlightFollowsStep() {
-    LoopBench rig;
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.loop));
-    rig.bench->Step();
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.mark));
-    rig.form->Step_Click();
-    rig.bench->DisplayTick();
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.jump));
-  }
-
   void breakpointStopsAFreeRunAtItsLine() {
     LoopBench rig;
     rig.view().ClickMargin(0);  // the listing's header comment: no instruction, no breakpoint
     rig.view().ClickMargin(9999);
     rig.view().ClickMargin(rig.LineOf(rig.p.jump));
     QCOMPARE(rig.bench->breakpoints().Addresses().size(), size_t{1});
-    QVERIFY(rig.bench->breakpoints().Has(rig.p.jump));
     rig.bench->RunStop();
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Stop (F5)"));
     rig.RunFor(20);
     QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
     QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.jump));
     QVERIFY(rig.bench->statusText().contains(QStringLiteral("breakpoint @")));
-  }
-
-  void f9TogglesTheCursorsLine() {
-    LoopBench rig;
-    rig.view().MoveCursorToLine(rig.LineOf(rig.p.mark));
-    rig.bench->ToggleBreakpointAtCursor();
-    QVERIFY(rig.bench->breakpoints().Has(rig.p.mark));
-    rig.bench->ToggleBreakpointAtCursor();
-    QVERIFY(!rig.bench->breakpoints().Has(rig.p.mark));
-  }
-
-  void runToCursorStopsThereOnce() {
-    LoopBench rig;
-    rig.view().MoveCursorToLine(rig.LineOf(rig.p.jump));
-    rig.bench->RunToCursor();
-    rig.RunFor(20);
-    QVERIFY(!rig.timer().isEnabled());
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.jump));
-    QVERIFY(!rig.bench->breakpoints().RunTo().has_value());
-    rig.view().MoveCursorToLine(0);  // a line without an instruction: no run
-    rig.bench->RunToCursor();
-    QVERIFY(!rig.timer().isEnabled());
-    QVERIFY(rig.bench->statusText().contains(QStringLiteral("no instruction")));
-  }
-
-  void watchOnW2StopsRightAfterItChanges() {
-    LoopBench rig;
-    rig.bench->stopsDock().entry()->setText(QStringLiteral("w2"));
-    QVERIFY(rig.bench->stopsDock().AddWatch());
-    QCOMPARE(rig.bench->stopsDock().list()->item(0)->text(), QStringLiteral("Watch W2"));
-    rig.bench->RunStop();
-    rig.RunFor(20);
-    QCOMPARE(rig.bench->statusText(), QStringLiteral("Stopped: W2 changed: 0 -> 3"));
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.jump));
   }
 
   // A refused entry stays where it was typed, with the reason beside it.
@@ -100,14 +48,11 @@ class WorkbenchTest : public QObject {
     QVERIFY(!dock.AddCondition());
     QCOMPARE(dock.entry()->text(), QStringLiteral("W0 >> 3"));
     QVERIFY(dock.error()->text().contains(QStringLiteral("'>>' is none")));
-    dock.entry()->setText(QStringLiteral("Image 300"));
-    QVERIFY(!dock.AddWatch());
-    QVERIFY(dock.error()->text().contains(QStringLiteral("0..255")));
     QCOMPARE(dock.list()->count(), 0);
     QVERIFY(rig.bench->breakpoints().Conditions().empty());
-    QVERIFY(rig.bench->breakpoints().Watches().empty());
   }
 
+  // Stops are saved with their program, and only it gets them back.
   void stopsAreKeptPerProgram() {
     {
       LoopBench rig;
@@ -119,72 +64,34 @@ class WorkbenchTest : public QObject {
       WorkbenchRig rig;
       rig.Show(ProgramBuilder().High(C(1)).Goto(19));
       QVERIFY(rig.bench->breakpoints().Addresses().empty());
-      QVERIFY(rig.bench->breakpoints().Conditions().empty());
     }
     LoopBench rig;
     QVERIFY(rig.bench->breakpoints().Has(rig.p.mark));
-    QCOMPARE(rig.bench->breakpoints().Conditions().size(), size_t{1});
     QCOMPARE(rig.bench->breakpoints().Conditions()[0].Text, std::string("B0 = 7"));
   }
 
-  void sourceBesideTheFileIsShownWhenItAssemblesToTheSameBytes() {
+  // The source beside a file if it assembles to the same bytes, else the listing; errors change nothing.
+  void sourceBesideTheFile() {
     WorkbenchRig rig;
     QVERIFY(rig.bench->LoadProgram(QStringLiteral(EXAMPLES_DIR "/COUNTER.OBJ")));
-    const ProgramText& text = rig.view().program();
-    QVERIFY(text.FromSource);
-    QCOMPARE(text.Lines[0], std::string("; COUNTER: a counter with For/Next."));
+    QVERIFY(rig.view().program().FromSource);
     // The For's body line holds the instruction the listing puts at 03D.
-    const int body = text.LineOf(0x3D);
+    const int body = rig.view().program().LineOf(0x3D);
     QVERIFY(body >= 0);
-    QVERIFY(QString::fromStdString(text.Lines[static_cast<size_t>(body)]).contains(QStringLiteral("Let Pins = B0")));
-  }
-
-  void sourceThatDiffersFallsBackToTheListing() {
-    WorkbenchRig rig;
+    QVERIFY(QString::fromStdString(rig.view().program().Lines.at(body)).contains(QStringLiteral("Let Pins = B0")));
     QTemporaryDir dir;
     QVERIFY(QFile::copy(QStringLiteral(EXAMPLES_DIR "/COUNTER.OBJ"), dir.filePath(QStringLiteral("C.OBJ"))));
     WriteFile(dir.filePath(QStringLiteral("C.bas")), "        High 1\n");
     QVERIFY(rig.bench->LoadProgram(dir.filePath(QStringLiteral("C.OBJ"))));
     QVERIFY(!rig.view().program().FromSource);
     QVERIFY(rig.bench->statusText().contains(QStringLiteral("other bytes")));
+    QVERIFY(!rig.bench->LoadProgram(QStringLiteral("/nonexistent/X.OBJ")));
+    QVERIFY(rig.bench->statusText().contains(QStringLiteral("Cannot show X.OBJ")));
     QVERIFY(rig.view().program().LineOf(0x3D) >= 0);
   }
 
-  void unreadableFileIsReportedAndChangesNothing() {
-    LoopBench rig;
-    QVERIFY(!rig.bench->LoadProgram(QStringLiteral("/nonexistent/X.OBJ")));
-    QVERIFY(rig.bench->statusText().contains(QStringLiteral("Cannot show X.OBJ")));
-    QVERIFY(rig.LineOf(rig.p.mark) >= 0);
-  }
-
-  void speedReachedIsShown() {
-    WorkbenchRig rig;
-    rig.bench->setClock([&rig] { return rig.ns; });
-    rig.Show(LoopProgram().b);
-    rig.bench->SetSpeed(PacedTimer::Speed::RealTime, 10);
-    rig.bench->RunStop();
-    rig.RunFor(1000);
-    QCOMPARE(Digits(rig.bench->speedText()), QStringLiteral("1000"));
-    rig.bench->SetSpeed(PacedTimer::Speed::SlowMotion, 20);
-    QCOMPARE(rig.timer().slowRate(), 20);
-    rig.RunFor(1000);
-    QCOMPARE(Digits(rig.bench->speedText()), QStringLiteral("20"));
-  }
-
-  // Closed, the workbench leaves the panel's speed and runs as they were, its breakpoints out.
-  void closingTheWorkbenchLeavesThePanelAsDesigned() {
-    LoopBench rig;
-    rig.view().ClickMargin(rig.LineOf(rig.p.mark));
-    rig.bench->SetSpeed(PacedTimer::Speed::Fastest, 10);
-    rig.bench->close();
-    QCOMPARE(rig.timer().speed(), PacedTimer::Speed::RealTime);
-    rig.form->RunBtn_Click();
-    rig.Advance(20);
-    QVERIFY(rig.timer().isEnabled());
-  }
-
-  // Ctrl+D opens the workbench from a word box too, which would otherwise take it as Delete.
-  void ctrlDOpensTheWorkbenchFromAWordBox() {
+  // Ctrl+D opens it from a word box, not deleting; the menu finds the same window; the panel closes it.
+  void ctrlDAndThePanelMenuOpenTheWorkbench() {
     PanelRig rig(LoopProgram().b);
     WorkbenchLauncher launcher(*rig.form);
     QVERIFY(rig.Activate());
@@ -192,82 +99,26 @@ class WorkbenchTest : public QObject {
     rig.WBox(0)->setText(QStringLiteral("0012"));
     rig.WBox(0)->setCursorPosition(0);
     QTest::keyClick(rig.WBox(0), Qt::Key_D, Qt::ControlModifier);
-    QVERIFY(launcher.workbench() != nullptr);
-    QVERIFY(launcher.workbench()->isVisible());
-    QCOMPARE(rig.WBox(0)->text(), QStringLiteral("0012"));
-  }
-
-  void sizeAndDocksAreRememberedBetweenRuns() {
-    {
-      WorkbenchRig rig;
-      rig.bench->show();
-      rig.bench->resize(1000, 720);
-      rig.bench->findChild<QDockWidget*>(QStringLiteral("BreakpointsDock"))->hide();
-      rig.bench->close();
-    }
-    WorkbenchRig rig;
-    QCOMPARE(rig.bench->size(), QSize(1000, 720));
-    QVERIFY(rig.bench->findChild<QDockWidget*>(QStringLiteral("BreakpointsDock"))->isHidden());
-    QVERIFY(!rig.bench->findChild<QDockWidget*>(QStringLiteral("VariablesDock"))->isHidden());
-  }
-
-  // The panel's right-click menu holds the workbench's action once and leaves the window's size alone;
-  // a second trigger brings the same window forward, and closing the panel closes it.
-  void panelMenuOpensTheWorkbench() {
-    PanelRig rig(LoopProgram().b);
-    const QSize before = rig.form->size();
-    WorkbenchLauncher launcher(*rig.form);
-    QCOMPARE(rig.form->size(), before);
-    QList<QAction*> actions;
-    for (QAction* action : PanelMenu::Of(*rig.form).menu().actions()) {
-      if (action->objectName() == QStringLiteral("OpenWorkbench")) actions << action;
-    }
-    QCOMPARE(actions.size(), 1);
-    QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), rig.BVar(0)->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(rig.BVar(0), &click);
-    QVERIFY(PanelMenu::Of(*rig.form).menu().isVisible());
-    PanelMenu::Of(*rig.form).menu().close();
-    actions[0]->trigger();
     Workbench* first = launcher.workbench();
     QVERIFY(first != nullptr);
     QVERIFY(first->isVisible());
-    actions[0]->trigger();
+    QCOMPARE(rig.WBox(0)->text(), QStringLiteral("0012"));
+    PanelMenu::Of(*rig.form).menu().findChild<QAction*>(QStringLiteral("OpenWorkbench"))->trigger();
     QCOMPARE(launcher.workbench(), first);
     rig.form->close();
     QVERIFY(!first->isVisible());
   }
 
+  // The variables changed since the last stop are marked: by a step, or by a whole run.
   void changesSinceTheLastStopAreMarked() {
     LoopBench rig;
     VariablesView& view = rig.bench->variablesView();
-    QCOMPARE(view.ChangedNames(), QStringList());
     rig.bench->Step();  // Let W0=W0+1
     QCOMPARE(view.ChangedNames(), (QStringList{"W0", "B0", "Bit15..Bit0"}));
-    rig.bench->Step();  // Let W2=W2+3
-    QCOMPARE(view.ChangedNames(), (QStringList{"W2", "B4"}));
-    rig.bench->Step();  // Goto: nothing changes
-    QCOMPARE(view.ChangedNames(), QStringList());
-  }
-
-  void aRunMarksEverythingSinceTheStopBeforeIt() {
-    LoopBench rig;
-    rig.view().ClickMargin(rig.LineOf(rig.p.jump));
+    rig.view().ClickMargin(rig.LineOf(rig.p.mark));
     rig.bench->RunStop();
     rig.RunFor(20);
-    QVERIFY(!rig.timer().isEnabled());
-    QCOMPARE(rig.bench->variablesView().ChangedNames(), (QStringList{"W0", "W2", "B0", "B4", "Bit15..Bit0"}));
-  }
-
-  void wordsShowHexAndSignedDecimal() {
-    LoopBench rig;
-    rig.WBox(0)->setText(QStringLiteral("FFFE"));
-    rig.bench->Step();  // W0 = -2 + 1
-    VariablesView& view = rig.bench->variablesView();
-    QCOMPARE(Cell(view, "W0", 1), QStringLiteral("FFFF"));
-    QCOMPARE(Cell(view, "W0", 2), QStringLiteral("-1"));
-    QCOMPARE(Cell(view, "B1", 2), QStringLiteral("255"));
-    QCOMPARE(Cell(view, "Bit15..Bit0", 1), QStringLiteral("1111 1111 1111 1111"));
+    QCOMPARE(view.ChangedNames(), (QStringList{"W0", "W2", "B0", "B4", "Bit15..Bit0"}));
   }
 
   void portPinsDirectionsStackImageAndLastPwm() {
@@ -291,19 +142,22 @@ class WorkbenchTest : public QObject {
     QCOMPARE(Cell(view, "LastPWM", 1), QStringLiteral("Pin7=5.00"));
   }
 
-  // Only a word's value is editable; an edit takes effect at the next step, as typed into the box.
-  void editingAWordTypesIntoThePanelsBox() {
+  // Words in hex and signed decimal; an edit of a word takes effect at the next step, as if typed.
+  void wordsShowAndEditAsThePanelsBoxes() {
     LoopBench rig;
     VariablesView& view = rig.bench->variablesView();
-    QVERIFY(view.item(view.RowOf(QStringLiteral("Port")), 1)->flags() & Qt::ItemIsEditable);
     QVERIFY(!(view.item(view.RowOf(QStringLiteral("B0")), 1)->flags() & Qt::ItemIsEditable));
-    QVERIFY(!(view.item(view.RowOf(QStringLiteral("W3")), 0)->flags() & Qt::ItemIsEditable));
+    rig.WBox(0)->setText(QStringLiteral("FFFE"));
     view.item(view.RowOf(QStringLiteral("W3")), 1)->setText(QStringLiteral("00ff"));
     QCOMPARE(rig.WBox(3)->text(), QStringLiteral("00ff"));
     QCOMPARE(rig.m().Ram[3], 0);
-    rig.bench->Step();
+    rig.bench->Step();  // W0 = -2 + 1
     QCOMPARE(rig.m().Ram[3], 0xFF);
     QCOMPARE(Cell(view, "W3", 1), QStringLiteral("00FF"));
+    QCOMPARE(Cell(view, "W0", 1), QStringLiteral("FFFF"));
+    QCOMPARE(Cell(view, "W0", 2), QStringLiteral("-1"));
+    QCOMPARE(Cell(view, "B1", 2), QStringLiteral("255"));
+    QCOMPARE(Cell(view, "Bit15..Bit0", 1), QStringLiteral("1111 1111 1111 1111"));
   }
 };
 
