@@ -56,15 +56,13 @@ class FakeHost final : public Host {
   // Its boxes are always read (the default WordBoxes), as a panel's that anyone may type into.
   std::string WordBoxText(int index) const override { return boxes_.Text(index); }
   void ShowPanel(const PanelView& view) override {
-    panels_.push_back(view);
-    lastPanel_ = view;
     boxes_.Show(view);
     Log(EventKind::Panel, "panel: " + (state_ = view.StateText));
   }
   void ShowState(const std::string& text) override { Log(EventKind::State, "state: " + (state_ = text)); }
   std::string PotText() const override { return pot_; }
   std::string PulsInText() const override { return pulsIn_; }
-  void SetLastPWM(const std::string& text) override { Log(EventKind::LastPWM, "LastPWM: " + (lastPwm_ = text)); }
+  void SetLastPWM(const std::string& text) override { Log(EventKind::LastPWM, "LastPWM: " + text); }
 
   // --- script ---
   void TypeWordBox(int index, const std::string& text) { boxes_.Type(index, text); }
@@ -76,7 +74,6 @@ class FakeHost final : public Host {
   std::function<void(const std::string&)> OnPrompt;  // runs while the prompt is open (ticks may arrive)
 
   // --- what happened ---
-  const std::vector<Event>& Events() const { return events_; }
   // Event lines in order; panel redraws and state box writes only when asked for.
   std::vector<std::string> Lines(bool withDisplay = false) const {
     std::vector<std::string> lines;
@@ -89,27 +86,18 @@ class FakeHost final : public Host {
     return static_cast<int>(
         std::count_if(events_.begin(), events_.end(), [kind](const Event& e) { return e.Kind == kind; }));
   }
-  void ClearEvents() {
-    events_.clear();
-    panels_.clear();
-  }
-  const std::vector<PanelView>& Panels() const { return panels_; }  // every redraw since ClearEvents
-  const std::optional<PanelView>& LastPanel() const { return lastPanel_; }
+  void ClearEvents() { events_.clear(); }
   const std::string& WordBox(int index) const { return boxes_.Text(index); }
   const std::string& StateBox() const { return state_; }
-  const std::string& LastPWMText() const { return lastPwm_; }
   bool Running() const { return running_; }  // what Run/Stop last told
 
  private:
   void Log(EventKind kind, std::string line) { events_.push_back({kind, std::move(line)}); }
   std::vector<Event> events_;
-  std::vector<PanelView> panels_;
-  std::optional<PanelView> lastPanel_;
   ShownWordBoxes boxes_;
   std::string pot_;
   std::string pulsIn_;
   std::string state_;
-  std::string lastPwm_;
   std::deque<std::optional<std::string>> answers_;
   bool timer_ = false;
   bool running_ = false;

@@ -68,12 +68,17 @@ class ProgramBuilder {
   int AddressOf(const std::string& label) const;   // after the label is defined
 
   // Data for Read/Write: data location a is image entry 255 - a. Raw bytes anywhere (0 and 1 too).
-  ProgramBuilder &Data(int location, uint8_t value), &Byte(int index, uint8_t value);
+  ProgramBuilder& Data(int location, uint8_t value);
+  ProgramBuilder& Byte(int index, uint8_t value);
 
   // Instructions (opcode, then the fields in stream order); a table (entries, Sound's (duration code, note)
   // groups, Let's steps, If's conditions, Branch's targets) needs at least one entry.
-  ProgramBuilder &High(const Operand&pin), &Low(const Operand&pin), &Input(const Operand&pin);
-  ProgramBuilder &Output(const Operand&pin), &Toggle(const Operand&pin), &Reverse(const Operand&pin);
+  ProgramBuilder& High(const Operand& pin);
+  ProgramBuilder& Low(const Operand& pin);
+  ProgramBuilder& Input(const Operand& pin);
+  ProgramBuilder& Output(const Operand& pin);
+  ProgramBuilder& Toggle(const Operand& pin);
+  ProgramBuilder& Reverse(const Operand& pin);
   ProgramBuilder& Pwm(const Operand& pin, const Operand& duty, const Operand& third);
   ProgramBuilder& Pot(const Operand& pin, const Operand& second, const Operand& target);
   ProgramBuilder& Pulsout(const Operand& pin, const Operand& second);
@@ -83,16 +88,24 @@ class ProgramBuilder {
   ProgramBuilder& Write(const Operand& location, const Operand& variable, int unused11 = 0);
   ProgramBuilder& Lookdown(const Operand& value, const Operand& target, const std::vector<Operand>& entries);
   ProgramBuilder& Gosub(const Target& target, int unused4 = 0);
-  ProgramBuilder &Pause(const Operand&ms), &Random(const Operand&target);
+  ProgramBuilder& Pause(const Operand& ms);
+  ProgramBuilder& Random(const Operand& target);
   ProgramBuilder& Sound(const Operand& pin, const std::vector<std::pair<Operand, Operand>>& groups);
   ProgramBuilder& Let(const Operand& target, const std::vector<LetStep>& steps);
   ProgramBuilder& Lookup(const Operand& index, const Operand& target, const std::vector<Operand>& entries);
   ProgramBuilder& Next(const Operand& step, const Operand& variable, bool up, const Operand& limitA,
                        const Operand& limitB, const Target& target);
   ProgramBuilder& If(const std::vector<Condition>& conditions, const Target& target);
-  ProgramBuilder &Goto(const Target&target), &Branch(const Operand&index, const std::vector<Target>&targets);
-  ProgramBuilder &Nap(const Operand&period, int unused11 = 0), &Sleep(const Operand&seconds, int unused11 = 0);
-  ProgramBuilder &Debug(int unused11 = 0), &Button(), &Serout(), &Serin(), &Return(), &End();
+  ProgramBuilder& Goto(const Target& target);
+  ProgramBuilder& Branch(const Operand& index, const std::vector<Target>& targets);
+  ProgramBuilder& Nap(const Operand& period, int unused11 = 0);
+  ProgramBuilder& Sleep(const Operand& seconds, int unused11 = 0);
+  ProgramBuilder& Debug(int unused11 = 0);
+  ProgramBuilder& Button();
+  ProgramBuilder& Serout();
+  ProgramBuilder& Serin();
+  ProgramBuilder& Return();
+  ProgramBuilder& End();
 
   // The 256-byte image. Throws std::logic_error for an undefined or duplicate label, a target beyond
   // 2047, or code that runs past the end of the image or into bytes set by Data/Byte.
