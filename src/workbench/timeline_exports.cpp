@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <cstdint>
 
 #include "panel/dialogs.h"
 
@@ -34,6 +35,14 @@ QString TimelineExports::Export(trace::TimelineFormat format) {
     const QString text = QObject::tr("Cannot export to %1:\n%2").arg(*path, QString::fromStdString(*error));
     if (questions_.ShowError) questions_.ShowError(parent_, text);
     return QObject::tr("Export failed: %1").arg(QString::fromStdString(*error));
+  }
+  // A program without Sound gives a valid but empty WAV; say so rather than leave the user puzzled.
+  const SignalRecorder& recorder = panel_.recorder();
+  const bool silent = recorder.EventsOf(SignalKind::Tone, INT64_MIN, INT64_MAX).empty() &&
+                      recorder.EventsOf(SignalKind::Rest, INT64_MIN, INT64_MAX).empty() &&
+                      recorder.Origin().ToneHz == 0;
+  if (format == trace::TimelineFormat::Wav && silent) {
+    return QObject::tr("Exported to %1 (no sound was recorded, so it holds no samples)").arg(*path);
   }
   return QObject::tr("Exported to %1").arg(*path);
 }

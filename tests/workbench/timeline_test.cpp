@@ -140,6 +140,8 @@ class TimelineTest : public QObject {
     QFile file(dir.filePath(QStringLiteral("x.vcd")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("$timescale 1us $end"));
+    QCOMPARE(rig.Export("ExportWavAction", dir.filePath(QStringLiteral("x.wav"))), QStringList());
+    QVERIFY(rig.bench->statusBar()->currentMessage().contains(QStringLiteral("no sound was recorded")));
   }
 
   void eachChangeIsItsOwnSegmentWhenPixelsAreFinerThanChanges() {
