@@ -100,9 +100,9 @@ class Assembler {
       const std::string key = Upper(label.Name);
       const auto found = labels_.find(key);
       if (found != labels_.end()) {
-        Error(
-            line, label.Column,
-            "duplicate label '" + label.Name + "' (first defined on line " + std::to_string(found->second.Line) + ")");
+        Error(line, label.Column,
+              "duplicate label '" + Quote(label.Name) + "' (first defined on line " +
+                  std::to_string(found->second.Line) + ")");
         continue;
       }
       labels_[key] = Label{cursor_, line};
@@ -202,13 +202,14 @@ class Assembler {
         if (!t.Label.empty()) {
           const auto found = labels_.find(Upper(t.Label));
           if (found == labels_.end()) {
-            Error(placed.Line, t.Column, "undefined label '" + t.Label + "'");
+            Error(placed.Line, t.Column, "undefined label '" + Quote(t.Label) + "'");
             ok = false;
             continue;
           }
           address = found->second.Address;
           if (address > 2047) {
-            Error(placed.Line, t.Column, "label '" + t.Label + "' is at the end of the image, beyond 7FF (2047)");
+            Error(placed.Line, t.Column,
+                  "label '" + Quote(t.Label) + "' is at the end of the image, beyond 7FF (2047)");
             ok = false;
           }
         }

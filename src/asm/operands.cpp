@@ -79,7 +79,7 @@ int ParseVariable(LineCursor& in) {
   LineCursor probe = in;
   const std::string word = probe.Word();
   if (word.empty()) in.Fail("expected a variable");
-  LineCursor::FailAt(column, "unknown variable '" + word + "'");
+  LineCursor::FailAt(column, "unknown variable '" + Quote(word) + "'");
 }
 
 SourceOperand ParseOperand(LineCursor& in) {
@@ -118,7 +118,7 @@ SourceOperand ParseOperand(LineCursor& in) {
   LineCursor probe = in;
   const std::string word = probe.Word();
   if (!word.empty() && std::isalpha(static_cast<unsigned char>(word[0]))) {
-    in.Fail("unknown variable '" + word + "'");
+    in.Fail("unknown variable '" + Quote(word) + "'");
   }
   in.Fail(in.AtEnd() ? "expected a constant or a variable"
                      : "expected a constant or a variable, found '" + in.Rest() + "'");

@@ -50,7 +50,7 @@ TargetRef ParseTarget(LineCursor& in) {
   if (word.empty()) in.Fail("expected a jump target (a label or a hex address)");
   if (IsHexWord(word)) return TargetRef{"", ParseAddressWord(column, word), column};
   if (std::isdigit(static_cast<unsigned char>(word[0]))) {
-    LineCursor::FailAt(column, "'" + word + "' is neither a hex address nor a label");
+    LineCursor::FailAt(column, "'" + Quote(word) + "' is neither a hex address nor a label");
   }
   return TargetRef{word, -1, column};
 }
@@ -438,7 +438,7 @@ void ParseDirective(LineCursor& in, Statement& s) {
     s.What = Statement::Kind::Bytes;
     ParseBytes(in, s, name == "DATA");
   } else {
-    LineCursor::FailAt(s.Column, "unknown directive '" + s.Keyword + "' (use .org, .bits, .byte or .data)");
+    LineCursor::FailAt(s.Column, "unknown directive '" + Quote(s.Keyword) + "' (use .org, .bits, .byte or .data)");
   }
 }
 
@@ -456,7 +456,7 @@ ParsedLine ParseLine(std::string_view text) {
     if (IsHexWord(word)) {
       LineCursor::FailAt(
           column,
-          "label '" + word + "' reads as a hex address; a label needs a letter other than A-F or an underscore");
+          "label '" + Quote(word) + "' reads as a hex address; a label needs a letter other than A-F or an underscore");
     }
     line.Labels.push_back(LabelDef{word, column});
     in = probe;
@@ -473,7 +473,7 @@ ParsedLine ParseLine(std::string_view text) {
     for (int i = 0; i < kOpcodeCount; ++i) {
       if (Upper(keyword) == Upper(std::string(FormOf(i).Keyword))) opcode = i;
     }
-    if (opcode < 0) LineCursor::FailAt(s.Column, "unknown instruction '" + keyword + "'");
+    if (opcode < 0) LineCursor::FailAt(s.Column, "unknown instruction '" + Quote(keyword) + "'");
     s.What = Statement::Kind::Code;
     s.Keyword = FormOf(opcode).Keyword;
     AppendBits(s.Fields, kOpcodeWidth, static_cast<uint32_t>(opcode));

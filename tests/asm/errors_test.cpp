@@ -92,6 +92,9 @@ TEST(Errors, MessagesQuoteTheSourceSafely) {
       {"Pause 99999999999999", "p.bas:1:7: constant 99999999999999 is out of range (-32768..65535)"},
       {"Pause -00070000:8", "p.bas:1:7: constant -00070000 is out of range (-32768..65535)"},
       {"Pause 0300:8", "p.bas:1:7: constant 0300 does not fit in 8 bits"},
+      {"Let W0=" + std::string(60, 'x'), "p.bas:1:8: unknown variable '" + std::string(40, 'x') + "...'"},
+      {std::string(52, 'Q'), "p.bas:1:1: unknown instruction '" + std::string(40, 'Q') + "...'"},
+      {"Goto " + std::string(45, 'z'), "p.bas:1:6: undefined label '" + std::string(40, 'z') + "...'"},
   };
   for (const auto& c : cases) {
     const AssembleResult r = Assemble(c.Source);
