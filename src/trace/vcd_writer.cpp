@@ -1,5 +1,6 @@
 #include "trace/vcd_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -74,6 +75,7 @@ class ChangeWriter {
       out_ += "$end\n";
       pending_.fill(std::nullopt);
       dumped_ = true;
+      wroteAt_ = time_;
       return;
     }
     std::string changes;
@@ -87,10 +89,15 @@ class ChangeWriter {
     if (changes.empty()) return;
     out_ += "#" + std::to_string(time_) + "\n";
     out_ += changes;
+    wroteAt_ = time_;
   }
 
+  // The last time stamp ends the dump. A run that stops at the moment of its last change still gives
+  // that change a microsecond: readers that sample the dump take the final stamp as its end and would
+  // otherwise never show the last value.
   void Close(int64_t endUs) {
     Flush();
+    if (wroteAt_ == time_) endUs = std::max(endUs, time_ + 1);
     if (endUs > time_) out_ += "#" + std::to_string(endUs) + "\n";
   }
 
@@ -102,6 +109,7 @@ class ChangeWriter {
 
   std::string& out_;
   int64_t time_ = 0;
+  int64_t wroteAt_ = -1;  // the last time stamp written with values under it
   bool started_ = false;  // a time stamp is open
   bool dumped_ = false;   // the $dumpvars block is written
   std::array<std::optional<uint32_t>, kVarCount> pending_{};

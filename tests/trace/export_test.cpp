@@ -107,6 +107,18 @@ int64_t ZeroCrossings(const std::vector<int16_t>& samples, int64_t first, int64_
 
 int64_t Samples(double ms) { return static_cast<int64_t>(ms * 44.1 + 0.5); }
 
+// A run that stops on a change must still give that change a length, or tools that sample the dump
+// (sigrok) drop it.
+TEST(VcdExport, TheDumpEndsWithATimeStampAfterItsLastChange) {
+  Recording r("BLINK.OBJ");
+  r.m.RunBtn_Click();
+  while (r.m.InstructionsExecuted < 40) r.m.Timer1_Timer();
+  r.recorder.CatchUp(r.m);
+  const std::string vcd = trace::VcdText(r.recorder);
+  const std::string lastLine = vcd.substr(vcd.rfind('\n', vcd.size() - 2) + 1);
+  EXPECT_EQ(lastLine[0], '#') << lastLine;
+}
+
 TEST(WavExport, TunesNotesHaveTheirFrequenciesAndDurationsWithinOneSample) {
   Recording r("TUNE.OBJ");
   r.Steps(12);
