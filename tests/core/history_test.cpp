@@ -158,7 +158,8 @@ TEST(History, GoingBackInTheMiddleOfACycleIsRefused) {
   EXPECT_EQ(r.history.LastPoint(), 2u);
 }
 
-// Long runs whose points differ little must take a few bytes a point, or they would fill the memory.
+// Long runs whose points differ little (waits, a box read over and over, restarts) must take a few bytes
+// a point, or they would fill the memory.
 TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
   Recorded waits(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(300)).Goto("top").Build(), 1024);
   waits.m.RunBtn_Click();
@@ -175,6 +176,10 @@ TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
   EXPECT_LT(typed.history.MemoryBytes(), 16'000u);
   typed.ExpectRestored(1501);
   typed.ExpectRestored(2049);
+  Recorded restarts(ProgramBuilder().Let(V("W2"), {{3, C(5)}}).End().Build(), 1024);
+  while (restarts.m.InstructionsExecuted < 3000) restarts.m.Step_Click();
+  EXPECT_LT(restarts.history.MemoryBytes(), 16'000u);
+  restarts.ExpectRestored(1502);
 }
 
 // Let W0=W0+1 forever.
