@@ -5,6 +5,7 @@
 #include <climits>
 #include <functional>
 #include <set>
+#include <vector>
 
 #include "fuzz/machine_invariants.h"
 #include "support/rig.h"
@@ -304,6 +305,21 @@ TEST(TextOnDemand, AWriteOverItsOwnBitsShowsWhatExecuted) {
   h.m.ExecuteNext();
   EXPECT_EQ(h.m.Eeprom[5], 255);
   EXPECT_EQ(h.m.InstructionText(), "Write 250,W0");
+}
+
+// Random walks a full-period sequence: a generator with short cycles would look random in a table row.
+TEST(Instructions, RandomVisitsEveryWordValueBeforeRepeating) {
+  Rig r;
+  r.Load(B().Random(V("W0")).End());
+  std::vector<bool> seen(65536, false);
+  const uint16_t start = r.Word(0);
+  for (int i = 0; i < 65536; ++i) {
+    r.m.JumpTo(19);
+    r.Exec();
+    ASSERT_FALSE(seen[r.Word(0)]) << "repeated after " << i << " draws";
+    seen[r.Word(0)] = true;
+  }
+  EXPECT_EQ(r.Word(0), start);
 }
 
 }  // namespace
