@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <cstdint>
 
 #include "panel/dialogs.h"
+#include "trace/wav_writer.h"
 
 namespace qx9 {
 
@@ -37,11 +37,7 @@ QString TimelineExports::Export(trace::TimelineFormat format) {
     return QObject::tr("Export failed: %1").arg(QString::fromStdString(*error));
   }
   // A program without Sound gives a valid but empty WAV; say so rather than leave the user puzzled.
-  const SignalRecorder& recorder = panel_.recorder();
-  const bool silent = recorder.EventsOf(SignalKind::Tone, INT64_MIN, INT64_MAX).empty() &&
-                      recorder.EventsOf(SignalKind::Rest, INT64_MIN, INT64_MAX).empty() &&
-                      recorder.Origin().ToneHz == 0;
-  if (format == trace::TimelineFormat::Wav && silent) {
+  if (format == trace::TimelineFormat::Wav && trace::SoundSampleCount(panel_.recorder()) == 0) {
     return QObject::tr("Exported to %1 (no sound was recorded, so it holds no samples)").arg(*path);
   }
   return QObject::tr("Exported to %1").arg(*path);
