@@ -133,15 +133,6 @@ TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
       EXPECT_EQ(r.m.Ram[0], 1);
     }
   }
-  Rig r;  // a cycle that starts where no byte is left decodes as End, whatever the numbering
-  r.Load(ProgramBuilder().High(C(3)));
-  for (const auto& [byte, bit] : {std::make_pair(255, -1), std::make_pair(256, 7)}) {
-    r.m.TokByte = static_cast<int16_t>(byte);
-    r.m.TokBit = static_cast<int16_t>(bit);
-    EXPECT_EQ(r.Preview(), "End");
-  }
-  r.Exec();
-  EXPECT_EQ(r.host.Lines(), Lines{kRestart});
 }
 
 }  // namespace

@@ -81,18 +81,6 @@ TEST(SignalRecorder, ChangesFromOutsideAreStampedWhenTheyHappen) {
   EXPECT_EQ(r.All(), (std::vector<SignalEvent>{Word(1000, 1, kPortWord, 0x0040)}));
 }
 
-TEST(SignalRecorder, AFullRingFoldsItsOldestEventsIntoTheOrigin) {
-  RecordingRig r(Counter(), 4);
-  r.Steps(20);  // ten Lets, each a change of W1
-  EXPECT_EQ(r.recorder.EventCount(), 4u);
-  EXPECT_EQ(r.recorder.EventsDropped(), 6u);
-  EXPECT_EQ(r.recorder.Event(0), Word(12000, 13, 1, 7));
-  EXPECT_EQ(r.recorder.Origin().Words[1], 6);
-  EXPECT_EQ(r.recorder.Origin().TimeUs, 10000);
-  EXPECT_EQ(r.recorder.Origin().Instruction, 11u);
-  EXPECT_EQ(r.recorder.ValuesAt(r.recorder.EndTimeUs()).Words[1], r.Word(1));
-}
-
 TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
   // A round: the Pot read ("12"), B2 (W1) set by it, End's message, W1 cleared by the restart.
   RecordingRig r(ProgramBuilder().Pot(C(1), C(0), V("B2")).End(), 4);
