@@ -46,7 +46,6 @@ class AudioTest : public QObject {
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("samples");
     QTest::newRow("note 1, 3060 ms") << 1 << 3060 << 48000 << 3060 * 48;
-    QTest::newRow("note 127, 300 ms") << 127 << 300 << 48000 << 300 * 48;
     QTest::newRow("529.2 samples round down") << 100 << 12 << 44100 << 529;
     QTest::newRow("a negative time") << 100 << -12 << 48000 << 0;
     QTest::newRow("a rest") << -1 << 120 << 48000 << 5760;
@@ -93,7 +92,6 @@ class AudioTest : public QObject {
     const QAudioFormat cd = Format(44100, 2, QAudioFormat::Int16);
     const QAudioFormat dat = Format(48000, 1, QAudioFormat::Int16);
     const QAudioFormat floats = Format(44100, 2, QAudioFormat::Float);
-    QTest::newRow("float, preferred") << floats << QList<QAudioFormat>{floats} << floats;
     QTest::newRow("preferred but refused") << cd << QList<QAudioFormat>{dat} << dat;
     QTest::newRow("unwritable sample format: the device's rate kept")
         << Format(44100, 2, QAudioFormat::Unknown) << QList<QAudioFormat>{floats, dat} << floats;

@@ -26,7 +26,6 @@ using Answers = std::deque<std::optional<QString>>;  // none left = Cancel
 struct ScriptedDialogs final : Dialogs {
   int Splashes = 0;
   std::vector<QString> Messages;
-  std::vector<QString> Prompts;  // all cancelled
   Answers Files;
   std::vector<bool> ParentShownAtFileDialog;  // whether the window was visible under each dialog
   std::function<void()> OnSplash;             // runs while the splash would be open
@@ -40,10 +39,7 @@ struct ScriptedDialogs final : Dialogs {
     Messages.push_back(text);
     if (OnMessage) OnMessage();
   }
-  std::optional<QString> Prompt(QWidget*, const QString& text) override {
-    Prompts.push_back(text);
-    return std::nullopt;
-  }
+  std::optional<QString> Prompt(QWidget*, const QString&) override { return std::nullopt; }  // Cancel
   std::optional<QString> OpenObjectFile(QWidget* parent) override {
     ParentShownAtFileDialog.push_back(parent != nullptr && parent->isVisible());
     return Pop(Files);

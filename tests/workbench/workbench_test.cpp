@@ -1,12 +1,10 @@
 // The workbench on the panel's machine: stops, the source beside a file, opening it, the variables.
 #include <QAction>
 #include <QFile>
-#include <QListWidget>
 #include <QMenu>
 
 #include "panel/panel_menu.h"
 #include "workbench/launcher.h"
-#include "workbench/stops_dock.h"
 #include "workbench/variables_view.h"
 #include "workbench_rig.h"
 
@@ -27,38 +25,11 @@ class WorkbenchTest : public QObject {
   void initTestCase() { PrivateSettings(settings_); }
   void init() { ForgetSettings(); }
 
-  void breakpointStopsAFreeRunAtItsLine() {
-    LoopBench rig;
-    rig.view().ClickMargin(0);  // the listing's header comment: no instruction, no breakpoint
-    rig.view().ClickMargin(9999);
-    rig.view().ClickMargin(rig.LineOf(rig.p.jump));
-    QCOMPARE(rig.bench->breakpoints().Addresses().size(), size_t{1});
-    rig.bench->RunStop();
-    rig.RunFor(20);
-    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
-    QCOMPARE(rig.view().highlightedLine(), rig.LineOf(rig.p.jump));
-    QVERIFY(rig.bench->statusText().contains(QStringLiteral("breakpoint @")));
-  }
-
-  // A refused entry stays where it was typed, with the reason beside it.
-  void badConditionIsRefusedWhereItWasTyped() {
-    LoopBench rig;
-    StopsDock& dock = rig.bench->stopsDock();
-    dock.entry()->setText(QStringLiteral("W0 >> 3"));
-    QVERIFY(!dock.AddCondition());
-    QCOMPARE(dock.entry()->text(), QStringLiteral("W0 >> 3"));
-    QVERIFY(dock.error()->text().contains(QStringLiteral("'>>' is none")));
-    QCOMPARE(dock.list()->count(), 0);
-    QVERIFY(rig.bench->breakpoints().Conditions().empty());
-  }
-
-  // Stops are saved with their program, and only it gets them back.
+  // Breakpoints are saved with their program, and only it gets them back.
   void stopsAreKeptPerProgram() {
     {
       LoopBench rig;
       rig.view().ClickMargin(rig.LineOf(rig.p.mark));
-      rig.bench->stopsDock().entry()->setText(QStringLiteral("B0 = 7"));
-      QVERIFY(rig.bench->stopsDock().AddCondition());
     }
     {
       WorkbenchRig rig;
@@ -67,7 +38,6 @@ class WorkbenchTest : public QObject {
     }
     LoopBench rig;
     QVERIFY(rig.bench->breakpoints().Has(rig.p.mark));
-    QCOMPARE(rig.bench->breakpoints().Conditions()[0].Text, std::string("B0 = 7"));
   }
 
   // The source beside a file if it assembles to the same bytes, else the listing; errors change nothing.
@@ -109,44 +79,27 @@ class WorkbenchTest : public QObject {
     QVERIFY(!first->isVisible());
   }
 
-  // The variables changed since the last stop are marked: by a step, or by a whole run.
+  // The variables changed since the last stop are marked: by a step, or by a run to a breakpoint.
   void changesSinceTheLastStopAreMarked() {
     LoopBench rig;
     VariablesView& view = rig.bench->variablesView();
     rig.bench->Step();  // Let W0=W0+1
     QCOMPARE(view.ChangedNames(), (QStringList{"W0", "B0", "Bit15..Bit0"}));
+    rig.view().ClickMargin(0);  // the listing's header comment: no instruction, no breakpoint
+    rig.view().ClickMargin(9999);
     rig.view().ClickMargin(rig.LineOf(rig.p.mark));
+    QCOMPARE(rig.bench->breakpoints().Addresses().size(), size_t{1});
     rig.bench->RunStop();
     rig.RunFor(20);
+    QCOMPARE(rig.RunCaption(), QStringLiteral("Run (F5)"));
+    QVERIFY(rig.bench->statusText().contains(QStringLiteral("breakpoint @")));
     QCOMPARE(view.ChangedNames(), (QStringList{"W0", "W2", "B0", "B4", "Bit15..Bit0"}));
-  }
-
-  void portPinsDirectionsStackImageAndLastPwm() {
-    WorkbenchRig rig;
-    ProgramBuilder b;
-    b.Let(V("Dirs"), {{1, C(0x81)}}).High(C(0)).Write(C(5), V("W0")).Gosub("sub").End();
-    b.Label("sub").Pwm(C(7), C(255), C(1)).Return();
-    rig.Show(b);
-    rig.WBox(0)->setText(QStringLiteral("0007"));
-    for (int i = 0; i < 5; ++i) rig.bench->Step();
-    VariablesView& view = rig.bench->variablesView();
-    // PWM leaves its pin an input: of Dirs=129 only pin 0 stays an output.
-    QCOMPARE(Cell(view, "Port", 1), QStringLiteral("0101"));
-    QCOMPARE(Cell(view, "Pins (7..0)", 1), QStringLiteral("0000 0001"));
-    QCOMPARE(Cell(view, "Dirs (7..0)", 1), QStringLiteral("0000 0001"));
-    QCOMPARE(Cell(view, "Gosub depth", 1), QStringLiteral("1"));
-    QVERIFY(Cell(view, "Return 1", 1).startsWith(QStringLiteral("@")));
-    // Write's location counts down from the top of the image.
-    QCOMPARE(Cell(view, "Image 250", 1), QStringLiteral("7"));
-    QCOMPARE(Cell(view, "Image 250", 2), QStringLiteral("file: 0"));
-    QCOMPARE(Cell(view, "LastPWM", 1), QStringLiteral("Pin7=5.00"));
   }
 
   // Words in hex and signed decimal; an edit of a word takes effect at the next step, as if typed.
   void wordsShowAndEditAsThePanelsBoxes() {
     LoopBench rig;
     VariablesView& view = rig.bench->variablesView();
-    QVERIFY(!(view.item(view.RowOf(QStringLiteral("B0")), 1)->flags() & Qt::ItemIsEditable));
     rig.WBox(0)->setText(QStringLiteral("FFFE"));
     view.item(view.RowOf(QStringLiteral("W3")), 1)->setText(QStringLiteral("00ff"));
     QCOMPARE(rig.WBox(3)->text(), QStringLiteral("00ff"));
@@ -156,8 +109,6 @@ class WorkbenchTest : public QObject {
     QCOMPARE(Cell(view, "W3", 1), QStringLiteral("00FF"));
     QCOMPARE(Cell(view, "W0", 1), QStringLiteral("FFFF"));
     QCOMPARE(Cell(view, "W0", 2), QStringLiteral("-1"));
-    QCOMPARE(Cell(view, "B1", 2), QStringLiteral("255"));
-    QCOMPARE(Cell(view, "Bit15..Bit0", 1), QStringLiteral("1111 1111 1111 1111"));
   }
 };
 
