@@ -41,9 +41,7 @@ class AsmTest : public ScratchDir {
   // The names in the work folder (a temporary file left behind would show here).
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_ / "work")) {
-      names.push_back(entry.path().filename().string());
-    }
+    for (const auto& entry : fs::directory_iterator(dir_ / "work")) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -54,7 +52,6 @@ TEST_F(AsmTest, WritesTheDefaultNameBesideTheSourceWithTheUsualPermissions) {
       {"count.bas", "count.OBJ"},
       {"noext", "noext.OBJ"},
       {"two.dots.bas", "two.dots.OBJ"},
-      {".hidden", ".hidden.OBJ"},
   };
   const mode_t mask = umask(027);
   for (const auto& [source, object] : cases) {
@@ -103,7 +100,6 @@ TEST_F(AsmTest, RefusesOutputPathsThatAreNotFiles) {
   }
   EXPECT_TRUE(fs::is_fifo(dir_ / "work" / "fifo"));
   EXPECT_TRUE(fs::is_symlink(dir_ / "work" / "to-null"));
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
   EXPECT_EQ(Names(), (std::vector<std::string>{"fifo", "p.bas", "to-null"}));
 }
 

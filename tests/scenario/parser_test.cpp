@@ -42,14 +42,11 @@ const Rejected kRejected[] = {
      "s.yaml:2:23: pin: must be a whole number, not \"3\""},
     {"word value out of range", "steps:\n  - expect-word: {word: W1, value: 0x10000}\n",
      "s.yaml:2:36: value: must be from -32768 to 65535, not 0x10000"},
-    {"not a boolean", "steps:\n  - set-switch: {pin: 1, up: yes}\n", "s.yaml:2:30: up: must be true or false, not yes"},
     {"duration too long", "steps:\n  - delay: 3601s\n", "s.yaml:2:12: delay: must be at most 3600s, not 3601s"},
     {"alias that contains itself", "steps:\n  - set-pot: &a [*a]\n",
      "s.yaml:2:14: set-pot: must be a text, not [[[[[...]]]]]"},
     {"reference missing", "steps:\n  - screenshot: {compare-with: /nonexistent/ref.png}\n",
      "s.yaml:2:32: compare-with: the reference image '/nonexistent/ref.png' cannot be read"},
-    {"save folder missing", "steps:\n  - screenshot: {save-to: /nonexistent/shot.png}\n",
-     "s.yaml:2:27: save-to: the folder of '/nonexistent/shot.png' does not exist"},
 };
 
 TEST(ScenarioParserTest, RejectsEachMistakeWithItsPlace) {
@@ -100,27 +97,8 @@ TEST(ScenarioParserTest, ReadsWhatTheRunnerCannotShow) {
   EXPECT_EQ(s.Steps[4].TimeoutUs, kDefaultTimeoutUs);
 }
 
-TEST(ScenarioValuesTest, WholeNumbers) {
-  const std::pair<const char*, int64_t> good[] = {{"-3", -3}, {"0XfFfD", 65533}, {"-0x10", -16}};
-  for (const auto& [text, expected] : good) {
-    int64_t value = 0;
-    EXPECT_TRUE(ParseInteger(text, value)) << text;
-    EXPECT_EQ(value, expected) << text;
-  }
-  for (const char* text : {"", "-", "0x", "+5", "12a", "1.5", "9999999999999"}) {
-    int64_t value = 0;
-    EXPECT_FALSE(ParseInteger(text, value)) << text;
-  }
-}
-
-TEST(ScenarioValuesTest, Durations) {
-  const std::pair<const char*, int64_t> good[] = {
-      {"0ms", 0}, {"0.25s", 250000}, {"1.001s", 1001000}, {"3600s", 3600000000}};
-  for (const auto& [text, expected] : good) {
-    int64_t us = 0;
-    EXPECT_TRUE(ParseDurationText(text, us)) << text;
-    EXPECT_EQ(us, expected) << text;
-  }
+// Accepted durations are timed by the runner's tests; here only what is refused.
+TEST(ScenarioValuesTest, MalformedDurations) {
   for (const char* text : {"500", "ms", "1.5ms", "0.0001s", "1.s", ".5s", "-1s", "9999999999s"}) {
     int64_t us = 0;
     EXPECT_FALSE(ParseDurationText(text, us)) << text;

@@ -67,7 +67,7 @@ TEST_F(ScenarioRunnerTest, EachStepsRuleAndFailure) {
   const Case cases[] = {
       {"a wait that runs out of time", Busy, "  - wait-pin: {pin: 2, value: 1, timeout: 250ms}\n", Outcome::TimedOut,
        "expected pin 2 = 1 within 250ms, seen 0 after 250ms", 250000},
-      {"delays run exactly their time", Busy, "  - delay: 1.5s\n  - delay: 20ms\n", Outcome::Passed, "", 1520000},
+      {"delays run exactly their time", Busy, "  - delay: 1.001s\n  - delay: 20ms\n", Outcome::Passed, "", 1021000},
       {"time passes while a restart stops the run", OnceThenEnd,
        "  - delay: 1s\n  - expect-message: Program reached end -- Restarting\n"
        "  - wait-pin: {pin: 0, value: 1, timeout: 2s}\n",

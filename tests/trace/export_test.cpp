@@ -162,10 +162,8 @@ class ExportFiles : public ScratchDir {
 
 TEST_F(ExportFiles, BadPathsAreAClearErrorAndLeaveNothingBehind) {
   fs::create_directory(dir_ / "folder.vcd");
-  const std::string missing = (dir_ / "missing" / "out.vcd").string();
   const std::string folder = (dir_ / "folder.vcd").string();
   const std::pair<std::string, std::string> cases[] = {
-      {missing, "cannot write " + missing + ": No such file or directory"},
       {folder, "cannot write " + folder + ": it is a folder"},
       {"", "cannot write a file without a name"},
   };
