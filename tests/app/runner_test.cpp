@@ -161,6 +161,14 @@ TEST_F(RunnerTest, AnExportThatCannotBeWrittenIsStatusTwoAndTheOtherIsStillWritt
   EXPECT_TRUE(fs::exists(Path("tune.wav")));
 }
 
+// After "--" every argument is a file, even one that looks like an option.
+TEST_F(RunnerTest, DoubleDashEndsTheOptions) {
+  fs::copy_file(Write(ProgramBuilder().High(C(3)).End()), dir_ / "--quiet");
+  const CommandResult named = Run({"--steps", "1", "--", (dir_ / "--quiet").string()});
+  EXPECT_EQ(named.Status, 0) << named.Err;
+  EXPECT_EQ(named.Out.rfind("@013 High 3\n", 0), 0u) << named.Out;
+}
+
 // Every bundled example lists to a source that assembles back to the same bytes.
 TEST_F(RunnerTest, ListingsReassembleToTheSameBytes) {
   for (const auto& entry : fs::directory_iterator(EXAMPLES_DIR)) {

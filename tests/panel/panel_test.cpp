@@ -2,6 +2,8 @@
 #include "panel/contrast.h"
 #include "panel_rig.h"
 
+#include <QMenuBar>
+
 namespace qx9::test {
 namespace {
 
@@ -93,6 +95,17 @@ class PanelTest : public QObject {
   };
 
  private slots:
+  // The designed window has one size: no resize, no maximise, no menu bar.
+  void fixedSize() {
+    PanelRig rig;
+    rig.form->show();
+    rig.form->resize(800, 600);
+    QCOMPARE(rig.form->size(), QSize(426, 385));
+    QCOMPARE(rig.form->minimumSize(), QSize(426, 385));
+    QVERIFY(!(rig.form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(rig.form->findChild<QMenuBar*>() == nullptr);
+  }
+
   // The instruction line and LastPWM used to be unreadable grey on grey: 4.5:1 at least, drawn too.
   void readableReadouts_data() {
     QTest::addColumn<QString>("name");
