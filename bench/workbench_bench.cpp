@@ -3,8 +3,10 @@
 // a million instructions per second with both windows shown. Not a test: the figures depend on the
 // machine and its load.
 //
-//   qx9workbench_bench [SECONDS] [--fast-only]     (offscreen unless QT_QPA_PLATFORM says otherwise)
+//   qx9workbench_bench [SECONDS] [--fast-only [CONFIGURATION]]   (offscreen unless QT_QPA_PLATFORM says otherwise)
 //
+// CONFIGURATION runs as fast as possible only with "nothing", "recorder", "history" or "both" attached:
+// one configuration per process, so a profiler's count (callgrind --toggle-collect='*RunFast*') is its own.
 // As fast as possible is reported per second of the process's CPU time as well as of the wall clock:
 // on a shared machine the wall-clock rate mostly measures the other jobs.
 #include <QApplication>
@@ -80,6 +82,7 @@ int main(int argc, char** argv) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   const bool fastOnly = argc > 2 && std::strcmp(argv[2], "--fast-only") == 0;
+  const char* const only = fastOnly && argc > 3 ? argv[3] : nullptr;
   std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
   // Real time, no waits: one instruction a millisecond.
@@ -132,15 +135,17 @@ int main(int argc, char** argv) {
   // As fast as possible, both windows shown and redrawn at the display rate, with the recorder and the
   // history attached as the load step attaches them, or not.
   struct Attached {
+    const char* key;
     const char* name;
     bool recorder;
     bool history;
   };
-  const Attached configurations[] = {{"nothing attached", false, false},
-                                     {"recorder", true, false},
-                                     {"history", false, true},
-                                     {"recorder and history", true, true}};
+  const Attached configurations[] = {{"nothing", "nothing attached", false, false},
+                                     {"recorder", "recorder", true, false},
+                                     {"history", "history", false, true},
+                                     {"both", "recorder and history", true, true}};
   for (const Attached& a : configurations) {
+    if (only != nullptr && std::strcmp(only, a.key) != 0) continue;
     ProgramBuilder p;
     p.Label("top").Let(V("W0"), {{3, C(1)}}).Toggle(C(0)).Goto("top");
     Bench b(p, PacedTimer::Speed::Fastest);

@@ -184,7 +184,7 @@ void History::SettlePwm() const {
   lastPwm_ = livePwm_;
 }
 
-void History::OnInput(const Machine&, Input kind, const std::optional<std::string>& text) {
+void History::OnInput(const Machine&, Opcode, Input kind, const std::optional<std::string>& text) {
   if (stretches_.empty()) return;
   Stretch& s = stretches_.back();
   if (kind != Input::PromptAnswer) {

@@ -93,7 +93,7 @@ class History final : public MachineListener {
   void BeforeInstruction(const Machine& machine) override;
   void AfterInstruction(const Machine& machine) override;
   void OnPWM(const Machine& machine, int pin, int duty, int cycles) override;
-  void OnInput(const Machine& machine, Input kind, const std::optional<std::string>& text) override;
+  void OnInput(const Machine& machine, Opcode reader, Input kind, const std::optional<std::string>& text) override;
   void OnExternalChange(const Machine& machine) override;
 
  private:

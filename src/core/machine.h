@@ -176,6 +176,7 @@ class Machine : public MachineState {
 
   // Counters for front ends that report on a run; not part of the machine state.
   uint64_t InstructionsExecuted = 0;  // cycles that executed an instruction (not previews, not resets)
+  int64_t InstructionStartUs = 0;     // SimTimeUs when the latest of them started (a Sound moves it on)
   uint64_t RestartsRun = 0;           // restart sequences (End, unemulated instructions, stack errors)
 
   // The ticks from now on that would only count a wait down, and skipping them at once: the same as
@@ -277,6 +278,7 @@ class Machine : public MachineState {
   Host* host_;
   TokenObserver* observer_ = nullptr;
   std::vector<MachineListener*> listeners_;
+  std::vector<MachineListener*> startListeners_;  // those of listeners_ that watch instruction starts
   void FillPanelView(PanelView& view) const;
   void ReadWordBoxes(Host::Boxes boxes);  // as the host answered WordBoxes() for this cycle
   PanelView view_;                        // the redraws' view, kept so its strings keep their room

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/instruction_set.h"
+
 namespace qx9 {
 
 class Machine;
@@ -18,6 +20,9 @@ class MachineListener {
   // An instruction is about to execute: the word boxes are taken in and a step over's stop is checked,
   // its opcode is not yet read. Never called for previews or for the reset of a restart.
   virtual void BeforeInstruction(const Machine&) {}
+  // Asked once, when the listener is added. A listener that needs only AfterInstruction (it can read
+  // the start time from Machine::InstructionStartUs) says no, and is spared a call per instruction.
+  virtual bool WatchesInstructionStart() const { return true; }
   // The instruction has executed (an End's restart included); the panel is not yet redrawn.
   virtual void AfterInstruction(const Machine&) {}
 
@@ -29,10 +34,10 @@ class MachineListener {
   // Every message box the machine opens, previews included (machine.ListOnly tells them apart).
   virtual void OnMessage(const Machine&, const std::string& /*text*/) {}
 
-  // A value an executing Pot or PulsIn took from the outside world: the box's text, or the prompt's
-  // answer (nullopt: cancelled). Replaying these gives the same run again.
+  // A value an executing Pot or PulsIn (the reader) took from the outside world: the box's text, or the
+  // prompt's answer (nullopt: cancelled). Replaying these gives the same run again.
   enum class Input { PotBox, PulsInBox, PromptAnswer };
-  virtual void OnInput(const Machine&, Input, const std::optional<std::string>& /*text*/) {}
+  virtual void OnInput(const Machine&, Opcode /*reader*/, Input, const std::optional<std::string>& /*text*/) {}
 
   // The state changed between instructions, not by one: a switch click, a typed word taken in, a
   // countdown tick of a wait, the start of a program.

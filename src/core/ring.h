@@ -1,70 +1,78 @@
 #pragma once
 // A first-in, first-out buffer of fixed capacity: once full, each new entry takes the place of the
-// oldest. Its storage is reserved whole at the start, so filling it never moves what it holds; the
-// system hands out the pages of a large block only as they are written, so a short run still costs
-// only what it records.
+// oldest. Its storage is allocated whole at the start and never moves; a slot is constructed the first
+// time it is written and reused from then on (a text keeps its room), and the system hands out the
+// pages of a large block only as they are written, so a short run costs only what it records.
 
-#include <algorithm>
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <utility>
-#include <vector>
 
 namespace qx9 {
 
 template <typename T>
 class Ring {
  public:
-  explicit Ring(size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) { items_.reserve(capacity_); }
+  explicit Ring(size_t capacity)
+      : capacity_(capacity < 1 ? 1 : capacity), items_(std::allocator<T>().allocate(capacity_)) {}
+  ~Ring() {
+    std::destroy_n(items_, constructed_);
+    std::allocator<T>().deallocate(items_, capacity_);
+  }
+  Ring(const Ring&) = delete;
+  Ring& operator=(const Ring&) = delete;
 
   size_t Capacity() const { return capacity_; }
-  size_t Size() const { return items_.size(); }
-  bool Empty() const { return items_.empty(); }
-  bool Full() const { return items_.size() == capacity_; }
+  size_t Size() const { return size_; }
+  bool Empty() const { return size_ == 0; }
+  bool Full() const { return size_ == capacity_; }
 
   // The i-th kept entry, 0 being the oldest.
   const T& operator[](size_t i) const { return items_[Slot(i)]; }
-  const T& Oldest() const { return items_[head_]; }
-  const T& Newest() const { return (*this)[items_.size() - 1]; }
-  T& Newest() { return items_[Slot(items_.size() - 1)]; }
+  const T& Newest() const { return (*this)[size_ - 1]; }
 
-  // Adds an entry. When the ring is full the oldest entry is handed to `evicted` just before it is
-  // overwritten, so an owner can fold it into whatever it keeps about the past.
-  template <typename Evicted>
-  void Push(T item, Evicted evicted) {
-    if (items_.size() < capacity_) {
-      items_.push_back(std::move(item));
-      return;
-    }
-    evicted(items_[head_]);
-    items_[head_] = std::move(item);
-    head_ = head_ + 1 == capacity_ ? 0 : head_ + 1;
-  }
   // Makes room for one entry (handing the oldest to `evicted` when full) and returns it to be filled
-  // in place: no temporary, which matters for the recorder's hot path.
+  // in place: no temporary, which matters for the recorder's hot path. A slot of a type with no
+  // constructor of its own holds no particular value, and a reused one its old value: the caller
+  // writes every member.
   template <typename Evicted>
   T& Append(Evicted evicted) {
-    if (items_.size() < capacity_) return items_.emplace_back();
-    evicted(items_[head_]);
-    T& slot = items_[head_];
-    head_ = head_ + 1 == capacity_ ? 0 : head_ + 1;
-    return slot;
+    if (size_ == capacity_) DropOldest(1, evicted);
+    return AppendToSpare();
   }
-  void Push(T item) {
-    Push(std::move(item), [](const T&) {});
+  T& Append() {
+    return Append([](const T&) {});
+  }
+  void Push(T item) { Append() = std::move(item); }
+
+  // The slot for one more entry when the ring is not full.
+  T& AppendToSpare() {
+    const size_t slot = Slot(size_++);
+    if constexpr (!std::is_trivially_default_constructible_v<T>) {
+      if (slot == constructed_) {
+        ::new (static_cast<void*>(items_ + slot)) T;
+        ++constructed_;
+      }
+    }
+    return items_[slot];
   }
 
-  // Forgets the n newest entries (all of them when n is larger): for an owner whose recent past was
-  // undone. Rare, so it may put the entries back in order first.
-  void DropNewest(size_t n) {
-    if (head_ != 0) {
-      std::rotate(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_), items_.end());
-      head_ = 0;
-    }
-    items_.resize(n >= items_.size() ? 0 : items_.size() - n);
+  // Forgets the n oldest entries (all of them when n is larger), each handed to `evicted` first.
+  template <typename Evicted>
+  void DropOldest(size_t n, Evicted evicted) {
+    if (n > size_) n = size_;
+    for (size_t i = 0; i < n; ++i) evicted(items_[Slot(i)]);
+    head_ = Slot(n);
+    size_ -= n;
   }
+  // Forgets the n newest entries (all of them when n is larger): for an owner whose recent past was
+  // undone.
+  void DropNewest(size_t n) { size_ = n >= size_ ? 0 : size_ - n; }
 
   void Clear() {
-    items_.clear();
+    size_ = 0;
     head_ = 0;
   }
 
@@ -75,8 +83,10 @@ class Ring {
   }
 
   size_t capacity_;
-  std::vector<T> items_;
-  size_t head_ = 0;  // slot of the oldest entry once the ring is full; 0 before
+  T* items_;
+  size_t constructed_ = 0;  // slots 0 .. constructed_ - 1 hold constructed entries
+  size_t size_ = 0;
+  size_t head_ = 0;  // slot of the oldest entry
 };
 
 }  // namespace qx9

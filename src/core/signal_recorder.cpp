@@ -1,7 +1,11 @@
 #include "core/signal_recorder.h"
 
 #include <algorithm>
-#include <cstring>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qx9 {
 
@@ -11,22 +15,32 @@ uint16_t Pattern(int32_t word) { return static_cast<uint16_t>(static_cast<uint32
 
 }  // namespace
 
-void ApplySignalEvent(SignalSnapshot& snapshot, const SignalEvent& event) {
-  snapshot.TimeUs = std::max(snapshot.TimeUs, event.TimeUs);
-  snapshot.Instruction = std::max(snapshot.Instruction, event.Instruction);
-  switch (event.Kind) {
-    case SignalKind::Word:
-      snapshot.Words[static_cast<size_t>(event.Index & 7)] = static_cast<uint16_t>(event.Value);
-      break;
+namespace {
+
+// Folds one event's effect into a snapshot, the step both Origin() and ValuesAt() are made of; its time
+// and instruction are the caller's. Inline and free of texts, as an evicted word takes this path at
+// every instruction that changes one once the ring is full.
+inline void ApplyValue(SignalSnapshot& snapshot, SignalKind kind, int64_t timeUs, int32_t index, int32_t value,
+                       int32_t length) {
+  switch (kind) {
+    case SignalKind::Word: snapshot.Words[static_cast<size_t>(index & 7)] = static_cast<uint16_t>(value); break;
     case SignalKind::Tone:
     case SignalKind::Rest:
       // A rest is a stretch of silence: it ends whatever sounded before it.
-      snapshot.ToneHz = event.Kind == SignalKind::Tone ? event.Value : 0;
-      snapshot.ToneStartUs = event.TimeUs;
-      snapshot.ToneEndUs = event.TimeUs + int64_t{event.Length} * 1000;
+      snapshot.ToneHz = kind == SignalKind::Tone ? value : 0;
+      snapshot.ToneStartUs = timeUs;
+      snapshot.ToneEndUs = timeUs + int64_t{length} * 1000;
       break;
     default: break;
   }
+}
+
+}  // namespace
+
+void ApplySignalEvent(SignalSnapshot& snapshot, const SignalEvent& event) {
+  snapshot.TimeUs = std::max(snapshot.TimeUs, event.TimeUs);
+  snapshot.Instruction = std::max(snapshot.Instruction, event.Instruction);
+  ApplyValue(snapshot, event.Kind, event.TimeUs, event.Index, event.Value, event.Length);
 }
 
 namespace {
@@ -39,6 +53,10 @@ SignalRecorder::SignalRecorder(size_t eventCapacity, size_t instructionRuns)
     : events_(eventCapacity), texts_(eventCapacity), instructions_(instructionRuns) {}
 
 void SignalRecorder::Restart(const Machine& machine) {
+  RestartAt(machine, machine.InstructionsExecuted, machine.SimTimeUs);
+}
+
+void SignalRecorder::RestartAt(const Machine& machine, uint64_t point, int64_t timeUs) {
   events_.Clear();
   texts_.Clear();
   textsAdded_ = 0;
@@ -47,20 +65,20 @@ void SignalRecorder::Restart(const Machine& machine) {
   ExpectNextStart();
   eventsDropped_ = 0;
   origin_ = SignalSnapshot{};
-  origin_.TimeUs = machine.SimTimeUs;
-  origin_.Instruction = machine.InstructionsExecuted;
+  origin_.TimeUs = timeUs;
+  origin_.Instruction = point;
   seen_ = machine.Ram;
   for (size_t i = 0; i < seen_.size(); ++i) origin_.Words[i] = Pattern(seen_[i]);
-  instructionStartUs_ = machine.SimTimeUs;
-  endTimeUs_ = machine.SimTimeUs;
-  lastInstruction_ = machine.InstructionsExecuted;
+  endTimeUs_ = timeUs;
+  lastInstruction_ = point;
 }
 
-void SignalRecorder::ForgetAfter(const Machine& m) {
-  const uint64_t point = m.InstructionsExecuted;
-  // When the point was folded into the origin already, nothing kept is from before it.
+void SignalRecorder::ForgetAfter(const Machine& m, uint64_t point, int64_t timeUs) {
+  SyncCurrent();
+  // When the point was folded into the origin already, nothing kept is from before it. Seen after an
+  // instruction, the words are already that instruction's: its changes become part of the new start.
   if (origin_.Instruction > point) {
-    Restart(m);
+    RestartAt(m, point, timeUs);
     return;
   }
   size_t keep = events_.Size();
@@ -88,7 +106,7 @@ void SignalRecorder::ForgetAfter(const Machine& m) {
   // The words as the kept events leave them: the next comparison records the step to the machine's.
   const SignalSnapshot now = ValuesAt(INT64_MAX);
   for (size_t i = 0; i < seen_.size(); ++i) seen_[i] = now.Words[i];
-  endTimeUs_ = std::max(origin_.TimeUs, m.SimTimeUs);
+  endTimeUs_ = std::max(origin_.TimeUs, timeUs);
   lastInstruction_ = point;
 }
 
@@ -108,72 +126,110 @@ SignalEvent SignalRecorder::Event(size_t i) const {
 
 void SignalRecorder::SeeTime(int64_t timeUs) { endTimeUs_ = std::max(endTimeUs_, timeUs); }
 
-void SignalRecorder::Add(const Record& record) { NewRecord() = record; }
+int64_t SignalRecorder::EndTimeUs() const {
+  const InstructionRun run = Current();
+  if (run.Count == 0) return endTimeUs_;
+  return std::max(endTimeUs_, run.FirstUs + static_cast<int64_t>(run.Count - 1) * run.StepUs);
+}
 
-SignalRecorder::Record& SignalRecorder::NewRecord() {
-  return events_.Append([this](const Record& oldest) {
-    origin_.TimeUs = std::max(origin_.TimeUs, oldest.TimeUs);
-    origin_.Instruction = std::max(origin_.Instruction, oldest.Instruction);
-    // Words are the common case and need no more than their slot written.
+SignalRecorder::InstructionRun SignalRecorder::Current() const {
+  InstructionRun run = current_;
+  if (nextNumber_ != 0) run.Count = nextNumber_ - run.First;
+  return run;
+}
+
+uint64_t SignalRecorder::NewestInstruction() const {
+  return nextNumber_ != 0 ? std::max(lastInstruction_, nextNumber_ - 1) : lastInstruction_;
+}
+
+void SignalRecorder::Add(const Record& record) {
+  if (events_.Full()) MakeRoom();
+  events_.AppendToSpare() = record;
+}
+
+// A full ring drops a sixty-fourth of its events at once, oldest first, folding them into the origin in
+// one tight loop (on a copy, which the compiler may keep in registers); the record written next then
+// needs no more than a free slot. Instruction numbers never fall from one event to the next, so the
+// origin's is the last dropped event's; times may (a Sound's tones come before its own word changes).
+void SignalRecorder::MakeRoom() {
+  const size_t batch = std::max<size_t>(1, events_.Capacity() / 64);
+  SignalSnapshot origin = origin_;
+  int64_t latestUs = origin.TimeUs;
+  events_.DropOldest(batch, [&](const Record& oldest) {
+    latestUs = std::max(latestUs, oldest.TimeUs);
+    origin.Instruction = oldest.Instruction;
     if (oldest.Kind == SignalKind::Word) {
-      origin_.Words[static_cast<size_t>(oldest.Index & 7)] = static_cast<uint16_t>(oldest.Value);
-    } else if (oldest.Kind == SignalKind::Tone || oldest.Kind == SignalKind::Rest) {
-      ApplySignalEvent(origin_,
-                       {oldest.Kind, oldest.TimeUs, oldest.Instruction, oldest.Index, oldest.Value, oldest.Length, {}});
+      origin.Words[static_cast<size_t>(oldest.Index & 7)] = static_cast<uint16_t>(oldest.Value);
+    } else {
+      ApplyValue(origin, oldest.Kind, oldest.TimeUs, oldest.Index, oldest.Value, oldest.Length);
     }
-    ++eventsDropped_;
   });
+  origin.TimeUs = latestUs;
+  origin_ = origin;
+  eventsDropped_ += batch;
 }
 
 void SignalRecorder::AddText(Record record, const std::string& text) {
   // Sequence numbers wrap at 2^32; the ring holds far fewer, so the low bits identify a kept text.
   record.Length = static_cast<int32_t>(static_cast<uint32_t>(textsAdded_));
   // A full ring hands back its oldest text's slot, whose storage the new text reuses.
-  texts_.Append([](const std::string&) {}).assign(text, 0, kMaxTextLength);
+  texts_.Append().assign(text, 0, kMaxTextLength);
   ++textsAdded_;
   Add(record);
 }
 
-// Nearly every instruction leaves the words alone, so the test for a change is one pass that the
-// compiler turns into a few vector operations, with no branch per word; only a change goes on to find
-// which words moved.
-bool SignalRecorder::WordsMoved(const Machine& m) const {
-  uint32_t differ = 0;
-  for (size_t i = 0; i < seen_.size(); ++i) differ |= static_cast<uint32_t>(m.Ram[i] ^ seen_[i]);
-  return differ != 0;
+// Nearly every instruction leaves the words alone, so the test for a change must cost next to nothing:
+// the eight words are compared whole, four at a time where the processor can, giving one bit per word
+// that differs. Only those words go on to have their 16-bit patterns compared (a word loaded outside
+// the 16-bit range may differ from what was seen and still be the same word).
+unsigned SignalRecorder::WordsMoved(const Machine& m) const {
+#if defined(__SSE2__)
+  const auto load = [](const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+  const __m128i low = _mm_cmpeq_epi32(load(&m.Ram[0]), load(&seen_[0]));
+  const __m128i high = _mm_cmpeq_epi32(load(&m.Ram[4]), load(&seen_[4]));
+  const auto same =
+      static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low)) | (_mm_movemask_ps(_mm_castsi128_ps(high)) << 4));
+  return same ^ 0xFFu;
+#else
+  unsigned moved = 0;
+  for (size_t i = 0; i < seen_.size(); ++i) moved |= static_cast<unsigned>(m.Ram[i] != seen_[i]) << i;
+  return moved;
+#endif
 }
 
-void SignalRecorder::RecordWordChanges(const Machine& m, int64_t timeUs, uint64_t instruction) {
-  // Words are kept as their 16-bit patterns; a value outside that range would be the same word. Two
-  // words are compared at a time (their low halves), since a call mostly finds one word of eight moved.
-  constexpr uint64_t kPatterns = 0x0000FFFF0000FFFFull;
-  for (size_t i = 0; i < seen_.size(); i += 2) {
-    uint64_t now = 0;
-    uint64_t before = 0;
-    std::memcpy(&now, &m.Ram[i], sizeof now);
-    std::memcpy(&before, &seen_[i], sizeof before);
-    const uint64_t moved = (now ^ before) & kPatterns;
-    if (moved == 0) continue;
-    if ((moved & 0xFFFFu) != 0) AddWord(i, m.Ram[i], timeUs, instruction);
-    if ((moved >> 32) != 0) AddWord(i + 1, m.Ram[i + 1], timeUs, instruction);
+// One moved word per call, the next by a call in tail position (a loop): with no other call but one in
+// tail position either, the common case, one word, saves no registers.
+void SignalRecorder::RecordWordChanges(const Machine& m, unsigned moved, int64_t timeUs, uint64_t instruction) {
+  if (events_.Full()) return MakeRoomThenRecord(m, moved, timeUs, instruction);
+  const auto i = static_cast<size_t>(std::countr_zero(moved));
+  const int32_t word = m.Ram[i];
+  if (((word ^ seen_[i]) & 0xFFFF) != 0) {
+    Record& r = events_.AppendToSpare();
+    r.TimeUs = timeUs;
+    r.Instruction = instruction;
+    r.Index = static_cast<int32_t>(i);
+    r.Value = Pattern(word);
+    r.Length = 0;
+    r.Kind = SignalKind::Word;
   }
-  seen_ = m.Ram;
+  seen_[i] = word;
+  moved &= moved - 1;
+  if (moved != 0) RecordWordChanges(m, moved, timeUs, instruction);
 }
 
-void SignalRecorder::AddWord(size_t index, int32_t word, int64_t timeUs, uint64_t instruction) {
-  Record& r = NewRecord();
-  r.TimeUs = timeUs;
-  r.Instruction = instruction;
-  r.Index = static_cast<int32_t>(index);
-  r.Value = Pattern(word);
-  r.Length = 0;
-  r.Kind = SignalKind::Word;
+void SignalRecorder::MakeRoomThenRecord(const Machine& m, unsigned moved, int64_t timeUs, uint64_t instruction) {
+  MakeRoom();
+  RecordWordChanges(m, moved, timeUs, instruction);
 }
 
 // Instructions evenly spaced in time extend the run under way; any other start begins a new one.
 // The common case, the next instruction of a run of two or more at the expected time, is handled by
-// BeforeInstruction with two compares; this is the rest.
-void SignalRecorder::NoteInstructionStart(uint64_t number, int64_t timeUs) {
+// AfterInstruction with two compares; this is the rest.
+void SignalRecorder::NoteInstructionStart(const Machine& m) {
+  const uint64_t number = m.InstructionsExecuted;
+  const int64_t timeUs = m.InstructionStartUs;
+  if (number <= NewestInstruction()) ForgetAfter(m, number - 1, timeUs);
+  SyncCurrent();
   InstructionRun& run = current_;
   if (run.Count > 0 && number == run.First + run.Count) {
     if (run.Count == 1 && timeUs >= run.FirstUs) run.StepUs = timeUs - run.FirstUs;
@@ -194,32 +250,27 @@ void SignalRecorder::ExpectNextStart() {
   nextStartUs_ = current_.FirstUs + static_cast<int64_t>(current_.Count) * current_.StepUs;
 }
 
-void SignalRecorder::BeforeInstruction(const Machine& m) {
-  if (m.InstructionsExecuted < lastInstruction_) ForgetAfter(m);
-  instructionStartUs_ = m.SimTimeUs;
-  // The count is raised just after this call: the instruction about to run is the next number.
-  const uint64_t number = m.InstructionsExecuted + 1;
-  if (number == nextNumber_ && m.SimTimeUs == nextStartUs_) {
-    ++current_.Count;
-    nextNumber_ = number + 1;
-    nextStartUs_ += current_.StepUs;
-    return;
-  }
-  NoteInstructionStart(number, m.SimTimeUs);
+// An instruction's changes are stamped with its start: a Sound's tones have moved the clock on by now,
+// and they saw to the end time themselves. Every path ends in a call it can jump to, so the common
+// one saves no registers.
+void SignalRecorder::AfterInstruction(const Machine& m) {
+  const uint64_t number = m.InstructionsExecuted;
+  if (number != nextNumber_ || m.InstructionStartUs != nextStartUs_) return AfterUnevenStart(m);
+  nextNumber_ = number + 1;
+  nextStartUs_ += current_.StepUs;
+  if (const unsigned moved = WordsMoved(m)) RecordWordChanges(m, moved, m.InstructionStartUs, number);
 }
 
-// An instruction's changes are stamped with its start: a Sound's tones have moved the clock on by now.
-void SignalRecorder::AfterInstruction(const Machine& m) {
+void SignalRecorder::AfterUnevenStart(const Machine& m) {
+  NoteInstructionStart(m);
   lastInstruction_ = m.InstructionsExecuted;
-  if (WordsMoved(m)) RecordWordChanges(m, instructionStartUs_, m.InstructionsExecuted);
-  // The clock never runs back within an instruction, so its start needs no look of its own.
-  SeeTime(m.SimTimeUs);
+  if (const unsigned moved = WordsMoved(m)) RecordWordChanges(m, moved, m.InstructionStartUs, m.InstructionsExecuted);
 }
 
 void SignalRecorder::OnExternalChange(const Machine& m) {
-  if (m.InstructionsExecuted < lastInstruction_) ForgetAfter(m);
+  if (m.InstructionsExecuted < NewestInstruction()) ForgetAfter(m, m.InstructionsExecuted, m.SimTimeUs);
   SeeTime(m.SimTimeUs);
-  if (WordsMoved(m)) RecordWordChanges(m, m.SimTimeUs, m.InstructionsExecuted);
+  if (const unsigned moved = WordsMoved(m)) RecordWordChanges(m, moved, m.SimTimeUs, m.InstructionsExecuted);
 }
 
 void SignalRecorder::OnTone(const Machine& m, int frequencyHz, int durationMs) {
@@ -242,10 +293,10 @@ void SignalRecorder::OnMessage(const Machine& m, const std::string& text) {
   AddText({m.SimTimeUs, m.InstructionsExecuted, 0, 0, 0, SignalKind::Message}, text);
 }
 
-// A prompt's answer does not say who asked; the instruction being executed does.
-void SignalRecorder::OnInput(const Machine& m, Input input, const std::optional<std::string>& text) {
+// A prompt's answer does not say who asked; the reader does (the instruction's text may not be built).
+void SignalRecorder::OnInput(const Machine& m, Opcode reader, Input input, const std::optional<std::string>& text) {
   if (m.ListOnly) return;
-  const SignalKind kind = m.InstrText.rfind("Pot ", 0) == 0 ? SignalKind::Pot : SignalKind::PulsIn;
+  const SignalKind kind = reader == Opcode::Pot ? SignalKind::Pot : SignalKind::PulsIn;
   AddText({m.SimTimeUs, m.InstructionsExecuted, static_cast<int32_t>(input), text ? 1 : 0, 0, kind},
           text ? *text : std::string());
 }

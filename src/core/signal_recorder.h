@@ -6,9 +6,9 @@
 //
 // Memory is bounded: events live in a ring of a stated capacity, as compact records with their rare
 // texts kept beside them; instruction start times live in another ring, as runs of instructions evenly
-// spaced in time (a free run is one such run between two waits). When the event ring wraps, the oldest
-// events are folded into Origin(), the values current at the oldest kept point, so an export always
-// starts from a complete picture.
+// spaced in time (a free run is one such run between two waits). When the event ring is full, its
+// oldest sixty-fourth is folded into Origin(), the values current at the oldest kept point, so an export
+// always starts from a complete picture.
 
 #include <array>
 #include <cstddef>
@@ -86,7 +86,7 @@ class SignalRecorder final : public MachineListener {
   // Events folded into Origin() because the ring was full.
   uint64_t EventsDropped() const { return eventsDropped_; }
   // The latest simulated time the recorder has seen (the end of the last tone included).
-  int64_t EndTimeUs() const { return endTimeUs_; }
+  int64_t EndTimeUs() const;
 
   // The kept events of one kind with TimeUs in [fromUs, toUs), oldest first.
   std::vector<SignalEvent> EventsOf(SignalKind kind, int64_t fromUs, int64_t toUs) const;
@@ -102,13 +102,13 @@ class SignalRecorder final : public MachineListener {
   uint64_t InstructionAt(int64_t timeUs) const;
 
   // --- MachineListener --------------------------------------------------------------------------
-  void BeforeInstruction(const Machine& m) override;
+  bool WatchesInstructionStart() const override { return false; }
   void AfterInstruction(const Machine& m) override;
   void OnTone(const Machine& m, int frequencyHz, int durationMs) override;
   void OnRest(const Machine& m, int durationMs) override;
   void OnPWM(const Machine& m, int pin, int duty, int cycles) override;
   void OnMessage(const Machine& m, const std::string& text) override;
-  void OnInput(const Machine& m, Input input, const std::optional<std::string>& text) override;
+  void OnInput(const Machine& m, Opcode reader, Input input, const std::optional<std::string>& text) override;
   void OnExternalChange(const Machine& m) override;
 
  private:
@@ -129,19 +129,23 @@ class SignalRecorder final : public MachineListener {
     uint64_t Count;
   };
 
-  bool WordsMoved(const Machine& m) const;  // any word other than seen_
+  unsigned WordsMoved(const Machine& m) const;  // bit i: Ram[i] is not what seen_ holds
   // The slow paths stay out of line, so the listener calls on the common path save no registers.
-  [[gnu::noinline]] void RecordWordChanges(const Machine& m, int64_t timeUs, uint64_t instruction);
-  void AddWord(size_t index, int32_t word, int64_t timeUs, uint64_t instruction);
+  [[gnu::noinline]] void RecordWordChanges(const Machine& m, unsigned moved, int64_t timeUs, uint64_t instruction);
+  [[gnu::noinline]] void MakeRoomThenRecord(const Machine& m, unsigned moved, int64_t timeUs, uint64_t instruction);
   void Add(const Record& record);
-  Record& NewRecord();  // the next slot of the ring, the oldest event folded away if it was full
+  [[gnu::noinline]] void MakeRoom();  // drops the oldest events of a full ring, folded into the origin
   void AddText(Record record, const std::string& text);
   void SeeTime(int64_t timeUs);
-  [[gnu::noinline]] void NoteInstructionStart(uint64_t number, int64_t timeUs);
+  // Takes the machine's present words as the values at a point and time.
+  void RestartAt(const Machine& machine, uint64_t point, int64_t timeUs);
+  // The rest of AfterInstruction when the instruction did not start where the run under way said.
+  [[gnu::noinline]] void AfterUnevenStart(const Machine& m);
+  void NoteInstructionStart(const Machine& m);
   void ExpectNextStart();  // nextNumber_ and nextStartUs_ from current_
   // The machine was taken back to an earlier point (the history) and goes on from there: what was
   // recorded after that point is forgotten, as the history forgets it, so time keeps running forward.
-  [[gnu::noinline]] void ForgetAfter(const Machine& m);
+  void ForgetAfter(const Machine& m, uint64_t point, int64_t timeUs);
 
   Ring<Record> events_;
   Ring<std::string> texts_;  // the texts of the kept text events, in the same order
@@ -154,15 +158,21 @@ class SignalRecorder final : public MachineListener {
   // follow without a look at the run), so that case is two compares.
   uint64_t nextNumber_ = 0;
   int64_t nextStartUs_ = 0;
-  InstructionRun RunAt(size_t i) const { return i < instructions_.Size() ? instructions_[i] : current_; }
+  // The run under way as it stands: while nextNumber_ says it goes on, the common path only moves
+  // nextNumber_ on, and current_.Count is brought up to date from it when something else needs it.
+  InstructionRun Current() const;
+  void SyncCurrent() { current_ = Current(); }
+  uint64_t NewestInstruction() const;  // the newest instruction number seen
+  InstructionRun RunAt(size_t i) const { return i < instructions_.Size() ? instructions_[i] : Current(); }
   size_t RunCount() const { return instructions_.Size() + (current_.Count > 0 ? 1 : 0); }
   // How many runs, from the oldest, `before` holds for (it holds for a prefix of them).
   template <typename Before>
   size_t RunsWhere(Before before) const;
   SignalSnapshot origin_;
   std::array<int32_t, 8> seen_{};  // the words as the last comparison found them
-  int64_t instructionStartUs_ = 0;
-  uint64_t lastInstruction_ = 0;  // the newest instruction number seen
+  uint64_t lastInstruction_ = 0;   // the newest instruction number seen off the common path
+  // The latest time seen other than an instruction's start (a tone's end, a tick of a wait): the
+  // starts are in the runs already, so the common path need not note them.
   int64_t endTimeUs_ = 0;
   uint64_t eventsDropped_ = 0;
 };

@@ -36,8 +36,9 @@ void Machine::ExecuteNext() {
     if (ListOnly) {
       DecodeHere();
     } else {
-      if (!listeners_.empty()) Notify([this](MachineListener& l) { l.BeforeInstruction(*this); });
+      for (MachineListener* listener : startListeners_) listener->BeforeInstruction(*this);
       ++InstructionsExecuted;
+      InstructionStartUs = SimTimeUs;
       const int start = LinearAddress();
       // A program that runs off the end of its image meets an End there instead of reading nothing.
       const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);
@@ -88,9 +89,15 @@ void Machine::Message(const std::string& text) {
   host_->MessageBox(text);
 }
 
-void Machine::AddListener(MachineListener& listener) { listeners_.push_back(&listener); }
+void Machine::AddListener(MachineListener& listener) {
+  listeners_.push_back(&listener);
+  if (listener.WatchesInstructionStart()) startListeners_.push_back(&listener);
+}
 
-void Machine::RemoveListener(MachineListener& listener) { std::erase(listeners_, &listener); }
+void Machine::RemoveListener(MachineListener& listener) {
+  std::erase(listeners_, &listener);
+  std::erase(startListeners_, &listener);
+}
 
 void Machine::StopRunIfRunning() {
   if (host_->TimerEnabled()) RunBtn_Click();

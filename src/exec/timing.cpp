@@ -102,16 +102,17 @@ void Machine::DoPulsIn() {
 // that is not a whole 16-bit number is refused with a message, and the program goes on either way.
 void Machine::StoreTypedValue(const VarRef& target, MachineListener::Input box, const std::string& boxText,
                               const std::string& prompt) {
+  const Opcode reader = box == MachineListener::Input::PotBox ? Opcode::Pot : Opcode::PulsIn;
   std::string text = boxText;
   if (IsBlank(text)) {
     const std::optional<std::string> answer = host_->Prompt(prompt);
     if (!listeners_.empty()) {
-      Notify([&](MachineListener& l) { l.OnInput(*this, MachineListener::Input::PromptAnswer, answer); });
+      Notify([&](MachineListener& l) { l.OnInput(*this, reader, MachineListener::Input::PromptAnswer, answer); });
     }
     if (!answer || IsBlank(*answer)) return;
     text = *answer;
   } else if (!listeners_.empty()) {
-    Notify([&](MachineListener& l) { l.OnInput(*this, box, text); });
+    Notify([&](MachineListener& l) { l.OnInput(*this, reader, box, text); });
   }
   const std::optional<int16_t> value = ParseWholeNumber(text);
   if (!value) {

@@ -3,6 +3,7 @@
 #include "core/signal_recorder.h"
 
 #include "core/history.h"
+#include "core/null_host.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,29 @@ TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
   };
   EXPECT_EQ(r.All(), lastRound);
   EXPECT_EQ(r.recorder.EventsDropped(), 12u);
+}
+
+// A run with no panel builds no instruction texts; a read is still told apart by the instruction making
+// it, and a cancelled prompt is kept as such.
+TEST(SignalRecorder, ReadsKeepTheirKindWithoutAPanel) {
+  struct Headless : NullHost {
+    std::string PotText() const override { return "12"; }
+  } host;
+  Machine m(host);
+  m.LoadImage(ProgramBuilder().Pot(C(1), C(0), V("B2")).PulsIn(C(7), C(1), V("B1")).End().Build());
+  m.StartProgram();
+  SignalRecorder recorder;
+  recorder.Restart(m);
+  m.AddListener(recorder);
+  m.ExecuteNext();
+  m.ExecuteNext();
+  m.RemoveListener(recorder);
+  const int box = static_cast<int>(MachineListener::Input::PotBox);
+  const int prompt = static_cast<int>(MachineListener::Input::PromptAnswer);
+  EXPECT_EQ(recorder.EventsOf(SignalKind::Pot, 0, 1),
+            (std::vector<SignalEvent>{{SignalKind::Pot, 0, 1, box, 1, 0, "12"}}));
+  EXPECT_EQ(recorder.EventsOf(SignalKind::PulsIn, 0, 1),
+            (std::vector<SignalEvent>{{SignalKind::PulsIn, 0, 2, prompt, 0, 0, ""}}));
 }
 
 // Running on from the past replaces the future (the timeline never runs backwards); from before the kept
