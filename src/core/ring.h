@@ -4,6 +4,7 @@
 // time it is written and reused from then on (a text keeps its room), and the system hands out the
 // pages of a large block only as they are written, so a short run costs only what it records.
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -63,7 +64,10 @@ class Ring {
   template <typename Evicted>
   void DropOldest(size_t n, Evicted evicted) {
     if (n > size_) n = size_;
-    for (size_t i = 0; i < n; ++i) evicted(items_[Slot(i)]);
+    // In at most two stretches of consecutive slots, so the loop walks memory with no wrap test.
+    const size_t first = std::min(n, capacity_ - head_);
+    for (const T* p = items_ + head_; p != items_ + head_ + first; ++p) evicted(*p);
+    for (const T* p = items_; p != items_ + (n - first); ++p) evicted(*p);
     head_ = Slot(n);
     size_ -= n;
   }

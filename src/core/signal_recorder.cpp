@@ -147,24 +147,28 @@ void SignalRecorder::Add(const Record& record) {
   events_.AppendToSpare() = record;
 }
 
-// A full ring drops a sixty-fourth of its events at once, oldest first, folding them into the origin in
-// one tight loop (on a copy, which the compiler may keep in registers); the record written next then
-// needs no more than a free slot. Instruction numbers never fall from one event to the next, so the
-// origin's is the last dropped event's; times may (a Sound's tones come before its own word changes).
+// A full ring drops a sixty-fourth of its events at once, oldest first, folding their values into the
+// origin in one tight loop (on a copy, which the compiler may keep in registers); the record written
+// next then needs no more than a free slot.
 void SignalRecorder::MakeRoom() {
-  const size_t batch = std::max<size_t>(1, events_.Capacity() / 64);
+  const size_t batch = std::min(events_.Size(), std::max<size_t>(1, events_.Capacity() / 64));
+  // The origin's point is the last dropped event's. Instruction numbers never fall from one event to the
+  // next, and the events of one instruction all come later than those of earlier ones, though not in
+  // time order among themselves (a Sound's tones come before its own word changes): the latest time is
+  // among the events of the last dropped event's instruction.
+  const uint64_t point = events_[batch - 1].Instruction;
+  for (size_t i = batch; i-- > 0 && events_[i].Instruction == point;) {
+    origin_.TimeUs = std::max(origin_.TimeUs, events_[i].TimeUs);
+  }
+  origin_.Instruction = point;
   SignalSnapshot origin = origin_;
-  int64_t latestUs = origin.TimeUs;
-  events_.DropOldest(batch, [&](const Record& oldest) {
-    latestUs = std::max(latestUs, oldest.TimeUs);
-    origin.Instruction = oldest.Instruction;
+  events_.DropOldest(batch, [&origin](const Record& oldest) {
     if (oldest.Kind == SignalKind::Word) {
       origin.Words[static_cast<size_t>(oldest.Index & 7)] = static_cast<uint16_t>(oldest.Value);
     } else {
       ApplyValue(origin, oldest.Kind, oldest.TimeUs, oldest.Index, oldest.Value, oldest.Length);
     }
   });
-  origin.TimeUs = latestUs;
   origin_ = origin;
   eventsDropped_ += batch;
 }
