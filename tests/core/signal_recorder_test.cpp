@@ -102,6 +102,26 @@ TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
   EXPECT_EQ(r.recorder.EventsDropped(), 12u);
 }
 
+// A full ring's origin stands at the latest time of the events it dropped, though a Sound's tones come
+// before its own word change (the pin it makes an output), and at the last dropped event's instruction.
+TEST(SignalRecorder, AFullRingsOriginIsWhereTheDroppedEventsEnd) {
+  const ProgramBuilder program =
+      ProgramBuilder().Label("top").Input(C(2)).Sound(C(2), {{C(2), C(100)}, {C(1), C(0)}}).Toggle(C(1)).Goto("top");
+  RecordingRig whole(program);
+  RecordingRig clipped(program, 128);  // drops two events at a time
+  for (int step = 0; step < 300; ++step) {
+    whole.Steps(1);
+    clipped.Steps(1);
+    const uint64_t dropped = clipped.recorder.EventsDropped();
+    if (dropped == 0) continue;
+    int64_t latestUs = 0;
+    for (size_t i = 0; i < dropped; ++i) latestUs = std::max(latestUs, whole.recorder.Event(i).TimeUs);
+    ASSERT_EQ(clipped.recorder.Origin().TimeUs, latestUs) << "step " << step;
+    ASSERT_EQ(clipped.recorder.Origin().Instruction, whole.recorder.Event(dropped - 1).Instruction);
+  }
+  EXPECT_GT(clipped.recorder.EventsDropped(), 0u);
+}
+
 // A run with no panel builds no instruction texts; a read is still told apart by the instruction making
 // it, and a cancelled prompt is kept as such.
 TEST(SignalRecorder, ReadsKeepTheirKindWithoutAPanel) {

@@ -66,8 +66,9 @@ TEST(VcdExport, AFullRingStartsTheDumpFromTheOldestKeptPointWithTheValuesThen) {
     size_t Capacity;
     int Steps;
   };
-  // BLINK's pins wrap the ring many times; TUNE's ring of two starts in the middle of a note.
-  const Case cases[] = {{"BLINK.OBJ", 5, 21}, {"TUNE.OBJ", 2, 12}};
+  // BLINK's pins wrap the ring many times; TUNE's ring of two starts in the middle of a note. Rings of
+  // 128 and more drop their oldest events in batches.
+  const Case cases[] = {{"BLINK.OBJ", 5, 21}, {"TUNE.OBJ", 2, 12}, {"BLINK.OBJ", 256, 1500}, {"TUNE.OBJ", 128, 700}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Example);
     Recording whole(c.Example);
