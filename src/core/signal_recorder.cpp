@@ -301,8 +301,9 @@ void SignalRecorder::OnMessage(const Machine& m, const std::string& text) {
 void SignalRecorder::OnInput(const Machine& m, Opcode reader, Input input, const std::optional<std::string>& text) {
   if (m.ListOnly) return;
   const SignalKind kind = reader == Opcode::Pot ? SignalKind::Pot : SignalKind::PulsIn;
+  static const std::string kCancelled;
   AddText({m.SimTimeUs, m.InstructionsExecuted, static_cast<int32_t>(input), text ? 1 : 0, 0, kind},
-          text ? *text : std::string());
+          text ? *text : kCancelled);
 }
 
 std::pair<size_t, size_t> SignalRecorder::EventRange(int64_t fromUs, int64_t toUs) const {

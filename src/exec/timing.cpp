@@ -103,18 +103,18 @@ void Machine::DoPulsIn() {
 void Machine::StoreTypedValue(const VarRef& target, MachineListener::Input box, const std::string& boxText,
                               const std::string& prompt) {
   const Opcode reader = box == MachineListener::Input::PotBox ? Opcode::Pot : Opcode::PulsIn;
-  std::string text = boxText;
-  if (IsBlank(text)) {
-    const std::optional<std::string> answer = host_->Prompt(prompt);
+  // Held as the listeners take it, so telling them copies nothing.
+  std::optional<std::string> text = boxText;
+  if (IsBlank(*text)) {
+    text = host_->Prompt(prompt);
     if (!listeners_.empty()) {
-      Notify([&](MachineListener& l) { l.OnInput(*this, reader, MachineListener::Input::PromptAnswer, answer); });
+      Notify([&](MachineListener& l) { l.OnInput(*this, reader, MachineListener::Input::PromptAnswer, text); });
     }
-    if (!answer || IsBlank(*answer)) return;
-    text = *answer;
+    if (!text || IsBlank(*text)) return;
   } else if (!listeners_.empty()) {
     Notify([&](MachineListener& l) { l.OnInput(*this, reader, box, text); });
   }
-  const std::optional<int16_t> value = ParseWholeNumber(text);
+  const std::optional<int16_t> value = ParseWholeNumber(*text);
   if (!value) {
     Message("Enter a whole number from -32768 to 32767");
     return;
