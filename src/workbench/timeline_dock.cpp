@@ -24,6 +24,7 @@ TimelineDock::TimelineDock(Form1& panel, QWidget* parent)
     : QWidget(parent),
       panel_(panel),
       view_(new TimelineView(panel.recorder(), this)),
+      rows_(new QScrollArea(this)),
       scroll_(new QScrollBar(Qt::Horizontal, this)),
       cursor_(new QLabel(this)),
       follow_(new QCheckBox(tr("Follow"), this)) {
@@ -54,15 +55,14 @@ TimelineDock::TimelineDock(Form1& panel, QWidget* parent)
   layout->setSpacing(2);
   layout->addLayout(bar);
   // All rows stay readable in a short dock: they scroll up and down rather than squeeze the window.
-  auto* rows = new QScrollArea(this);
-  rows->setObjectName(QStringLiteral("TimelineRows"));
-  rows->setWidgetResizable(true);
-  rows->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  rows->setFrameShape(QFrame::NoFrame);
-  rows->setMinimumHeight(TimelineView::kRowHeight * 2);
+  rows_->setObjectName(QStringLiteral("TimelineRows"));
+  rows_->setWidgetResizable(true);
+  rows_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  rows_->setFrameShape(QFrame::NoFrame);
+  rows_->setMinimumHeight(TimelineView::kRowHeight * 2);
   view_->setMinimumHeight(view_->sizeHint().height());
-  rows->setWidget(view_);
-  layout->addWidget(rows, 1);
+  rows_->setWidget(view_);
+  layout->addWidget(rows_, 1);
   layout->addWidget(scroll_);
 
   view_->OnViewChanged = [this] { ViewChanged(); };
@@ -77,6 +77,11 @@ TimelineDock::TimelineDock(Form1& panel, QWidget* parent)
 void TimelineDock::Refresh() { view_->Refresh(); }
 
 QString TimelineDock::cursorText() const { return cursor_->text(); }
+
+QSize TimelineDock::sizeHint() const {
+  const QSize hint = QWidget::sizeHint();
+  return {hint.width(), hint.height() - rows_->sizeHint().height() + view_->sizeHint().height()};
+}
 
 uint64_t TimelineDock::JumpTo(int64_t timeUs) {
   // A free run would go straight on from the restored point: it stops first, as for any jump back.

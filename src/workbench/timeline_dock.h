@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QLabel;
+class QScrollArea;
 class QScrollBar;
 
 namespace qx9 {
@@ -30,6 +31,8 @@ class TimelineDock : public QWidget {
   TimelineView& view() { return *view_; }
   QScrollBar& scrollBar() { return *scroll_; }
   QString cursorText() const;
+  // Tall enough for every row, with the bar above them and the scroll bar below.
+  QSize sizeHint() const override;
 
   // Called after a jump, so the workbench shows the point reached.
   std::function<void()> OnJumped;
@@ -41,6 +44,7 @@ class TimelineDock : public QWidget {
 
   Form1& panel_;
   TimelineView* view_;
+  QScrollArea* rows_;
   QScrollBar* scroll_;
   QLabel* cursor_;
   QCheckBox* follow_;

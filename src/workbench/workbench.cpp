@@ -13,6 +13,8 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
+#include <utility>
 
 #include "panel/panel_history.h"
 #include "workbench/history_bar.h"
@@ -85,7 +87,8 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   connect(&display_, &QTimer::timeout, this, &Workbench::DisplayTick);
 
   const QSettings settings = Settings();
-  resize(1000, 680);
+  resize(1000, 800);
+  sizeTimeline_ = settings.value(QStringLiteral("window/state")).isNull();
   restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
   restoreState(settings.value(QStringLiteral("window/state")).toByteArray());
   baseline_ = Rows();
@@ -405,6 +408,13 @@ void Workbench::LoadStops() {
 
 void Workbench::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  // The first time, and unless the user sized the docks before, the timeline opens tall enough for its
+  // rows but leaves the program at least half the window; the layout only takes a size once shown.
+  if (std::exchange(sizeTimeline_, false)) {
+    if (auto* dock = qobject_cast<QDockWidget*>(timeline_->parentWidget())) {
+      resizeDocks({dock}, {std::min(timeline_->sizeHint().height(), height() * 45 / 100)}, Qt::Vertical);
+    }
+  }
   breakpoints_.Attach(machine_);
   panel_.panelHistory().SetStops(&breakpoints_);
   display_.start();

@@ -114,6 +114,7 @@ class Workbench : public QMainWindow {
   StopsDock* stops_ = nullptr;
   HistoryBar* historyBar_ = nullptr;
   TimelineDock* timeline_ = nullptr;
+  bool sizeTimeline_ = false;  // no dock layout was saved: the timeline takes its height when first shown
   std::unique_ptr<TimelineExports> exports_;
   QComboBox* speedMode_ = nullptr;
   QSlider* slowRate_ = nullptr;

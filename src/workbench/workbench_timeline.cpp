@@ -18,6 +18,8 @@ void Workbench::BuildTimeline() {
   auto* dock = new QDockWidget(tr("Timeline"), this);
   dock->setObjectName(QStringLiteral("TimelineDockWidget"));
   dock->setWidget(timeline_);
+  // Under the program only: the variables and breakpoints beside them keep the window's full height.
+  setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
   addDockWidget(Qt::BottomDockWidgetArea, dock);
 
   exports_ = std::make_unique<TimelineExports>(panel_, this);

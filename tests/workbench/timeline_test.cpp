@@ -1,6 +1,7 @@
 // The timeline: its dock on the panel's machine, the segments of a range, and the values cache.
 #include <QAction>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QStatusBar>
 #include <QWheelEvent>
@@ -82,6 +83,18 @@ class TimelineTest : public QObject {
     QCOMPARE(row[0].Value & 2, 2);
     QCOMPARE(row[1].Value & 2, 2);
     QVERIFY((row[0].Value & 1) != (row[1].Value & 1));
+  }
+
+  // Opened for the first time, the timeline shows the pins and the words without a scroll, and the
+  // variables beside the program keep the window's full height.
+  void opensTallEnoughForThePinsAndWordsBesideTheVariables() {
+    TimelineRig rig("BLINK.OBJ");
+    QCoreApplication::processEvents();
+    const QWidget* rows = rig.dock().findChild<QWidget*>(QStringLiteral("TimelineRows"));
+    QVERIFY(rows->height() >= TimelineView::kAxisHeight + 15 * TimelineView::kRowHeight);
+    const QWidget* variables = rig.bench->findChild<QDockWidget*>(QStringLiteral("VariablesDock"));
+    QVERIFY(variables->geometry().right() < rig.dock().parentWidget()->geometry().left() ||
+            variables->geometry().left() > rig.dock().parentWidget()->geometry().right());
   }
 
   // The wheel zooms around the pointer; a drag takes the history nowhere.
