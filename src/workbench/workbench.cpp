@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QStatusBar>
@@ -87,7 +88,8 @@ Workbench::Workbench(Form1& panel, QWidget* parent)
   connect(&display_, &QTimer::timeout, this, &Workbench::DisplayTick);
 
   const QSettings settings = Settings();
-  resize(1000, 800);
+  // Room for the program, the timeline under it and the variables beside them, within the screen.
+  resize(QSize(1100, 800).boundedTo(screen()->availableGeometry().size()));
   sizeTimeline_ = settings.value(QStringLiteral("window/state")).isNull();
   restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
   restoreState(settings.value(QStringLiteral("window/state")).toByteArray());
