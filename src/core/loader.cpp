@@ -32,6 +32,7 @@ void Machine::ResetMachine() {
   StepOverTarget = 0;
   StepOverArmed = false;
   for (int i = 0; i < 7; ++i) Ram[i] = 0;
+  for (int i = 0; i < 7; ++i) WordsWritten[i] = 1;
   GosubDepth = 0;
   WaitMs = 0;
 }

@@ -176,8 +176,14 @@ class Machine : public MachineState {
 
   // Counters for front ends that report on a run; not part of the machine state.
   uint64_t InstructionsExecuted = 0;  // cycles that executed an instruction (not previews, not resets)
-  int64_t InstructionStartUs = 0;     // SimTimeUs when the latest of them started (a Sound moves it on)
   uint64_t RestartsRun = 0;           // restart sequences (End, unemulated instructions, stack errors)
+
+  // What the latest executed instruction did, for listeners; not part of the machine state either.
+  int64_t InstructionStartUs = 0;  // SimTimeUs when it started (a Sound moves the clock on)
+  // WordsWritten[i] is 1 when Ram[i] was written since it started (a reset writes W0..W6). Listeners
+  // that follow the words look at these instead of comparing all eight; a byte each, so a write marks
+  // its word with one store and the start clears all eight with another.
+  std::array<uint8_t, 8> WordsWritten{};
 
   // The ticks from now on that would only count a wait down, and skipping them at once: the same as
   // calling Timer1_Timer that many times, for front ends that simulate time instead of waiting for it.
@@ -316,6 +322,7 @@ inline void Machine::SetVal(int16_t index, int16_t value, int32_t mask, int16_t 
   uint32_t word = static_cast<uint32_t>(Ram[index]) & ~field;
   word |= (static_cast<uint32_t>(value) & static_cast<uint32_t>(mask)) << shift;
   Ram[index] = WrapWord(static_cast<int32_t>(word));
+  WordsWritten[index] = 1;
 }
 
 inline int16_t Machine::ReadField(int16_t index, int32_t mask, int16_t shift) const {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -182,10 +183,10 @@ void SignalRecorder::AddText(Record record, const std::string& text) {
   Add(record);
 }
 
-// Nearly every instruction leaves the words alone, so the test for a change must cost next to nothing:
-// the eight words are compared whole, four at a time where the processor can, giving one bit per word
-// that differs. Only those words go on to have their 16-bit patterns compared (a word loaded outside
-// the 16-bit range may differ from what was seen and still be the same word).
+// Where the machine's own account of its writes is not enough (a change from outside, an instruction
+// after a jump) the eight words are compared whole, four at a time where the processor can, giving one
+// bit per word that differs. Only those words go on to have their 16-bit patterns compared (a word
+// loaded outside the 16-bit range, or written with its own value, may be the same word).
 unsigned SignalRecorder::WordsMoved(const Machine& m) const {
 #if defined(__SSE2__)
   const auto load = [](const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
@@ -204,10 +205,11 @@ unsigned SignalRecorder::WordsMoved(const Machine& m) const {
 // One moved word per call, the next by a call in tail position (a loop): with no other call but one in
 // tail position either, the common case, one word, saves no registers.
 void SignalRecorder::RecordWordChanges(const Machine& m, unsigned moved, int64_t timeUs, uint64_t instruction) {
-  if (events_.Full()) return MakeRoomThenRecord(m, moved, timeUs, instruction);
   const auto i = static_cast<size_t>(std::countr_zero(moved));
   const int32_t word = m.Ram[i];
   if (((word ^ seen_[i]) & 0xFFFF) != 0) {
+    // Room is made only for a record that will be written: a word written with its own value is none.
+    if (events_.Full()) return MakeRoomThenRecord(m, moved, timeUs, instruction);
     Record& r = events_.AppendToSpare();
     r.TimeUs = timeUs;
     r.Instruction = instruction;
@@ -262,9 +264,16 @@ void SignalRecorder::AfterInstruction(const Machine& m) {
   if (number != nextNumber_ || m.InstructionStartUs != nextStartUs_) return AfterUnevenStart(m);
   nextNumber_ = number + 1;
   nextStartUs_ += current_.StepUs;
-  if (const unsigned moved = WordsMoved(m)) RecordWordChanges(m, moved, m.InstructionStartUs, number);
+  // The machine says which words the instruction wrote; a replaced state (the history) never takes
+  // this path, as it moves the instruction count.
+  uint64_t written = 0;
+  std::memcpy(&written, m.WordsWritten.data(), sizeof written);
+  // The eight flag bytes (each 0 or 1) gathered into the eight bits of a mask: byte i lands on bit i.
+  if (written != 0) RecordWordChanges(m, (written * 0x0102040810204080ull) >> 56, m.InstructionStartUs, number);
 }
 
+// All eight words are compared here: after a jump in the history the machine's words are not what the
+// instruction alone made them.
 void SignalRecorder::AfterUnevenStart(const Machine& m) {
   NoteInstructionStart(m);
   lastInstruction_ = m.InstructionsExecuted;

@@ -39,6 +39,7 @@ void Machine::ExecuteNext() {
       for (MachineListener* listener : startListeners_) listener->BeforeInstruction(*this);
       ++InstructionsExecuted;
       InstructionStartUs = SimTimeUs;
+      WordsWritten = {};
       const int start = LinearAddress();
       // A program that runs off the end of its image meets an End there instead of reading nothing.
       const int opcode = AtEnd() ? kEndOpcode : ReadBits(kOpcodeWidth);

@@ -20,7 +20,7 @@ void Machine::DoGosub() {
     RestartSequence();
     return;
   }
-  Ram[6] = 0;  // a call loses W6 (B12, B13)
+  SetVal(6, 0, 0xFFFF, 0);  // a call loses W6 (B12, B13)
   const int16_t returnPosition = SavePosition();
   GosubStack[GosubDepth] = returnPosition;
   if (StepOverArmed) {
@@ -41,7 +41,7 @@ void Machine::DoReturn() {
     RestartSequence();
     return;
   }
-  Ram[6] = 0;  // so does a return
+  SetVal(6, 0, 0xFFFF, 0);  // so does a return
   --GosubDepth;
   RestorePosition(GosubStack[GosubDepth]);
 }

@@ -102,6 +102,24 @@ TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
   EXPECT_EQ(r.recorder.EventsDropped(), 12u);
 }
 
+// Whatever writes a word (an instruction's field, a call losing W6, End's reset), the recorder's latest
+// values are the machine's words after every cycle.
+TEST(SignalRecorder, LatestValuesFollowEveryWriter) {
+  ProgramBuilder b;
+  b.Label("top").Let(V("W6"), {{3, C(7)}}).High(C(1)).Toggle(C(2)).Pot(C(1), C(0), V("B2")).Random(V("W3"));
+  b.For(C(1), V("B8")).Label("inner").Next(C(1), V("B8"), true, C(2), C(0), "inner");
+  b.Gosub("sub").Let(V("W6"), {{3, C(3)}}).End().Label("sub").Let(V("W4"), {{3, C(1)}}).Return();
+  RecordingRig r(b);
+  r.host.SetPotText("12");
+  for (int cycle = 0; cycle < 40; ++cycle) {
+    r.m.ExecuteNext();
+    const SignalSnapshot now = r.recorder.ValuesAt(INT64_MAX);
+    for (size_t i = 0; i < now.Words.size(); ++i) {
+      ASSERT_EQ(now.Words[i], static_cast<uint16_t>(r.m.Ram[i])) << "cycle " << cycle << ", word " << i;
+    }
+  }
+}
+
 // A full ring's origin stands at the latest time of the events it dropped, though a Sound's tones come
 // before its own word change (the pin it makes an output), and at the last dropped event's instruction.
 TEST(SignalRecorder, AFullRingsOriginIsWhereTheDroppedEventsEnd) {
