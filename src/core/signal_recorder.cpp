@@ -14,6 +14,19 @@ namespace {
 
 uint16_t Pattern(int32_t word) { return static_cast<uint16_t>(static_cast<uint32_t>(word) & 0xFFFFu); }
 
+// Machine::WordsWritten's eight flag bytes (each 0 or 1), read as one number, gathered into a mask with
+// byte i on bit i. On a little-endian processor byte i sits at bit 8 i, and one multiplication adds each
+// flag into the top byte at bit i without carries.
+unsigned WrittenMask(uint64_t flags) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<unsigned>((flags * 0x0102040810204080ull) >> 56);
+  } else {
+    unsigned mask = 0;
+    for (unsigned i = 0; i < 8; ++i) mask |= static_cast<unsigned>((flags >> (56 - 8 * i)) & 1u) << i;
+    return mask;
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -268,8 +281,7 @@ void SignalRecorder::AfterInstruction(const Machine& m) {
   // this path, as it moves the instruction count.
   uint64_t written = 0;
   std::memcpy(&written, m.WordsWritten.data(), sizeof written);
-  // The eight flag bytes (each 0 or 1) gathered into the eight bits of a mask: byte i lands on bit i.
-  if (written != 0) RecordWordChanges(m, (written * 0x0102040810204080ull) >> 56, m.InstructionStartUs, number);
+  if (written != 0) RecordWordChanges(m, WrittenMask(written), m.InstructionStartUs, number);
 }
 
 // All eight words are compared here: after a jump in the history the machine's words are not what the
