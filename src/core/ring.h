@@ -34,21 +34,16 @@ class Ring {
   const T& operator[](size_t i) const { return items_[Slot(i)]; }
   const T& Newest() const { return (*this)[size_ - 1]; }
 
-  // Makes room for one entry (handing the oldest to `evicted` when full) and returns it to be filled
-  // in place: no temporary, which matters for the recorder's hot path. A slot of a type with no
-  // constructor of its own holds no particular value, and a reused one its old value: the caller
-  // writes every member.
-  template <typename Evicted>
-  T& Append(Evicted evicted) {
-    if (size_ == capacity_) DropOldest(1, evicted);
-    return AppendToSpare();
-  }
+  // Makes room for one entry (dropping the oldest when full) and returns it to be filled in place. A
+  // slot of a type with no constructor of its own holds no particular value, and a reused one its old
+  // value: the caller writes every member.
   T& Append() {
-    return Append([](const T&) {});
+    if (size_ == capacity_) DropOldest(1, [](const T&) {});
+    return AppendToSpare();
   }
   void Push(T item) { Append() = std::move(item); }
 
-  // The slot for one more entry when the ring is not full.
+  // The slot for one more entry when the ring is not full: no test, for the recorder's hot path.
   T& AppendToSpare() {
     const size_t slot = Slot(size_++);
     if constexpr (!std::is_trivially_default_constructible_v<T>) {

@@ -4,10 +4,6 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace qx9 {
 
 namespace {
@@ -197,22 +193,13 @@ void SignalRecorder::AddText(Record record, const std::string& text) {
 }
 
 // Where the machine's own account of its writes is not enough (a change from outside, an instruction
-// after a jump) the eight words are compared whole, four at a time where the processor can, giving one
-// bit per word that differs. Only those words go on to have their 16-bit patterns compared (a word
-// loaded outside the 16-bit range, or written with its own value, may be the same word).
+// after a jump) all eight words are compared, giving one bit per word that differs. Only those words
+// go on to have their 16-bit patterns compared (a word loaded outside the 16-bit range may differ
+// from what was seen and still be the same word).
 unsigned SignalRecorder::WordsMoved(const Machine& m) const {
-#if defined(__SSE2__)
-  const auto load = [](const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-  const __m128i low = _mm_cmpeq_epi32(load(&m.Ram[0]), load(&seen_[0]));
-  const __m128i high = _mm_cmpeq_epi32(load(&m.Ram[4]), load(&seen_[4]));
-  const auto same =
-      static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low)) | (_mm_movemask_ps(_mm_castsi128_ps(high)) << 4));
-  return same ^ 0xFFu;
-#else
   unsigned moved = 0;
   for (size_t i = 0; i < seen_.size(); ++i) moved |= static_cast<unsigned>(m.Ram[i] != seen_[i]) << i;
   return moved;
-#endif
 }
 
 // One moved word per call, the next by a call in tail position (a loop): with no other call but one in

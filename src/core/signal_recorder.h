@@ -1,8 +1,9 @@
 #pragma once
 // The signal recorder: what the pins, the words and the speaker did over simulated time, for the
 // timeline and its VCD and WAV exports. It listens to the machine and keeps only changes: after every
-// instruction and every change from outside it compares the eight words with what it saw last, and
-// it logs every tone, rest, PWM, Pot and PulsIn read and message as it happens.
+// instruction it compares the words the machine marks as written with what it saw last (all eight
+// after a change from outside), and it logs every tone, rest, PWM, Pot and PulsIn read and message as
+// it happens.
 //
 // Memory is bounded: events live in a ring of a stated capacity, as compact records with their rare
 // texts kept beside them; instruction start times live in another ring, as runs of instructions evenly
