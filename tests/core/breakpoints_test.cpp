@@ -14,7 +14,6 @@ struct ParseRow {
   const char* Reason;      // a part of the refusal's reason
 };
 
-// Parse is ParseCondition or ParseWatch.
 template <typename Parse>
 void ExpectParsed(const std::vector<ParseRow>& rows, Parse parse) {
   for (const ParseRow& row : rows) {
@@ -46,22 +45,6 @@ TEST(Breakpoints, ConditionsAndWatchesAreParsedOrRefusedWithAReason) {
           {"Image 256", "", "Image N"},
       },
       ParseWatch);
-}
-
-TEST(Breakpoints, ConditionsCompareSignedWordsLikeIf) {
-  MachineState s;
-  s.Ram[0] = 0xFFFF;          // W0 = -1, B0 = 255
-  s.Ram[1] = 0x0102;          // B2 = 2, B3 = 1
-  s.Ram[kPortWord] = 0x0008;  // Pin3 high
-  const std::pair<const char*, bool> rows[] = {
-      {"W0 < 0", true}, {"B0 = 255", true}, {"Pin3 = 1", true}, {"Pin2 = 1", false}, {"B3 <= B2", true},
-  };
-  for (const auto& [text, holds] : rows) {
-    std::string error;
-    const std::optional<qx9::Condition> c = ParseCondition(text, error);
-    ASSERT_TRUE(c.has_value()) << text;
-    EXPECT_EQ(ConditionHolds(*c, s), holds) << text;
-  }
 }
 
 // loop: Let W0=W0+1 / mark: Let W1=W1+1 / jump: Goto loop

@@ -17,7 +17,6 @@ MachineState AsPoint(const MachineState& s) {
   p.InstrText.clear();
   p.OperandText.clear();
   p.Busy = false;
-  // What the panel showed and which text is still to build follow from a restored point's redraw.
   p.ShownWords = {};
   p.ShownValid = false;
   p.TextPendingAt = -1;
@@ -25,8 +24,7 @@ MachineState AsPoint(const MachineState& s) {
   return p;
 }
 
-// The state after every executed instruction, its clock as it stands once the press or tick is over,
-// and where each instruction started.
+// The state after every instruction (clock as of the press's or tick's end) and where each started.
 struct Tape final : MachineListener {
   void BeforeInstruction(const Machine& m) override {
     pressed = !m.host().TimerEnabled();
@@ -121,7 +119,6 @@ TEST(History, TheTimeBetweenInstructionsIsMeasuredAgainstTheKeptRecords) {
   r.ExpectRestored(4);
 }
 
-// Let W1=W1+1 three times, then End.
 std::array<uint8_t, 256> Counter() {
   return ProgramBuilder().Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).Let(V("W1"), {{3, C(1)}}).End().Build();
 }
@@ -140,26 +137,7 @@ TEST(History, ARestoredPointShowsItsWordsInTheBoxes) {
   EXPECT_EQ(r.host.WordBox(1), "0101");
 }
 
-TEST(History, GoingBackInTheMiddleOfACycleIsRefused) {
-  struct EagerRewinder final : MachineListener {
-    explicit EagerRewinder(History& h) : history(h) {}
-    void AfterInstruction(const Machine&) override { reached = history.GoTo(0); }
-    History& history;
-    uint64_t reached = 99;
-  };
-  Recorded r(Counter());
-  r.m.Step_Click();
-  EagerRewinder rewinder(r.history);
-  r.m.AddListener(rewinder);
-  r.m.Step_Click();
-  r.m.RemoveListener(rewinder);
-  EXPECT_EQ(rewinder.reached, 2u);
-  EXPECT_EQ(r.Word(1), 2);
-  EXPECT_EQ(r.history.LastPoint(), 2u);
-}
-
-// Long runs whose points differ little (waits, a box read over and over, restarts) must take a few bytes
-// a point, or they would fill the memory.
+// Long runs whose points differ little (waits, a box read over and over, restarts) must stay small.
 TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
   Recorded waits(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(300)).Goto("top").Build(), 1024);
   waits.m.RunBtn_Click();
@@ -182,7 +160,6 @@ TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
   restarts.ExpectRestored(1502);
 }
 
-// Let W0=W0+1 forever.
 std::array<uint8_t, 256> Loop() { return ProgramBuilder().Label("top").Let(V("W0"), {{3, C(1)}}).Goto("top").Build(); }
 
 TEST(History, TheKeptWindowDropsTheOldestStretches) {
@@ -203,8 +180,7 @@ TEST(History, RunBackStopsAtTheLatestPointWhereThePredicateHolds) {
   EXPECT_EQ(r.history.RunBackTo(w0Is7), 0u);
 }
 
-// Stepping only, the last writer is the last instruction up to the current point after which the taped
-// value changed, and its address is where that instruction started.
+// Stepping only, the last writer is the last instruction up to the current point that changed the value.
 TEST(History, WhoWroteAgreesWithTheTapeOnRandomPrograms) {
   const std::vector<std::string> names = {"W0", "W6", "B1", "Bit9", "Pins", "Dirs", "Pin6", "Dir7", "eeprom[250]"};
   std::mt19937 rng(77);

@@ -91,8 +91,7 @@ TEST(RunControl, TicksDuringAPromptStartNoCycle) {
   EXPECT_EQ(r.m.Ram[1], 0);  // the ticks in the prompt ran nothing
 }
 
-// Every restart path, stepping and running: the messages, the stop of a run and the reset (port word
-// kept); the preview of the first instruction at once when stepping, by the next cycle after a run.
+// Every restart path, stepping and running: the messages, the stop, the reset keeping the port word.
 TEST(Restarts, EveryPathReportsStopsAndLeavesTheResetToTheNextCycle) {
   using P = ProgramBuilder&;
   struct Case {

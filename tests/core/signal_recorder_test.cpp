@@ -1,5 +1,4 @@
-// The signal recorder: only changes, each at its simulated time and instruction number; a full ring
-// folds the oldest events into the origin; instruction numbers map to their start times.
+// The signal recorder: changes stamped with time and instruction, a full ring, instruction start times.
 #include "core/signal_recorder.h"
 
 #include "core/history.h"
@@ -45,7 +44,6 @@ SignalEvent Word(int64_t timeUs, uint64_t instruction, int index, int value) {
   return {SignalKind::Word, timeUs, instruction, index, value, 0, {}};
 }
 
-// Let W1=W1+1 forever.
 ProgramBuilder Counter() { return ProgramBuilder().Label("top").Let(V("W1"), {{3, C(1)}}).Goto("top"); }
 
 TEST(SignalRecorder, KeepsOnlyChangesStampedWithTheStepsSimulatedTimeAndNumber) {
@@ -73,13 +71,6 @@ TEST(SignalRecorder, SoundsToneAndRestStartWhenTheClockReachesThem) {
       Word(37000, 2, kPortWord, 0x0501),  // 36 ms of sound and the Sound's own 1 ms later
   };
   EXPECT_EQ(r.All(), expected);
-}
-
-TEST(SignalRecorder, ChangesFromOutsideAreStampedWhenTheyHappen) {
-  RecordingRig r(ProgramBuilder().Input(C(6)).Pause(C(30)).End());
-  r.Steps(1);
-  r.m.GInBtn_Click(6);
-  EXPECT_EQ(r.All(), (std::vector<SignalEvent>{Word(1000, 1, kPortWord, 0x0040)}));
 }
 
 TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
@@ -140,8 +131,7 @@ TEST(SignalRecorder, AFullRingsOriginIsWhereTheDroppedEventsEnd) {
   EXPECT_GT(clipped.recorder.EventsDropped(), 0u);
 }
 
-// A run with no panel builds no instruction texts; a read is still told apart by the instruction making
-// it, and a cancelled prompt is kept as such.
+// With no panel there are no instruction texts; a read still keeps its kind, a cancelled prompt too.
 TEST(SignalRecorder, ReadsKeepTheirKindWithoutAPanel) {
   struct Headless : NullHost {
     std::string PotText() const override { return "12"; }
@@ -163,8 +153,7 @@ TEST(SignalRecorder, ReadsKeepTheirKindWithoutAPanel) {
             (std::vector<SignalEvent>{{SignalKind::PulsIn, 0, 2, prompt, 0, 0, ""}}));
 }
 
-// Running on from the past replaces the future (the timeline never runs backwards); from before the kept
-// events it starts afresh.
+// Running on from the past replaces the future (time never runs backwards); from before the ring, afresh.
 TEST(SignalRecorder, GoingBackBeforeTheKeptEventsStartsAfresh) {
   RecordingRig r(Counter(), 4);
   r.history.Attach(r.m);

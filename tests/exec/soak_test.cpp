@@ -1,6 +1,5 @@
-// Soak: thousands of random well-formed programs, each driven for thousands of instructions by random
-// presses, runs, clicks and typing, through every path of the host (messages, prompts answered well,
-// badly, blank or cancelled, tones and rests), with the machine's invariants checked after every action.
+// Soak: thousands of random programs driven by random presses, runs, clicks and typing through every
+// path of the host, with the machine's invariants checked after every action.
 #include <gtest/gtest.h>
 
 #include <random>
