@@ -82,9 +82,8 @@ int TwoGroupSound(const QString& path, int rate, int channels) {
     tone[1] = std::max(tone[1], j);
   }
   Checks check;
-  if (!check(bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0], QStringLiteral("two tones recorded"))) {
-    return 1;
-  }
+  const bool twoTones = bounds[0][1] > bounds[0][0] && bounds[1][1] > bounds[1][0];
+  if (!check(twoTones, QStringLiteral("two tones recorded"))) return 1;
   for (int t = 0; t < 2; ++t) {
     const double ms = codes[t] * 12;
     const double gotHz = CrossingFrequency(s.data() + bounds[t][0], bounds[t][1] - bounds[t][0], rate);
@@ -148,6 +147,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qx9panel_audio_e2e: bad RATE or CHANNELS\n");
     return 2;
   }
-  const QString recording = QString::fromLocal8Bit(argv[1]);
-  return qx9::test::TwoGroupSound(recording, rate, channels);
+  return qx9::test::TwoGroupSound(QString::fromLocal8Bit(argv[1]), rate, channels);
 }

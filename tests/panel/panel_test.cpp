@@ -84,11 +84,9 @@ class PanelTest : public QObject {
   // A panel at the given speed with the machine hooks the workbench gives the timer.
   struct SpeedRig : PanelRig {
     SpeedRig(const ProgramBuilder& program, PacedTimer::Speed speed, int rate = 10) : PanelRig(program) {
-      Machine* machine = &m();
-      Form1* panel = form.get();
-      timer().setMachineHooks({[machine] { return static_cast<quint64>(machine->InstructionsExecuted); },
-                               [machine] { machine->SkipIdleTicks(machine->IdleTicksAhead()); },
-                               [panel](bool slice) { panel->SetRedrawDeferred(slice); }});
+      timer().setMachineHooks({[this] { return static_cast<quint64>(m().InstructionsExecuted); },
+                               [this] { m().SkipIdleTicks(m().IdleTicksAhead()); },
+                               [this](bool slice) { form->SetRedrawDeferred(slice); }});
       timer().setSpeed(speed, rate);
       form->RunBtn_Click();
     }

@@ -1,9 +1,6 @@
-// The history in the panel and the workbench: going back, who wrote, and state files.
+// The history in the panel and the workbench: going back and state files.
 #include <QAction>
-#include <QSlider>
-#include <QTextBlock>
 
-#include "workbench/history_bar.h"
 #include "workbench/stops_dock.h"
 #include "workbench_rig.h"
 
@@ -46,8 +43,6 @@ void Steps(WorkbenchRig& rig, int count) {
 void Trigger(WorkbenchRig& rig, const char* action) {
   rig.bench->findChild<QAction*>(QString::fromLatin1(action))->trigger();
 }
-
-QSlider* Slider(WorkbenchRig& rig) { return rig.bench->historyBar().slider(); }
 
 }  // namespace
 
@@ -111,33 +106,6 @@ class HistoryTest : public QObject {
     rig.RunFor(20);
     QCOMPARE(rig.m().InstructionsExecuted, 8u);
     QCOMPARE(rig.m().Ram[2], 9);
-  }
-
-  // The slider jumps to any point; stepping from a point in the past discards the later ones.
-  void sliderJumpsAndSteppingDiscardsTheFuture() {
-    LoopBench rig(true);
-    Steps(rig, 9);
-    Slider(rig)->setValue(4);
-    QCOMPARE(rig.m().InstructionsExecuted, 4u);
-    Trigger(rig, "StepBackAction");
-    rig.bench->Step();
-    QCOMPARE(rig.form->history().LastPoint(), 4u);
-    QCOMPARE(Slider(rig)->maximum(), 4);
-    QCOMPARE(Slider(rig)->value(), 4);
-  }
-
-  // Who wrote jumps to the writer and selects its line; without one, or for no variable, it stays.
-  void whoWroteJumpsToTheWriter() {
-    LoopBench rig(true);
-    Steps(rig, 9);
-    QVERIFY(!rig.bench->historyBar().WhoWrote(QStringLiteral("W5")));
-    QVERIFY(rig.bench->statusText().contains(QStringLiteral("No instruction")));
-    QCOMPARE(rig.m().InstructionsExecuted, 9u);
-    QVERIFY(rig.bench->historyBar().WhoWrote(QStringLiteral("W2")));
-    QCOMPARE(rig.m().InstructionsExecuted, 8u);
-    QVERIFY(rig.view().textCursor().hasSelection());
-    QCOMPARE(rig.view().textCursor().blockNumber(), rig.LineOf(rig.p.mark));
-    QVERIFY(rig.bench->statusText().contains(QStringLiteral("#8")));
   }
 
   // Another program's state is refused, changing nothing (it used to stop a run); a loaded one stops it,

@@ -72,19 +72,6 @@ class TimelineTest : public QObject {
   void initTestCase() { PrivateSettings(settings_); }
   void init() { ForgetSettings(); }
 
-  // Pin 0 swaps every Pause 500 (50 ticks of 10 ms), the Goto and the Pause: 502 ms, drawn as an output.
-  void showsBlinksPin0TransitionsAtTheirSimulatedTimes() {
-    TimelineRig rig("BLINK.OBJ");
-    rig.RunAndStop(2600);
-    rig.view().SetRange(100'000, rig.view().EndUs() - 100'000);  // after the first two Lets set it up
-    const auto& row = rig.view().Traces().Pins[0];
-    QVERIFY(row.size() >= 4);
-    for (size_t i = 2; i < row.size(); ++i) QCOMPARE(row[i].FromUs - row[i - 1].FromUs, 502'000);
-    QCOMPARE(row[0].Value & 2, 2);
-    QCOMPARE(row[1].Value & 2, 2);
-    QVERIFY((row[0].Value & 1) != (row[1].Value & 1));
-  }
-
   // Opened for the first time, the timeline shows the pins and the words without a scroll, and the
   // variables beside the program keep the window's full height.
   void opensTallEnoughForThePinsAndWordsBesideTheVariables() {

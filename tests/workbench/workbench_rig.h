@@ -26,16 +26,11 @@ inline void ForgetSettings() { QSettings(QStringLiteral("qx9"), QStringLiteral("
 // loop: Let W0=W0+1 / mark: Let W2=W2+3 / jump: Goto loop
 struct LoopProgram {
   ProgramBuilder b;
-  int loop = 0;
   int mark = 0;
-  int jump = 0;
   LoopProgram() {
-    loop = b.Here();
     b.Label("loop").Let(V("W0"), {{3, C(1)}});
     mark = b.Here();
-    b.Let(V("W2"), {{3, C(3)}});
-    jump = b.Here();
-    b.Goto("loop");
+    b.Let(V("W2"), {{3, C(3)}}).Goto("loop");
   }
 };
 
