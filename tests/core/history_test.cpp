@@ -137,6 +137,25 @@ TEST(History, ARestoredPointShowsItsWordsInTheBoxes) {
   EXPECT_EQ(r.host.WordBox(1), "0101");
 }
 
+// A listener's callback runs in the middle of a cycle, which would go on with a replaced state.
+TEST(History, GoingBackInTheMiddleOfACycleIsRefused) {
+  struct EagerRewinder final : MachineListener {
+    explicit EagerRewinder(History& h) : history(h) {}
+    void AfterInstruction(const Machine&) override { reached = history.GoTo(0); }
+    History& history;
+    uint64_t reached = 99;
+  };
+  Recorded r(Counter());
+  r.m.Step_Click();
+  EagerRewinder rewinder(r.history);
+  r.m.AddListener(rewinder);
+  r.m.Step_Click();
+  r.m.RemoveListener(rewinder);
+  EXPECT_EQ(rewinder.reached, 2u);
+  EXPECT_EQ(r.Word(1), 2);
+  EXPECT_EQ(r.history.LastPoint(), 2u);
+}
+
 // Long runs whose points differ little (waits, a box read over and over, restarts) must stay small.
 TEST(History, RepetitiveRunsAreKeptCompactlyAndRestoredExactly) {
   Recorded waits(ProgramBuilder().Label("top").Toggle(C(0)).Pause(C(300)).Goto("top").Build(), 1024);

@@ -73,6 +73,14 @@ TEST(SignalRecorder, SoundsToneAndRestStartWhenTheClockReachesThem) {
   EXPECT_EQ(r.All(), expected);
 }
 
+// A switch click writes no mark an instruction reads: the recorder compares the words itself.
+TEST(SignalRecorder, ChangesFromOutsideAreStampedWhenTheyHappen) {
+  RecordingRig r(ProgramBuilder().Input(C(6)).Pause(C(30)).End());
+  r.Steps(1);
+  r.m.GInBtn_Click(6);
+  EXPECT_EQ(r.All(), (std::vector<SignalEvent>{Word(1000, 1, kPortWord, 0x0040)}));
+}
+
 TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
   // A round: the Pot read ("12"), B2 (W1) set by it, End's message, W1 cleared by the restart.
   RecordingRig r(ProgramBuilder().Pot(C(1), C(0), V("B2")).End(), 4);
