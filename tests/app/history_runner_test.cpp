@@ -14,8 +14,6 @@
 namespace qx9::test {
 namespace {
 
-using Result = CommandResult;
-
 // From the words line on: what the machine holds at the point the run ended (or went back) to.
 std::string FinalBlock(const std::string& out) {
   const size_t at = out.find("W0=");
@@ -28,7 +26,7 @@ class HistoryRunnerTest : public ScratchDir {
     std::ofstream(Path("prog.OBJ"), std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 256);
     return Path("prog.OBJ");
   }
-  static Result Run(const std::vector<std::string>& args) {
+  static CommandResult Run(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
     const int status = RunMain(args, out, err);
@@ -46,19 +44,18 @@ std::vector<std::string> Args(std::vector<std::string> extra, const std::string&
   return args;
 }
 
-// The history itself is tested on random runs in the core; here: which point --back N lands on.
 TEST_F(HistoryRunnerTest, GoingBackNShowsThePointNInstructionsEarlierOrTheStart) {
   const std::string file = Write(
       ProgramBuilder().Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).Let(V("W0"), {{3, C(1)}}).End().Build());
   const char* const next[] = {"@04F End", "@03B Let W0=W0+1", "@027 Let W0=W0+1", "@013 Let W0=W0+1"};
   for (int n = 0; n <= 3; ++n) {
     const std::string point = std::to_string(3 - n);
-    const Result r = Run({"--quiet", "--back", std::to_string(n), file});
+    const CommandResult r = Run({"--quiet", "--back", std::to_string(n), file});
     EXPECT_EQ(r.Err, "") << n;
     EXPECT_EQ(r.Out, "back: #" + point + "\nW0=000" + point +
                          " W1=0000 W2=0000 W3=0000 W4=0000 W5=0000 W6=0000 PORT=0000\nnext: " + next[n] + "\n");
   }
-  const Result beyond = Run({"--quiet", "--back", "5", file});
+  const CommandResult beyond = Run({"--quiet", "--back", "5", file});
   EXPECT_EQ(beyond.Status, kExitOk);
   EXPECT_EQ(beyond.Err, "qx9run: --back 5 goes beyond the history of 3 instructions; going back to its start\n");
   EXPECT_EQ(beyond.Out.rfind("back: #0\nW0=0000 ", 0), 0u) << beyond.Out;
@@ -73,11 +70,11 @@ TEST_F(HistoryRunnerTest, ASavedRunGoesOnFromItsStateAsOneLongRunWould) {
     const int k = static_cast<int>(rng() % 300);
     const int m = static_cast<int>(rng() % 300);
     SCOPED_TRACE("K=" + std::to_string(k) + " M=" + std::to_string(m));
-    const Result first = Run(Args({"--steps", std::to_string(k), "--save-state", state}, file));
+    const CommandResult first = Run(Args({"--steps", std::to_string(k), "--save-state", state}, file));
     ASSERT_EQ(first.Status, kExitOk);
     ASSERT_EQ(first.Err, "");
-    const Result resumed = Run(Args({"--steps", std::to_string(m), "--load-state", state}, file));
-    const Result whole = Run(Args({"--steps", std::to_string(k + m)}, file));
+    const CommandResult resumed = Run(Args({"--steps", std::to_string(m), "--load-state", state}, file));
+    const CommandResult whole = Run(Args({"--steps", std::to_string(k + m)}, file));
     EXPECT_EQ(resumed.Status, kExitOk);
     EXPECT_EQ(FinalBlock(resumed.Out), FinalBlock(whole.Out));
   }
@@ -87,7 +84,7 @@ TEST_F(HistoryRunnerTest, WhoWroteNamesTheLastChangeOfEachTargetAfterTheFinalBlo
   // @013 High 2, @01F Let B1=7, @036 Write 55,W0 (image entry 200), End
   const std::string file =
       Write(ProgramBuilder().High(C(2)).Let(V("B1"), {{1, C(7)}}).Write(C(55), V("W0")).End().Build());
-  const Result r = Run(
+  const CommandResult r = Run(
       {"--quiet", "--who-wrote", "W0", "--who-wrote", "Pin2", "--who-wrote", "eeprom[200]", "--who-wrote", "B0", file});
   EXPECT_EQ(r.Status, kExitOk);
   const std::string tail = r.Out.substr(r.Out.find("next:"));

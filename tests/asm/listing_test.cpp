@@ -39,7 +39,6 @@ TEST(Listing, ShowsReachableCodeWithAddressesAndLabels) {
             ".data 239, 112, 5\n");  // the unreached High 7, above the code: kept as data
 }
 
-// Assembling the listing of a program gives its image back bit for bit (the fuzzer tries arbitrary images).
 TEST(Listing, RandomProgramsListBack) {
   std::mt19937 rng(11);
   for (int n = 0; n < 3000; ++n) {

@@ -32,17 +32,12 @@ struct Rejected {
 const Rejected kRejected[] = {
     {"not yaml", "steps: [delay: 1s", "s.yaml:1:1: end of sequence flow not found"},
     {"empty file", "", "s.yaml:1:1: a scenario is a map with name:, program: and steps:"},
-    {"unknown top key", "steps: []\nprogramme: a.OBJ\n",
-     "s.yaml:2:1: unknown key 'programme' in a scenario (known: name, program, steps)"},
     {"duplicate key", "steps: []\nname: a\nname: b\n", "s.yaml:3:1: key 'name' given twice in a scenario"},
     {"unknown step", "steps:\n  - sleep: 1s\n",
      "s.yaml:2:5: unknown step 'sleep' (known: answer, delay, expect-message, expect-pin, expect-tone, "
      "expect-word, screenshot, set-pot, set-pulsin, set-switch, type-word, wait-pin, wait-word)"},
     {"quoted number", "steps:\n  - expect-pin: {pin: \"3\", value: 1}\n",
      "s.yaml:2:23: pin: must be a whole number, not \"3\""},
-    {"word value out of range", "steps:\n  - expect-word: {word: W1, value: 0x10000}\n",
-     "s.yaml:2:36: value: must be from -32768 to 65535, not 0x10000"},
-    {"duration too long", "steps:\n  - delay: 3601s\n", "s.yaml:2:12: delay: must be at most 3600s, not 3601s"},
     {"alias that contains itself", "steps:\n  - set-pot: &a [*a]\n",
      "s.yaml:2:14: set-pot: must be a text, not [[[[[...]]]]]"},
     {"reference missing", "steps:\n  - screenshot: {compare-with: /nonexistent/ref.png}\n",
@@ -97,7 +92,6 @@ TEST(ScenarioParserTest, ReadsWhatTheRunnerCannotShow) {
   EXPECT_EQ(s.Steps[4].TimeoutUs, kDefaultTimeoutUs);
 }
 
-// Accepted durations are timed by the runner's tests; here only what is refused.
 TEST(ScenarioValuesTest, MalformedDurations) {
   for (const char* text : {"500", "ms", "1.5ms", "0.0001s", "1.s", ".5s", "-1s", "9999999999s"}) {
     int64_t us = 0;

@@ -47,7 +47,6 @@ class FakeHost final : public Host {
   void Rest(int ms) override { Log(EventKind::Rest, "rest: " + std::to_string(ms) + " ms"); }
   bool TimerEnabled() const override { return timer_; }
   void SetRunning(bool running) override {
-    running_ = running;
     Log(EventKind::Running, std::string("running: ") + (running ? "on" : "off"));
   }
   void SetTimerEnabled(bool on) override {
@@ -89,7 +88,6 @@ class FakeHost final : public Host {
   void ClearEvents() { events_.clear(); }
   const std::string& WordBox(int index) const { return boxes_.Text(index); }
   const std::string& StateBox() const { return state_; }
-  bool Running() const { return running_; }  // what Run/Stop last told
 
  private:
   void Log(EventKind kind, std::string line) { events_.push_back({kind, std::move(line)}); }
@@ -100,7 +98,6 @@ class FakeHost final : public Host {
   std::string state_;
   std::deque<std::optional<std::string>> answers_;
   bool timer_ = false;
-  bool running_ = false;
 };
 
 // Delivers timer ticks while the host's timer is enabled, at most maxTicks; returns the ticks delivered.

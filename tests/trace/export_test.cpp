@@ -66,8 +66,7 @@ TEST(VcdExport, AFullRingStartsTheDumpFromTheOldestKeptPointWithTheValuesThen) {
     size_t Capacity;
     int Steps;
   };
-  // BLINK's pins wrap the ring many times; TUNE's ring of two starts in the middle of a note. Rings of
-  // 128 and more drop their oldest events in batches.
+  // TUNE's ring of two starts in the middle of a note; rings of 128 and more drop events in batches.
   const Case cases[] = {{"BLINK.OBJ", 5, 21}, {"TUNE.OBJ", 2, 12}, {"BLINK.OBJ", 256, 1500}, {"TUNE.OBJ", 128, 700}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Example);
@@ -108,8 +107,7 @@ int64_t ZeroCrossings(const std::vector<int16_t>& samples, int64_t first, int64_
 
 int64_t Samples(double ms) { return static_cast<int64_t>(ms * 44.1 + 0.5); }
 
-// A run that stops on a change must still give that change a length, or tools that sample the dump
-// (sigrok) drop it.
+// A run that stops on a change must still give it a length, or tools that sample the dump drop it.
 TEST(VcdExport, TheDumpEndsWithATimeStampAfterItsLastChange) {
   Recording r("BLINK.OBJ");
   r.m.RunBtn_Click();
@@ -197,7 +195,6 @@ TEST_F(ExportFiles, AWriteThatFailsHalfwayKeepsTheOldFileAndRemovesTheTemporary)
   EXPECT_EQ(ReadWhole(path), "old content");
 }
 
-// A write replaces the file with the usual mode; through a link it replaces the linked file, not the link.
 TEST_F(ExportFiles, ASuccessfulWriteReplacesTheFileOrTheLinkedFile) {
   const fs::path path = dir_ / "out.vcd";
   std::ofstream(path) << "old content";
