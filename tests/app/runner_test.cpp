@@ -72,6 +72,13 @@ TEST_F(RunnerTest, WordBoxesAndSwitchesApplyInCommandLineOrder) {
   EXPECT_EQ(r.Out, Words("0008", "00FF", "0100", "0008") + "next: @04A End\n");
 }
 
+TEST_F(RunnerTest, ImageChangesAndLastPwmAreReported) {
+  ProgramBuilder b;
+  b.Write(C(0), V("W1")).Write(C(3), V("B2")).Pwm(C(3), C(128), C(10)).End();
+  const std::string out = Run({"--quiet", "--word", "1=ffff", Write(b)}).Out;
+  EXPECT_NE(out.find("lastpwm: Pin3=2.51\neeprom[252]=255\neeprom[255]=-1\n"), std::string::npos) << out;
+}
+
 TEST_F(RunnerTest, FilesThatCannotBeLoadedAreStatusTwo) {
   std::ofstream(dir_ / "short.OBJ", std::ios::binary) << std::string(255, '\0');
   fs::create_directory(dir_ / "folder.OBJ");

@@ -101,8 +101,7 @@ TEST(SignalRecorder, TextsStayWithTheirEventsWhenTheRingWraps) {
   EXPECT_EQ(r.recorder.EventsDropped(), 12u);
 }
 
-// Whatever writes a word (an instruction's field, a call losing W6, End's reset), the recorder's latest
-// values are the machine's words after every cycle.
+// Whatever writes a word (a field, a call losing W6, End's reset), the latest values are the machine's.
 TEST(SignalRecorder, LatestValuesFollowEveryWriter) {
   ProgramBuilder b;
   b.Label("top").Let(V("W6"), {{3, C(7)}}).High(C(1)).Toggle(C(2)).Pot(C(1), C(0), V("B2")).Random(V("W3"));
@@ -113,14 +112,12 @@ TEST(SignalRecorder, LatestValuesFollowEveryWriter) {
   for (int cycle = 0; cycle < 40; ++cycle) {
     r.m.ExecuteNext();
     const SignalSnapshot now = r.recorder.ValuesAt(INT64_MAX);
-    for (size_t i = 0; i < now.Words.size(); ++i) {
+    for (size_t i = 0; i < now.Words.size(); ++i)
       ASSERT_EQ(now.Words[i], static_cast<uint16_t>(r.m.Ram[i])) << "cycle " << cycle << ", word " << i;
-    }
   }
 }
 
-// A full ring's origin stands at the latest time of the events it dropped, though a Sound's tones come
-// before its own word change (the pin it makes an output), and at the last dropped event's instruction.
+// A full ring's origin: the dropped events' latest time (a Sound's tones precede its own word change).
 TEST(SignalRecorder, AFullRingsOriginIsWhereTheDroppedEventsEnd) {
   const ProgramBuilder program =
       ProgramBuilder().Label("top").Input(C(2)).Sound(C(2), {{C(2), C(100)}, {C(1), C(0)}}).Toggle(C(1)).Goto("top");
